@@ -1,0 +1,147 @@
+#include "app/form1.h"
+
+#include <QDir>
+
+#include "app/formview.h"
+#include "app/serialcontrol.h"
+#include "app/settingsfile.h"
+#include "app/timercontrol.h"
+
+namespace scale {
+namespace {
+
+// The baud list as operators know it, including its two odd entries (28400, 152000).
+constexpr const char* kBaudRates[] = {"600",   "1200",  "2400",   "4800",   "9600",
+                                      "14400", "19200", "28800",  "28400",  "57600",
+                                      "152000", "128000", "256000"};
+
+}  // namespace
+
+Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerControl& timer3,
+             QString programFolder, QString decimalSeparator)
+    : m_view(view),
+      MSComm1(comm),
+      Timer1(timer1),
+      Timer3(timer3),
+      m_programFolder(std::move(programFolder)),
+      m_decimalSeparator(std::move(decimalSeparator)) {
+    MSComm1.setOnComm([this] { m_gate.run(HandlerGate::Source::Comm, [this] { MSComm1_OnComm(); }); });
+    Timer1.setOnTick([this] { m_gate.run(HandlerGate::Source::Timer1, [this] { Timer1_Timer(); }); });
+    Timer3.setOnTick([this] { m_gate.run(HandlerGate::Source::Timer3, [this] { Timer3_Timer(); }); });
+}
+
+void Form1::Form_Load() {
+    m_gate.run(HandlerGate::Source::Load, [this] { load(); });
+}
+
+void Form1::Command1_Click() {
+    m_gate.run(HandlerGate::Source::Click, [this] { apply(); });
+}
+
+void Form1::Form_GotFocus() {
+    m_gate.run(HandlerGate::Source::Focus, [this] { Label1_Change(); });
+}
+
+QString Form1::settingsPath() const { return settingsFilePath(m_programFolder); }
+
+void Form1::load() {
+    // The readout's start-up appearance: "Load..." in red, 100 points, centred for the new size.
+    setLabel1Caption(QStringLiteral("Load..."));
+    m_view.setReadoutFontSize(100.0f);
+    m_view.setReadoutForeColor(kRed);
+    m_view.setReadoutTop(50.0f);
+    const double formWidth = m_view.formWidth();
+    const double labelWidth = m_view.readoutWidth();
+    m_view.setReadoutLeft(static_cast<float>(formWidth / 2.0 - labelWidth / 2.0));
+
+    m_view.setWindowCaption(QStringLiteral("通信测试程序"));
+    m_state.FrameSeen = 0;
+    Timer3.setInterval(500);
+    Timer3.setEnabled(false);
+    for (int n = 1; n <= 20; ++n) {
+        m_view.addComboItem(1, QStringLiteral("Com") + QString::number(n));
+    }
+    for (const char* baud : kBaudRates) {
+        m_view.addComboItem(2, QString::fromLatin1(baud));
+    }
+    m_state.RxFrame.fill(0);
+    m_view.setLabelCaption(FormView::Label::Version, QStringLiteral("软件版本：V1.2"));
+
+    // The boxes still show their design texts here, so this opens port 1 at 2400,N,8,1.
+    Comm_Load();
+    Comm_Open();
+
+    if (!restoreSettings()) {
+        writeDefaults();
+    }
+    apply();
+}
+
+void Form1::apply() {
+    Comm_Close();
+    Comm_Load();
+    Comm_Open();
+
+    // ProtocolMode is stored before arming: the readers and timers key on it.
+    switch (m_view.comboListIndex(6)) {
+        case -1:
+        case 0:
+            m_state.ProtocolMode = 0;
+            YH_LianXv();
+            break;
+        case 1:
+            m_state.ProtocolMode = 1;
+            YH_ZhiLing();
+            break;
+        case 2:
+            m_state.ProtocolMode = 2;
+            YH_ShenTong();
+            break;
+        default:
+            break;
+    }
+    saveSettings();
+}
+
+bool Form1::restoreSettings() {
+    const auto text = readSettingsFile(settingsPath());
+    if (!text) {
+        return false;
+    }
+    const auto positions = parseSettings(*text);
+    if (!positions) {
+        return false;
+    }
+    for (std::size_t i = 0; i < positions->size(); ++i) {
+        if (!m_view.setComboListIndex(static_cast<int>(i) + 1, (*positions)[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Form1::writeDefaults() {
+    if (!writeSettingsFile(settingsPath(), kDefaultPositions)) {
+        reportUnsavedSettings();
+    }
+    for (std::size_t i = 0; i < kDefaultPositions.size(); ++i) {
+        (void)m_view.setComboListIndex(static_cast<int>(i) + 1, kDefaultPositions[i]);
+    }
+}
+
+void Form1::reportUnsavedSettings() {
+    m_view.showMessage(QStringLiteral("设置无法保存：") + QDir::toNativeSeparators(settingsPath()));
+}
+
+void Form1::saveSettings() {
+    ComboPositions positions{};
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        positions[i] = m_view.comboListIndex(static_cast<int>(i) + 1);
+    }
+    // A failed save loses only the remembered choices; the port and the armed mode stay as set.
+    if (!writeSettingsFile(settingsPath(), positions)) {
+        reportUnsavedSettings();
+    }
+}
+
+}  // namespace scale

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace scale {
+
+// Orders the host's serial devices for "Com1", "Com2", ...: USB and ACM adapters first (ttyUSB0,
+// ttyACM0, ttyUSB1, ... by their number), then every other device by name. A single plugged-in
+// adapter is thus "Com1" with no set-up.
+QStringList orderHostPorts(QStringList systemLocations);
+
+// The device that "ComN" reaches: the target of the link `portsFolder`/ComN when there is one
+// (an operator's pin, or a test's pseudo-terminal), else the N-th of `hostPorts` on Linux, else
+// "COMN" on Windows. Empty when there is no such port.
+QString resolvePortDevice(int port, const QString& portsFolder, const QStringList& hostPorts);
+
+}  // namespace scale

@@ -1,0 +1,122 @@
+// Arming and reading for the three indicator protocols, and the command-mode request.
+#include <QByteArray>
+#include <QString>
+
+#include "app/form1.h"
+#include "app/formview.h"
+#include "app/serialcontrol.h"
+#include "app/timercontrol.h"
+#include "protocols/commandrequest.h"
+#include "protocols/shentong.h"
+#include "protocols/weightframe.h"
+
+namespace scale {
+
+// Arming steps shared by all three modes: binary input, read length and receive threshold of
+// one mode's chunk, both buffers emptied. Fails at the first step the control refuses (the
+// buffers cannot be emptied while the port is closed).
+bool Form1::prepareReceive(std::int16_t readLength) {
+    if (!MSComm1.setInputMode(1)) {
+        return false;
+    }
+    m_state.ReadLength = readLength;
+    return MSComm1.setInputLen(m_state.ReadLength) && MSComm1.setRThreshold(m_state.ReadLength) &&
+           MSComm1.setInBufferCount(0) && MSComm1.setOutBufferCount(0);
+}
+
+void Form1::YH_LianXv() {
+    // 24 bytes, two frames' worth: any 24 bytes of an unbroken stream hold one whole frame.
+    if (!prepareReceive(24)) {
+        showPortFailed();
+        m_view.setApplyEnabled(false);
+        return;
+    }
+    Timer3.setEnabled(true);
+}
+
+void Form1::YH_ZhiLing() {
+    if (!prepareReceive(14)) {
+        showPortFailed();  // the apply button stays usable in this mode
+        return;
+    }
+    Timer1.setInterval(1);  // the first request goes out as soon as apply has finished
+    Timer1.setEnabled(true);
+}
+
+void Form1::YH_ShenTong() {
+    if (!prepareReceive(16)) {
+        showPortFailed();
+        m_view.setApplyEnabled(false);
+        return;
+    }
+    Timer3.setEnabled(true);
+}
+
+void Form1::YH_Zhiling_Send() {
+    const auto request = buildCommandRequest(m_state.TxFrame);
+    // A refused send is silent: the poll cycle goes on and the next tick tries again.
+    (void)MSComm1.setOutput(QByteArray(reinterpret_cast<const char*>(request.data()),
+                                       static_cast<qsizetype>(request.size())));
+}
+
+template <typename Decoder>
+void Form1::readChunk(Decoder decode) {
+    const auto chunk = MSComm1.Input();
+    if (!chunk) {
+        showWaiting();  // the read failed: the raw labels keep their text
+        return;
+    }
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(chunk->constData()),
+                          static_cast<std::size_t>(chunk->size()));
+    showDecodeResult(decode(bytes));
+}
+
+void Form1::showDecodeResult(const DecodeResult& result) {
+    if (!result.capture.failed) {
+        m_view.setLabelCaption(FormView::Label::Decimal,
+                               QStringLiteral("十进制显示：") +
+                                   QString::fromLatin1(result.capture.decimal));
+        m_view.setLabelCaption(FormView::Label::Hex, QStringLiteral("十六进制显示：") +
+                                                         QString::fromLatin1(result.capture.hex));
+        // One character per byte: bytes 0x80 to 0xFF are taken as Latin-1.
+        m_view.setLabelCaption(FormView::Label::Characters,
+                               QStringLiteral("字符串：") +
+                                   QString::fromLatin1(result.capture.characters));
+    }
+    switch (result.readout) {
+        case ReadoutUpdate::Waiting:
+            showWaiting();
+            break;
+        case ReadoutUpdate::Unchanged:
+            break;
+        case ReadoutUpdate::Weighing:
+            showWeighing(QString::fromStdString(result.weightText), result.signStep);
+            break;
+    }
+    if (result.frameSeen) {
+        m_state.FrameSeen = -1;
+    }
+}
+
+void Form1::YH_LianXv_Read() {
+    readChunk([this](std::span<const std::uint8_t> bytes) {
+        return decodeWeightFrame(bytes, kContinuousLayout, m_state.RxFrame, m_state.WeightValue,
+                                 m_decimalSeparator.toStdString());
+    });
+}
+
+void Form1::YH_ZhiLing_Read() {
+    readChunk([this](std::span<const std::uint8_t> bytes) {
+        return decodeWeightFrame(bytes, kCommandReplyLayout, m_state.RxFrame,
+                                 m_state.WeightValue, m_decimalSeparator.toStdString());
+    });
+}
+
+void Form1::YH_ShenTong_Read() {
+    readChunk([this](std::span<const std::uint8_t> bytes) {
+        return decodeShenTongFrame(bytes, m_state.RxFrame, m_state.WeightValue,
+                                   m_decimalSeparator.toStdString());
+    });
+}
+
+}  // namespace scale

@@ -1,0 +1,63 @@
+// Receive events to the active protocol's reader; the poll timer (Timer1) and the watchdog
+// (Timer3) that pace command mode and bring back "Load..." when frames stop.
+#include "app/form1.h"
+#include "app/serialcontrol.h"
+#include "app/timercontrol.h"
+
+namespace scale {
+
+void Form1::MSComm1_OnComm() {
+    const std::int16_t event = MSComm1.CommEvent();
+    if (event == SerialControl::kEventReceive) {
+        switch (m_state.ProtocolMode) {
+            case 0:
+                YH_LianXv_Read();
+                break;
+            case 1:
+                YH_ZhiLing_Read();
+                Timer1.setInterval(100);  // next request 100 ms after this reply
+                Timer1.setEnabled(true);
+                break;
+            case 2:
+                YH_ShenTong_Read();
+                break;
+            default:
+                break;
+        }
+        // Whatever the reader did not take is stale: the next event starts on fresh bytes.
+        (void)MSComm1.setInBufferCount(0);
+    } else if (event == SerialControl::kEventSend) {
+        (void)MSComm1.setOutBufferCount(0);
+        Timer3.setEnabled(true);
+    }
+}
+
+void Form1::Timer1_Timer() {
+    YH_Zhiling_Send();
+    Timer1.setEnabled(false);
+    Timer3.setEnabled(true);
+}
+
+void Form1::Timer3_Timer() {
+    Timer3.setEnabled(false);
+    if (m_state.FrameSeen == 0) {
+        showWaiting();
+        // An empty comparison buffer makes the next frame count as changed, so it is shown.
+        m_state.RxFrame.fill(0);
+    }
+    m_state.FrameSeen = 0;
+    switch (m_state.ProtocolMode) {
+        case 0:
+        case 2:
+            Timer3.setEnabled(true);
+            break;
+        case 1:
+            Timer1.setInterval(100);
+            Timer1.setEnabled(true);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace scale

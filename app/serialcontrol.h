@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "app/linesettings.h"
+
+namespace scale {
+
+// The serial communications control the window talks to: its properties, its receive event and
+// the rules the window relies on. Every setter reports whether the control accepted the value;
+// a refused value changes nothing. The device side (opening, reading, writing) is left to a
+// subclass: QtSerialControl for real ports, a fake in the tests.
+class SerialControl {
+public:
+    static constexpr std::int16_t kEventReceive = 2;  // at least RThreshold bytes are waiting
+    static constexpr std::int16_t kEventSend = 1;     // the send buffer has drained
+
+    virtual ~SerialControl() = default;
+
+    // 1 to 20, only while the port is closed.
+    [[nodiscard]] bool setCommPort(std::int16_t port);
+    std::int16_t CommPort() const { return m_commPort; }
+
+    // "baud,parity,data,stop"; applied to the open port at once.
+    [[nodiscard]] bool setSettings(const QString& settings);
+    QString Settings() const { return m_settingsText; }
+
+    // Opening fails when the port is already open, does not exist or is held elsewhere.
+    // Closing always succeeds.
+    [[nodiscard]] bool setPortOpen(bool open);
+    bool PortOpen() const { return deviceIsOpen(); }
+
+    // 0 text, 1 binary. Only binary input yields a byte array.
+    [[nodiscard]] bool setInputMode(std::int32_t mode);
+    std::int32_t InputMode() const { return m_inputMode; }
+    // The most bytes one read of Input returns; 0 means all that are waiting.
+    [[nodiscard]] bool setInputLen(std::int16_t length);
+    std::int16_t InputLen() const { return m_inputLen; }
+    // The receive event is raised when at least this many bytes wait; 0 never raises it.
+    [[nodiscard]] bool setRThreshold(std::int16_t threshold);
+    std::int16_t RThreshold() const { return m_rThreshold; }
+
+    // Setting 0 discards what waits in the buffer; fails while the port is closed.
+    [[nodiscard]] bool setInBufferCount(std::int16_t count);
+    std::optional<std::int16_t> InBufferCount() const;
+    [[nodiscard]] bool setOutBufferCount(std::int16_t count);
+    std::optional<std::int16_t> OutBufferCount() const;
+
+    // Removes and returns up to InputLen waiting bytes in arrival order. Fails (nullopt) while the
+    // port is closed, and in text mode, where the result is no byte array.
+    std::optional<QByteArray> Input();
+    // Queues the bytes for sending; fails while the port is closed.
+    [[nodiscard]] bool setOutput(const QByteArray& bytes);
+
+    std::int16_t CommEvent() const { return m_commEvent; }
+    // The receive event. It is always delivered from the event loop, never from inside a setter.
+    void setOnComm(std::function<void()> handler) { m_onComm = std::move(handler); }
+
+    // The device that port `n` ("ComN") reaches on this host, for showing to the operator; empty
+    // when nothing is known.
+    virtual QString deviceName(int port) const = 0;
+    // The devices of Com1 to Com20, in one look at the host.
+    virtual QStringList deviceNames() const = 0;
+
+protected:
+    // The device side.
+    virtual bool openDevice(int port, const LineSettings& settings) = 0;
+    virtual void closeDevice() = 0;
+    virtual bool deviceIsOpen() const = 0;
+    virtual bool applyLineSettings(const LineSettings& settings) = 0;
+    virtual qint64 bytesWaiting() const = 0;
+    virtual qint64 bytesToSend() const = 0;
+    virtual QByteArray readBytes(qint64 maxLength) = 0;
+    virtual bool writeBytes(const QByteArray& bytes) = 0;
+    virtual void discardInput() = 0;
+    virtual void discardOutput() = 0;
+    // Arranges for deliverEvent() to run later from the event loop.
+    virtual void postEvent() = 0;
+
+    // For the subclass: bytes have arrived (or the threshold changed). Posts at most one receive
+    // event at a time.
+    void bytesArrived();
+    // For the subclass, from the event loop: raises OnComm if the reason still holds.
+    void deliverEvent();
+
+    const LineSettings& lineSettings() const { return m_line; }
+
+private:
+    std::int16_t m_commPort = 1;
+    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    LineSettings m_line;
+    std::int32_t m_inputMode = 0;
+    std::int16_t m_inputLen = 0;
+    std::int16_t m_rThreshold = 0;
+    std::int16_t m_commEvent = 0;
+    bool m_eventPosted = false;
+    std::function<void()> m_onComm;
+};
+
+}  // namespace scale

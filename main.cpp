@@ -1,0 +1,30 @@
+// scale-readout: reads a weighing indicator over a serial line and shows its weight.
+#include <QApplication>
+#include <QLocale>
+
+#include "app/form1.h"
+#include "app/qtserialcontrol.h"
+#include "app/qttimercontrol.h"
+#include "ui/mainwindow.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+
+    scale::MainWindow window;
+    scale::QtSerialControl comm(programFolder + QStringLiteral("/ports"));
+    scale::QtTimerControl timer1;
+    scale::QtTimerControl timer3;
+    scale::Form1 form(window, comm, timer1, timer3, programFolder,
+                      QLocale::system().decimalPoint());
+
+    window.setPortDevices([&comm] { return comm.deviceNames(); });
+    QObject::connect(&window, &scale::MainWindow::applyClicked, [&form] { form.Command1_Click(); });
+    QObject::connect(&window, &scale::MainWindow::activated, [&form] { form.Form_GotFocus(); });
+
+    form.Form_Load();
+    window.show();
+    window.focusFirstControl();
+    // Closing the window ends the program: nothing is saved or closed first.
+    return application.exec();
+}

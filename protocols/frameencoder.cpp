@@ -1,0 +1,109 @@
+#include "protocols/frameencoder.h"
+
+#include <algorithm>
+
+#include "protocols/frames.h"
+#include "protocols/numbertext.h"
+
+namespace scale {
+namespace {
+
+void putDigits(std::uint8_t* out, const IndicatorReading& reading) {
+    std::uint32_t digits = reading.digits % 1000000u;
+    for (int i = 5; i >= 0; --i) {
+        out[i] = static_cast<std::uint8_t>('0' + digits % 10u);
+        digits /= 10u;
+    }
+}
+
+// Fills in the two checksum characters that follow the covered bytes 1 to `checksumLast`.
+template <std::size_t N>
+void sealFrame(std::array<std::uint8_t, N>& frame, std::size_t checksumLast) {
+    const std::uint8_t x = xorChecksum(std::span(frame).subspan(1, checksumLast));
+    frame[checksumLast + 1] = hexDigitCode(x >> 4u);
+    frame[checksumLast + 2] = hexDigitCode(x & 0x0Fu);
+    frame[checksumLast + 3] = kEtx;
+}
+
+std::uint8_t decimalsByte(const IndicatorReading& reading) {
+    return static_cast<std::uint8_t>('0' + std::clamp(reading.decimals, 0, 4));
+}
+
+// The reading's magnitude as text with its decimals, "12.345".
+std::string magnitudeText(const IndicatorReading& reading) {
+    const int decimals = std::clamp(reading.decimals, 0, 4);
+    double scale = 1.0;
+    for (int i = 0; i < decimals; ++i) {
+        scale *= 10.0;
+    }
+    return fixedDecimalText(static_cast<double>(reading.digits % 1000000u) / scale, decimals);
+}
+
+}  // namespace
+
+std::string readingText(const IndicatorReading& reading) {
+    return (reading.negative ? "-" : "") + magnitudeText(reading) + "kg";
+}
+
+std::array<std::uint8_t, 12> encodeContinuousFrame(const IndicatorReading& reading) {
+    std::array<std::uint8_t, 12> frame{};
+    frame[0] = kStx;
+    frame[1] = reading.negative ? '-' : '+';
+    putDigits(&frame[2], reading);
+    frame[8] = decimalsByte(reading);
+    sealFrame(frame, 8);
+    return frame;
+}
+
+std::array<std::uint8_t, 14> encodeCommandReply(const IndicatorReading& reading,
+                                                std::uint8_t address1, std::uint8_t address2) {
+    std::array<std::uint8_t, 14> frame{};
+    frame[0] = kStx;
+    frame[1] = address1;
+    frame[2] = address2;
+    frame[3] = reading.negative ? '-' : '+';
+    putDigits(&frame[4], reading);
+    frame[10] = decimalsByte(reading);
+    sealFrame(frame, 10);
+    return frame;
+}
+
+std::array<std::uint8_t, 8> encodeShenTongFrame(const IndicatorReading& reading) {
+    std::string text = magnitudeText(reading);
+    const std::size_t width = reading.negative ? 5 : 6;
+    if (text.size() < width) {
+        text.insert(0, width - text.size(), '0');
+    }
+    if (text.size() > width) {
+        text.erase(0, text.size() - width);
+    }
+    if (reading.negative) {
+        text.insert(text.begin(), '-');
+    }
+    text.insert(text.begin(), '0');  // the seventh character, which the reader never reads
+    std::array<std::uint8_t, 8> frame{};
+    frame[0] = '=';
+    std::copy(text.rbegin(), text.rend(), frame.begin() + 1);
+    return frame;
+}
+
+std::string shenTongText(const IndicatorReading& reading) {
+    const double magnitude = leadingNumber(magnitudeText(reading));
+    return generalNumberText(reading.negative ? -magnitude : magnitude) + "kg";
+}
+
+bool lowerCaseChecksum(std::span<std::uint8_t> frame) {
+    if (frame.size() < 4) {
+        return false;
+    }
+    bool changed = false;
+    for (std::size_t i = frame.size() - 3; i < frame.size() - 1; ++i) {
+        if (frame[i] >= 'A' && frame[i] <= 'F') {
+            frame[i] = static_cast<std::uint8_t>(frame[i] + ('a' - 'A'));
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+}  // namespace scale

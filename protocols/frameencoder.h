@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace scale {
+
+// One weight as an indicator shows it: up to six digits with 0 to 4 of them after the point.
+struct IndicatorReading {
+    bool negative = false;
+    std::uint32_t digits = 0;  // 0 to 999999; 12345 with 3 decimals is 12.345 kg
+    int decimals = 0;          // 0 to 4
+};
+
+// The reading as the readout shows it in continuous and command mode, "-12.345kg".
+std::string readingText(const IndicatorReading& reading);
+
+// Continuous frame: 02, sign, six digits, decimals, two upper-case checksum digits, 03.
+std::array<std::uint8_t, 12> encodeContinuousFrame(const IndicatorReading& reading);
+
+// Command-mode reply: the continuous frame with two address bytes after the start byte, both
+// covered by the checksum.
+std::array<std::uint8_t, 14> encodeCommandReply(const IndicatorReading& reading,
+                                                std::uint8_t address1 = 'A',
+                                                std::uint8_t address2 = 'B');
+
+// ShenTong frame: "=" followed by the seven least significant characters of the weight text,
+// least significant first. The reader takes only the first six of them, so the text is laid out
+// as a six-character weight ("-12.34", "1234.5", "000012") with one leading "0" in seventh place.
+// A reading whose text needs more than six characters loses its most significant ones, as it
+// would on the indicator's own display.
+std::array<std::uint8_t, 8> encodeShenTongFrame(const IndicatorReading& reading);
+
+// The weight as ShenTong shows it ("12kg", "-1.5kg"), for a reading that fits six characters.
+std::string shenTongText(const IndicatorReading& reading);
+
+// Replaces the checksum digits of a continuous frame or command reply by their lower-case forms,
+// a fault some indicators are known for. Digits 0 to 9 have no lower case, so a checksum without a
+// letter is returned unchanged; the result says whether anything changed.
+bool lowerCaseChecksum(std::span<std::uint8_t> frame);
+
+}  // namespace scale

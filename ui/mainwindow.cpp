@@ -37,7 +37,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     m_dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
     setWindowTitle(QStringLiteral("数据记录系统"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(drawWindowIcon());
     resize(px(kClientWidth), px(kClientHeight));
 
     m_frame1 = new QGroupBox(QStringLiteral("参数设置"), this);

@@ -6,7 +6,7 @@
 
 namespace scale {
 
-QIcon windowIcon() {
+QIcon drawWindowIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);

@@ -5,6 +5,6 @@
 namespace scale {
 
 // 32 by 32: a grey chip with black pins between two red arrows pointing outwards.
-QIcon windowIcon();
+QIcon drawWindowIcon();
 
 }  // namespace scale

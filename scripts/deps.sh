@@ -1,0 +1,29 @@
+# Installs, with apt-get, whatever the build, the tests and the demo need and the machine lacks.
+# Sourced by run.sh and test.sh.
+scale_packages=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev libbenchmark-dev
+    socat xvfb xauth x11-apps imagemagick
+    fonts-wqy-zenhei
+)
+
+install_dependencies() {
+    local missing=()
+    local package
+    for package in "${scale_packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

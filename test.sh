@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs
+# every test. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+install_dependencies
+
+werror=OFF
+if [ "${CI:-}" = "true" ]; then
+    werror=ON
+fi
+build=build/sanitize
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCALE_SANITIZE=ON \
+    -DSCALE_WERROR="$werror" -DSCALE_BUILD_TESTS=ON >/dev/null
+ninja -C "$build" -j2
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j2 --timeout 300

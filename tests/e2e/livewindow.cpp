@@ -1,0 +1,56 @@
+#include "livewindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+namespace scale::test {
+
+LiveWindow::LiveWindow() : comm(m_folder.path() + QStringLiteral("/ports")) {
+    QDir(m_folder.path()).mkpath(QStringLiteral("ports"));
+}
+
+void LiveWindow::writeSettings(int baudPosition, int mode) {
+    QFile file(m_folder.path() + QStringLiteral("/Setting.ini"));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("0\r\n" + QByteArray::number(baudPosition) + "\r\n2\r\n0\r\n0\r\n" +
+                   QByteArray::number(mode) + "\r\n");
+    }
+}
+
+void LiveWindow::start() {
+    form = std::make_unique<Form1>(window, comm, timer1, timer3, m_folder.path());
+    QObject::connect(&window, &MainWindow::applyClicked, [this] { form->Command1_Click(); });
+    form->Form_Load();
+    window.show();
+}
+
+bool LiveWindow::waitFor(const std::function<bool()>& done, int milliseconds) {
+    // An event loop that looks every 5 ms: the program's own events run in between, and the
+    // test itself never spins.
+    QEventLoop loop;
+    QTimer check;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= milliseconds) {
+            loop.quit();
+        }
+    });
+    check.start(5);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
+}
+
+void LiveWindow::pump(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace scale::test

@@ -42,7 +42,10 @@ std::string magnitudeText(const IndicatorReading& reading) {
 }  // namespace
 
 std::string readingText(const IndicatorReading& reading) {
-    return (reading.negative ? "-" : "") + magnitudeText(reading) + "kg";
+    std::string text = reading.negative ? "-" : "";
+    text += magnitudeText(reading);
+    text += "kg";
+    return text;
 }
 
 std::array<std::uint8_t, 12> encodeContinuousFrame(const IndicatorReading& reading) {
@@ -69,27 +72,31 @@ std::array<std::uint8_t, 14> encodeCommandReply(const IndicatorReading& reading,
 }
 
 std::array<std::uint8_t, 8> encodeShenTongFrame(const IndicatorReading& reading) {
-    std::string text = magnitudeText(reading);
+    const std::string magnitude = magnitudeText(reading);
     const std::size_t width = reading.negative ? 5 : 6;
-    if (text.size() < width) {
-        text.insert(0, width - text.size(), '0');
-    }
-    if (text.size() > width) {
-        text.erase(0, text.size() - width);
+    // Least significant character first: the magnitude from its end, zeros in front of it up to
+    // its width, the sign, and a "0" in seventh place, which the reader never reads.
+    std::array<std::uint8_t, 8> frame{};
+    frame.fill('0');
+    frame[0] = '=';
+    std::size_t out = 1;
+    for (auto c = magnitude.rbegin(); c != magnitude.rend() && out <= width; ++c) {
+        frame[out++] = static_cast<std::uint8_t>(*c);
     }
     if (reading.negative) {
-        text.insert(text.begin(), '-');
+        frame[6] = '-';
     }
-    text.insert(text.begin(), '0');  // the seventh character, which the reader never reads
-    std::array<std::uint8_t, 8> frame{};
-    frame[0] = '=';
-    std::copy(text.rbegin(), text.rend(), frame.begin() + 1);
     return frame;
 }
 
 std::string shenTongText(const IndicatorReading& reading) {
     const double magnitude = leadingNumber(magnitudeText(reading));
     return generalNumberText(reading.negative ? -magnitude : magnitude) + "kg";
+}
+
+bool shenTongFits(const IndicatorReading& reading) {
+    return reading.digits <= 999999u &&
+           magnitudeText(reading).size() + (reading.negative ? 1u : 0u) <= 6u;
 }
 
 bool lowerCaseChecksum(std::span<std::uint8_t> frame) {
@@ -104,6 +111,22 @@ bool lowerCaseChecksum(std::span<std::uint8_t> frame) {
         }
     }
     return changed;
+}
+
+void spoilChecksum(std::span<std::uint8_t> frame) {
+    if (frame.size() < 4) {
+        return;
+    }
+    std::uint8_t& low = frame[frame.size() - 2];
+    unsigned nibble = 0;
+    if (low >= '0' && low <= '9') {
+        nibble = low - '0';
+    } else if (low >= 'A' && low <= 'F') {
+        nibble = low - 'A' + 10u;
+    } else if (low >= 'a' && low <= 'f') {
+        nibble = low - 'a' + 10u;
+    }
+    low = hexDigitCode((nibble + 1u) & 0x0Fu);
 }
 
 }  // namespace scale

@@ -35,6 +35,9 @@ QFont chineseFont(const QString& family, double points, int weight) {
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     installFontSubstitutes();
     setObjectName(QStringLiteral("Form1"));
+    // The window's default font is the one Chinese desktops give dialogs: narrow enough for the
+    // design's small boxes.
+    setFont(chineseFont(QStringLiteral("宋体"), 9.0, 400));
     m_dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
     setWindowTitle(QStringLiteral("数据记录系统"));
     setWindowIcon(drawWindowIcon());

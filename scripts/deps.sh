@@ -5,7 +5,7 @@ scale_packages=(
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick
-    fonts-wqy-zenhei
+    fonts-wqy-zenhei fonts-dejavu-extra fonts-urw-base35
 )
 
 install_dependencies() {

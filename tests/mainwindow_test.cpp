@@ -16,20 +16,7 @@
 namespace scale {
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "scale-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// Constructed before the window: widgets need the application first.
-struct WithApplication {
-    WithApplication() { application(); }
-};
-
-class MainWindowTest : public ::testing::Test, private WithApplication {
+class MainWindowTest : public ::testing::Test {
 protected:
     template <typename T>
     T* child(const char* name) {

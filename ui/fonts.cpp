@@ -8,8 +8,11 @@ namespace scale {
 void installFontSubstitutes() {
     QFont::insertSubstitutions(
         QStringLiteral("隶书"),
-        {QStringLiteral("LiSu"), QStringLiteral("STLiti"), QStringLiteral("AR PL UKai CN"),
-         QStringLiteral("AR PL KaitiM GB"), QStringLiteral("Noto Sans CJK SC"),
+        // The readout shows only digits, "kg" and "Load...": a condensed face keeps a weight
+        // inside the window the way the narrow clerical face does.
+        {QStringLiteral("LiSu"), QStringLiteral("STLiti"), QStringLiteral("Nimbus Sans Narrow"),
+         QStringLiteral("DejaVu Sans Condensed"),
+         QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Sans CJK SC"),
          QStringLiteral("WenQuanYi Zen Hei")});
     QFont::insertSubstitutions(
         QStringLiteral("宋体"),

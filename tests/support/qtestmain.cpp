@@ -1,3 +1,5 @@
+// Test runner with an application object for the widget tests, created before and destroyed
+// after every test.
 #include <QApplication>
 #include <gtest/gtest.h>
 

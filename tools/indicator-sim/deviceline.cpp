@@ -1,0 +1,129 @@
+#include "tools/indicator-sim/deviceline.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "tools/indicator-sim/custombaud.h"
+
+namespace indicatorsim {
+namespace {
+
+[[noreturn]] void fail(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+std::optional<speed_t> standardSpeed(long baud) {
+    struct Rate {
+        long baud;
+        speed_t speed;
+    };
+    static constexpr Rate kRates[] = {
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+        {3500000, B3500000}, {4000000, B4000000},
+    };
+    for (const Rate& rate : kRates) {
+        if (rate.baud == baud) {
+            return rate.speed;
+        }
+    }
+    return std::nullopt;
+}
+
+tcflag_t characterSize(int dataBits) {
+    switch (dataBits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+}  // namespace
+
+DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_path(std::move(path)) {
+    m_fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        fail("cannot open " + m_path);
+    }
+    try {
+        termios line{};
+        if (::tcgetattr(m_fd, &line) != 0) {
+            fail(m_path + " is not a serial device");
+        }
+        ::cfmakeraw(&line);
+        line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+        line.c_cflag |= CLOCAL | CREAD | characterSize(settings.dataBits);
+        if (settings.parity != Parity::None) {
+            line.c_cflag |= PARENB;
+            if (settings.parity == Parity::Odd) {
+                line.c_cflag |= PARODD;
+            }
+        }
+        if (settings.stopBits == 2) {
+            line.c_cflag |= CSTOPB;
+        }
+        line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        line.c_cc[VMIN] = 0;
+        line.c_cc[VTIME] = 0;
+        const std::optional<speed_t> speed = standardSpeed(settings.baud);
+        if (speed) {
+            ::cfsetspeed(&line, *speed);
+        }
+        if (::tcsetattr(m_fd, TCSANOW, &line) != 0) {
+            fail("cannot set up " + m_path);
+        }
+        if (!speed && !setCustomBaud(m_fd, settings.baud)) {
+            fail("cannot set " + std::to_string(settings.baud) + " baud on " + m_path);
+        }
+        ::tcflush(m_fd, TCIOFLUSH);
+    } catch (...) {
+        ::close(m_fd);
+        throw;
+    }
+}
+
+DeviceLine::~DeviceLine() {
+    ::close(m_fd);
+}
+
+void DeviceLine::send(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
+        if (written > 0) {
+            bytes = bytes.subspan(static_cast<std::size_t>(written));
+            continue;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && errno == EAGAIN) {
+            // The driver's buffer is full: the line is slower than we are. Wait for room, but not
+            // for ever: a device that takes nothing for seconds has gone.
+            pollfd room{m_fd, POLLOUT, 0};
+            if (::poll(&room, 1, 5000) > 0 && (room.revents & POLLOUT) != 0) {
+                continue;
+            }
+            errno = EIO;
+        }
+        fail("cannot write to " + m_path);
+    }
+}
+
+}  // namespace indicatorsim

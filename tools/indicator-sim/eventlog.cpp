@@ -1,0 +1,35 @@
+#include "tools/indicator-sim/eventlog.h"
+
+namespace indicatorsim {
+
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        if (!text.empty()) {
+            text.push_back(' ');
+        }
+        text.push_back(kDigits[byte >> 4u]);
+        text.push_back(kDigits[byte & 0x0Fu]);
+    }
+    return text;
+}
+
+std::string millisText(Micros at) {
+    const std::string fraction = std::to_string(1000 + at % 1000);
+    return std::to_string(at / 1000) + "." + fraction.substr(1);
+}
+
+std::string txLine(Micros at, std::span<const std::uint8_t> bytes, std::string_view text) {
+    return millisText(at) + " tx " + hexBytes(bytes) + " " + std::string(text);
+}
+
+std::string rxLine(Micros at, std::span<const std::uint8_t> bytes) {
+    return millisText(at) + " rx " + hexBytes(bytes);
+}
+
+std::string requestLine(Micros at) {
+    return millisText(at) + " request";
+}
+
+}  // namespace indicatorsim

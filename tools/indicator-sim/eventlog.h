@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tools/indicator-sim/micros.h"
+
+namespace indicatorsim {
+
+// The --verbose lines, one per event, for tests to parse: milliseconds since the line came up with
+// three decimals, the kind of event, then its details.
+
+// "104.113 tx 02 2D 30 31 32 33 34 35 33 31 46 03 -12.345kg"; text "-" for faulty writes.
+std::string txLine(Micros at, std::span<const std::uint8_t> bytes, std::string_view text);
+
+// "310.502 rx 02 41 42 30 33 03"
+std::string rxLine(Micros at, std::span<const std::uint8_t> bytes);
+
+// "310.502 request"
+std::string requestLine(Micros at);
+
+// "02 41 42": upper case, one space between bytes.
+std::string hexBytes(std::span<const std::uint8_t> bytes);
+
+// "104.113"
+std::string millisText(Micros at);
+
+}  // namespace indicatorsim

@@ -1,0 +1,89 @@
+#include "tools/indicator-sim/helptext.h"
+
+namespace indicatorsim {
+
+std::string_view helpText() {
+    return R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
+
+Acts as a weighing indicator on a serial line: sends weight frames on its own (continuous,
+shentong) or answers the weight request (command), with faults on demand.
+
+The line, one of:
+  --link PATH            create a pseudo-terminal in raw mode and a symbolic link PATH to the
+                         device the tool under test opens; missing folders are created, an
+                         existing symbolic link is replaced, any other file there is refused;
+                         the link is removed on exit
+  --device DEVICE        a real serial device, e.g. /dev/ttyUSB0
+  --settings B,P,D,S     the device's baud, parity (N, E, O), data bits (5-8) and stop bits
+                         (1, 2); default 9600,N,8,1; rates without a standard constant, such as
+                         28400 or 152000, are set as custom rates
+  --baud RATE            the baud a pseudo-terminal stands for, to pace frames (default 9600)
+
+The protocol:
+  --protocol continuous  12-byte frames, sent unasked (default):
+                         02, sign, six digits, decimals, two checksum digits, 03
+  --protocol command     answers each request 02 41 42 30 33 03 with a 14-byte reply:
+                         02, 41, 42, then the continuous frame's fields
+  --protocol shentong    8-byte frames, sent unasked: "=", the weight's characters last first
+  --rate FPS             continuous, shentong: frames per second (default 10); held to what
+                         the line carries at its baud (10 bits a byte on a pseudo-terminal,
+                         the device's framing otherwise), with a note on stderr
+  --reply-delay MS       command: time from a request to its reply (default 20)
+  --drop RATE            command: the share of requests left unanswered (default 0)
+
+The weight, one value per frame or reply:
+  --weight fixed:VALUE        VALUE every time, e.g. fixed:-12.345 (a "-0" keeps its sign)
+  --weight ramp:FROM:TO:STEP  FROM, FROM+STEP, ... up to TO, then FROM again (down if TO < FROM)
+  --weight walk:SEED[:MAX]    a random walk within -MAX..MAX (default 100) that settles, moves
+                              on and crosses zero now and then; the same for the same SEED
+                              (default walk:1)
+  --decimals N                0 to 4 digits after the point (fixed, ramp: as many as the values
+                              have; walk: 3); values are rounded to them
+  Weights must fit the frame: six digits, or for shentong six characters with sign and point
+  (99.999, -9.999 at three decimals; no negative weight at four). A walk's MAX is cut to fit.
+
+Faults, each on the given share RATE of frames or replies (0 to 1):
+  --bad-checksum RATE    a wrong checksum digit (continuous, command)
+  --lowercase RATE       checksum letters in lower case (continuous, command); a checksum
+                         of digits alone has none, so that frame goes out intact
+  --stray RATE           1 to 4 stray bytes just before the frame (never 02, 03 or "=")
+  --cut RATE             the frame in two writes with a pause between the halves
+  --cut-pause MS         that pause (default 30); a longer one holds back the next frame
+  --noise RATE           1 to 16 random bytes after the frame
+  --silence EVERY:LONG   after each EVERY ms of sending, LONG ms without a byte; requests
+                         that fall due meanwhile go unanswered
+  --unplug-after MS      close the line and end after MS, as if the cable was pulled
+  --seed N               seed for the fault choices and dropped requests; without it one is
+                         taken from the clock and shown on stderr
+
+Running:
+  --duration MS          end by itself after MS
+  --verbose              print every event on stdout (below)
+  --help                 this text
+
+Output on stdout, line by line:
+  ready /dev/pts/4       once the line is up (always); a test can wait for it
+With --verbose, one line per event, milliseconds since the line came up first:
+  100.052 tx 02 2D 30 31 32 33 34 35 33 31 46 03 -12.345kg
+                         bytes written and the reading the tool should show for them
+  200.047 tx 02 2D 30 31 32 33 -
+                         a write that is not one intact frame: "-", nothing to show
+  310.502 rx 02 41 42 30 33 03
+                         bytes read from the line
+  310.502 request        a complete request recognised (in every protocol)
+Notes and errors go to stderr.
+
+Exit status: 0 ended (--duration, --unplug-after, SIGINT, SIGTERM); 1 the line could not be
+set up or failed; 2 bad command line.
+
+Examples:
+  indicator-sim --link /tmp/scale/Com1 --weight fixed:-12.345 --verbose
+  indicator-sim --link /tmp/scale/Com1 --protocol command --weight ramp:0:50:0.25 --drop 0.1
+  indicator-sim --link /tmp/scale/Com1 --protocol shentong --weight walk:7:500 --decimals 1
+  indicator-sim --link /tmp/scale/Com1 --rate 80 --cut 0.1 --noise 0.05 --seed 42
+  indicator-sim --link /tmp/scale/Com1 --silence 3000:800 --unplug-after 10000
+  indicator-sim --device /dev/ttyUSB0 --settings 28400,E,7,1 --bad-checksum 0.05
+)";
+}
+
+}  // namespace indicatorsim

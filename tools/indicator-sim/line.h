@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace indicatorsim {
+
+// The open line the simulator talks on. Failures are std::system_error.
+class Line {
+public:
+    virtual ~Line() = default;
+
+    // Non-blocking, for poll: readable when the other side has sent something.
+    virtual int fd() const = 0;
+
+    // The device the other side opens, for the "ready" line.
+    virtual std::string devicePath() const = 0;
+
+    // Writes all of `bytes`, waiting for the line if it is busy.
+    virtual void send(std::span<const std::uint8_t> bytes) = 0;
+};
+
+}  // namespace indicatorsim

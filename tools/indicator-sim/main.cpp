@@ -1,0 +1,117 @@
+// indicator-sim: a weighing indicator on a serial line, for trying and testing the readout tool.
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "tools/indicator-sim/deviceline.h"
+#include "tools/indicator-sim/helptext.h"
+#include "tools/indicator-sim/options.h"
+#include "tools/indicator-sim/ptyline.h"
+#include "tools/indicator-sim/runloop.h"
+#include "tools/indicator-sim/simulator.h"
+
+namespace {
+
+using namespace indicatorsim;
+
+void note(const std::string& text) {
+    std::fprintf(stderr, "indicator-sim: %s\n", text.c_str());
+}
+
+// SIGINT, SIGTERM and SIGHUP end the run through the poll loop, so that the link is removed on
+// the way out like on any other end. They are blocked first and read from a signalfd.
+int endingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    if (::sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
+        throw std::system_error(errno, std::generic_category(), "cannot block signals");
+    }
+    const int fd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "cannot watch signals");
+    }
+    return fd;
+}
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+int run(const SimOptions& options) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const Pace pace = paceFor(options);
+    if (options.protocol != Protocol::Command && pace.clamped) {
+        note("--rate " + numberText(options.rate) + " is more than the line carries at " +
+             std::to_string(options.settings.baud) + " baud; sending " +
+             numberText(pace.framesPerSecond) + " frames per second");
+    }
+    std::uint64_t seed = 0;
+    if (options.seed) {
+        seed = *options.seed;
+    } else {
+        seed =
+            std::random_device{}() ^
+            static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+        if (usesRandomFaults(options)) {
+            note("fault seed " + std::to_string(seed) + " (--seed repeats this run)");
+        }
+    }
+
+    const int signalFd = endingSignals();
+    std::unique_ptr<Line> line;
+    if (!options.linkPath.empty()) {
+        line = std::make_unique<PtyLine>(options.linkPath);
+    } else {
+        line = std::make_unique<DeviceLine>(options.devicePath, options.settings);
+    }
+    Simulator simulator(options, seed);
+    std::printf("ready %s\n", line->devicePath().c_str());
+    const RunEnd end = runLine(*line, simulator, plannedEnd(options), signalFd, options.verbose);
+    line.reset();
+    ::close(signalFd);
+    if (end == RunEnd::Unplugged) {
+        note("unplugged after " + std::to_string(*options.unplugAfter / 1000) + " ms");
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        const std::vector<std::string_view> args(argv + 1, argv + argc);
+        const ParseResult parsed = parseOptions(args);
+        if (std::holds_alternative<HelpRequested>(parsed)) {
+            std::fputs(std::string(helpText()).c_str(), stdout);
+            return 0;
+        }
+        if (const auto* error = std::get_if<UsageError>(&parsed)) {
+            note(std::string(error->what()) + " (see --help)");
+            return 2;
+        }
+        return run(std::get<SimOptions>(parsed));
+    } catch (const std::exception& failure) {
+        note(failure.what());
+        return 1;
+    } catch (...) {
+        note("unexpected failure");
+        return 1;
+    }
+}

@@ -1,0 +1,289 @@
+#include "tools/indicator-sim/options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <string>
+
+namespace indicatorsim {
+namespace {
+
+constexpr long kPseudoTerminalBaud = 9600;
+constexpr int kPseudoTerminalBitsPerByte = 10;
+
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--link", true},     {"--device", true},       {"--settings", true},
+    {"--baud", true},     {"--protocol", true},     {"--weight", true},
+    {"--decimals", true}, {"--rate", true},         {"--reply-delay", true},
+    {"--drop", true},     {"--bad-checksum", true}, {"--lowercase", true},
+    {"--stray", true},    {"--cut", true},          {"--cut-pause", true},
+    {"--noise", true},    {"--silence", true},      {"--unplug-after", true},
+    {"--seed", true},     {"--duration", true},     {"--verbose", false},
+};
+
+using Given = std::map<std::string, std::string, std::less<>>;
+
+Given collect(std::span<const std::string_view> args) {
+    Given given;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (!arg.starts_with("--")) {
+            throw UsageError("unexpected argument '" + std::string(arg) + "'");
+        }
+        const auto equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        const auto* spec = std::ranges::find(kOptions, name, &OptionSpec::name);
+        if (spec == std::end(kOptions)) {
+            throw UsageError("unknown option " + std::string(name));
+        }
+        std::string value;
+        if (!spec->takesValue) {
+            if (equals != std::string_view::npos) {
+                throw UsageError(std::string(name) + " takes no value");
+            }
+        } else if (equals != std::string_view::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (spec->takesValue && value.empty()) {
+            throw UsageError(std::string(name) + " needs a value");
+        }
+        if (!given.emplace(name, std::move(value)).second) {
+            throw UsageError(std::string(name) + " given twice");
+        }
+    }
+    return given;
+}
+
+std::string quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+template <class Number>
+bool readWhole(std::string_view text, Number& number) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+    return result.ec == std::errc{} && result.ptr == text.data() + text.size();
+}
+
+bool readReal(std::string_view text, double& number) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+    return result.ec == std::errc{} && result.ptr == text.data() + text.size() &&
+           std::isfinite(number);
+}
+
+double shareOfFrames(std::string_view name, std::string_view text) {
+    double rate = 0;
+    if (!readReal(text, rate) || rate < 0 || rate > 1) {
+        throw UsageError(std::string(name) + ": expected a share of frames from 0 to 1, got " +
+                         quoted(text));
+    }
+    return rate;
+}
+
+Micros millis(std::string_view name, std::string_view text, bool zeroAllowed) {
+    std::int64_t ms = -1;
+    // A day is plenty and keeps every sum of times far from overflowing.
+    if (!readWhole(text, ms) || ms < (zeroAllowed ? 0 : 1) || ms > 86'400'000) {
+        throw UsageError(std::string(name) + ": expected whole milliseconds " +
+                         (zeroAllowed ? "from 0" : "above 0") + ", got " + quoted(text));
+    }
+    return fromMillis(ms);
+}
+
+Protocol protocolNamed(std::string_view text) {
+    if (text == "continuous") {
+        return Protocol::Continuous;
+    }
+    if (text == "command") {
+        return Protocol::Command;
+    }
+    if (text == "shentong") {
+        return Protocol::ShenTong;
+    }
+    throw UsageError("--protocol: expected continuous, command or shentong, got " + quoted(text));
+}
+
+Silence silenceFrom(std::string_view text) {
+    const auto colon = text.find(':');
+    Silence silence;
+    std::int64_t every = 0;
+    std::int64_t length = 0;
+    if (colon == std::string_view::npos || !readWhole(text.substr(0, colon), every) ||
+        !readWhole(text.substr(colon + 1), length) || every < 1 || length < 1 ||
+        every > 86'400'000 || length > 86'400'000) {
+        throw UsageError("--silence: expected EVERY:LONG, both whole milliseconds above 0, got " +
+                         quoted(text));
+    }
+    silence.every = fromMillis(every);
+    silence.length = fromMillis(length);
+    return silence;
+}
+
+void readLine(const Given& given, SimOptions& options) {
+    const auto link = given.find("--link");
+    const auto device = given.find("--device");
+    if (link == given.end() && device == given.end()) {
+        throw UsageError("give the line: --link PATH or --device DEVICE");
+    }
+    if (link != given.end() && device != given.end()) {
+        throw UsageError("--link and --device exclude each other");
+    }
+    if (link != given.end()) {
+        options.linkPath = link->second;
+        if (given.contains("--settings")) {
+            throw UsageError("--settings is for --device; a pseudo-terminal takes only --baud");
+        }
+        options.settings.baud = kPseudoTerminalBaud;
+        if (const auto baud = given.find("--baud"); baud != given.end()) {
+            if (!readWhole(baud->second, options.settings.baud) || options.settings.baud <= 0) {
+                throw UsageError("--baud: expected a whole baud above 0, got " +
+                                 quoted(baud->second));
+            }
+        }
+    } else {
+        options.devicePath = device->second;
+        if (given.contains("--baud")) {
+            throw UsageError("--baud is for --link; a device takes its baud from --settings");
+        }
+        if (const auto settings = given.find("--settings"); settings != given.end()) {
+            options.settings = parseSerialSettings(settings->second);
+        }
+    }
+}
+
+void readProtocol(const Given& given, SimOptions& options) {
+    if (const auto protocol = given.find("--protocol"); protocol != given.end()) {
+        options.protocol = protocolNamed(protocol->second);
+    }
+    const bool command = options.protocol == Protocol::Command;
+    for (const std::string_view name : {"--reply-delay", "--drop"}) {
+        if (!command && given.contains(name)) {
+            throw UsageError(std::string(name) + " is for --protocol command");
+        }
+    }
+    if (command && given.contains("--rate")) {
+        throw UsageError("--rate is for continuous and shentong; command mode answers requests");
+    }
+    if (const auto rate = given.find("--rate"); rate != given.end()) {
+        if (!readReal(rate->second, options.rate) || options.rate <= 0) {
+            throw UsageError("--rate: expected frames per second above 0, got " +
+                             quoted(rate->second));
+        }
+    }
+    if (const auto delay = given.find("--reply-delay"); delay != given.end()) {
+        options.replyDelay = millis("--reply-delay", delay->second, true);
+    }
+    if (const auto drop = given.find("--drop"); drop != given.end()) {
+        options.dropRate = shareOfFrames("--drop", drop->second);
+    }
+}
+
+void readWeight(const Given& given, SimOptions& options) {
+    std::optional<int> decimals;
+    if (const auto places = given.find("--decimals"); places != given.end()) {
+        int value = -1;
+        if (!readWhole(places->second, value) || value < 0 || value > 4) {
+            throw UsageError("--decimals: expected 0 to 4, got " + quoted(places->second));
+        }
+        decimals = value;
+    }
+    const auto weight = given.find("--weight");
+    options.weight =
+        planWeight(weight != given.end() ? weight->second : "walk:1", decimals, options.protocol);
+}
+
+void readFaults(const Given& given, SimOptions& options) {
+    const std::pair<std::string_view, double FaultRates::*> rates[] = {
+        {"--bad-checksum", &FaultRates::badChecksum},
+        {"--lowercase", &FaultRates::lowercase},
+        {"--stray", &FaultRates::stray},
+        {"--cut", &FaultRates::cut},
+        {"--noise", &FaultRates::noise},
+    };
+    for (const auto& [name, field] : rates) {
+        if (const auto rate = given.find(name); rate != given.end()) {
+            options.faults.*field = shareOfFrames(name, rate->second);
+        }
+    }
+    if (!hasChecksum(options.protocol)) {
+        for (const std::string_view name : {"--bad-checksum", "--lowercase"}) {
+            if (given.contains(name)) {
+                throw UsageError(std::string(name) + ": shentong frames have no checksum");
+            }
+        }
+    }
+    if (const auto pause = given.find("--cut-pause"); pause != given.end()) {
+        if (!given.contains("--cut")) {
+            throw UsageError("--cut-pause goes with --cut");
+        }
+        options.cutPause = millis("--cut-pause", pause->second, true);
+    }
+    if (const auto silence = given.find("--silence"); silence != given.end()) {
+        options.silence = silenceFrom(silence->second);
+    }
+    if (const auto unplug = given.find("--unplug-after"); unplug != given.end()) {
+        options.unplugAfter = millis("--unplug-after", unplug->second, false);
+    }
+    if (const auto seed = given.find("--seed"); seed != given.end()) {
+        std::uint64_t value = 0;
+        if (!readWhole(seed->second, value)) {
+            throw UsageError("--seed: expected a whole number from 0, got " + quoted(seed->second));
+        }
+        options.seed = value;
+    }
+}
+
+}  // namespace
+
+ParseResult parseOptions(std::span<const std::string_view> args) {
+    if (std::ranges::find(args, "--help") != args.end() ||
+        std::ranges::find(args, "-h") != args.end()) {
+        return HelpRequested{};
+    }
+    try {
+        const Given given = collect(args);
+        SimOptions options;
+        readLine(given, options);
+        readProtocol(given, options);
+        readWeight(given, options);
+        readFaults(given, options);
+        if (const auto duration = given.find("--duration"); duration != given.end()) {
+            options.duration = millis("--duration", duration->second, false);
+        }
+        options.verbose = given.contains("--verbose");
+        return options;
+    } catch (const UsageError& error) {
+        return error;
+    }
+}
+
+Pace paceFor(const SimOptions& options) {
+    const int bits = options.devicePath.empty() ? kPseudoTerminalBitsPerByte
+                                                : bitsPerCharacter(options.settings);
+    return choosePace(options.rate, options.settings.baud, bits, frameLength(options.protocol));
+}
+
+bool usesRandomFaults(const SimOptions& options) {
+    const FaultRates& f = options.faults;
+    return options.dropRate > 0 || f.badChecksum > 0 || f.lowercase > 0 || f.stray > 0 ||
+           f.cut > 0 || f.noise > 0;
+}
+
+std::optional<PlannedEnd> plannedEnd(const SimOptions& options) {
+    if (options.unplugAfter && (!options.duration || *options.unplugAfter <= *options.duration)) {
+        return PlannedEnd{*options.unplugAfter, true};
+    }
+    if (options.duration) {
+        return PlannedEnd{*options.duration, false};
+    }
+    return std::nullopt;
+}
+
+}  // namespace indicatorsim

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "tools/indicator-sim/faults.h"
+#include "tools/indicator-sim/micros.h"
+#include "tools/indicator-sim/pacing.h"
+#include "tools/indicator-sim/protocolframes.h"
+#include "tools/indicator-sim/serialsettings.h"
+#include "tools/indicator-sim/usageerror.h"
+#include "tools/indicator-sim/weightplan.h"
+
+namespace indicatorsim {
+
+// Everything the command line decides, checked and ready to run.
+struct SimOptions {
+    // The line: a pseudo-terminal behind a symbolic link, or a real device.
+    std::string linkPath;
+    std::string devicePath;
+    SerialSettings settings;  // the device's; for a pseudo-terminal only settings.baud counts
+    Protocol protocol = Protocol::Continuous;
+    WeightPlan weight;
+    double rate = 10;  // requested frames per second, continuous and ShenTong
+    Micros replyDelay = fromMillis(20);
+    double dropRate = 0;
+    FaultRates faults;
+    Micros cutPause = fromMillis(30);
+    Silence silence;
+    std::optional<Micros> unplugAfter;
+    std::optional<Micros> duration;
+    std::optional<std::uint64_t> seed;
+    bool verbose = false;
+};
+
+struct HelpRequested {};
+
+using ParseResult = std::variant<SimOptions, HelpRequested, UsageError>;
+
+// Reads the arguments after the program's name. Any mistake gives a UsageError whose message
+// is one line; --help anywhere wins over mistakes elsewhere.
+ParseResult parseOptions(std::span<const std::string_view> args);
+
+// The pace of unasked frames: the requested rate held to what the line carries, at ten bits a
+// byte for a pseudo-terminal and at the device's framing otherwise.
+Pace paceFor(const SimOptions& options);
+
+// Whether any choice draws on the fault seed, so that the seed is worth reporting.
+bool usesRandomFaults(const SimOptions& options);
+
+// When the run ends by itself, the earlier of --duration and --unplug-after.
+struct PlannedEnd {
+    Micros at = 0;
+    bool unplug = false;
+};
+std::optional<PlannedEnd> plannedEnd(const SimOptions& options);
+
+}  // namespace indicatorsim

@@ -1,0 +1,48 @@
+#include "tools/indicator-sim/protocolframes.h"
+
+namespace indicatorsim {
+namespace {
+
+template <std::size_t N>
+std::vector<std::uint8_t> toVector(const std::array<std::uint8_t, N>& frame) {
+    return {frame.begin(), frame.end()};
+}
+
+}  // namespace
+
+OutgoingFrame makeFrame(Protocol protocol, const scale::IndicatorReading& reading) {
+    switch (protocol) {
+        case Protocol::Continuous:
+            return {toVector(scale::encodeContinuousFrame(reading)), scale::readingText(reading)};
+        case Protocol::Command:
+            return {toVector(scale::encodeCommandReply(reading)), scale::readingText(reading)};
+        case Protocol::ShenTong:
+            return {toVector(scale::encodeShenTongFrame(reading)), scale::shenTongText(reading)};
+    }
+    return {};
+}
+
+std::size_t frameLength(Protocol protocol) {
+    switch (protocol) {
+        case Protocol::Continuous:
+            return 12;
+        case Protocol::Command:
+            return 14;
+        case Protocol::ShenTong:
+            return 8;
+    }
+    return 0;
+}
+
+bool hasChecksum(Protocol protocol) {
+    return protocol != Protocol::ShenTong;
+}
+
+bool readingFits(Protocol protocol, const scale::IndicatorReading& reading) {
+    if (protocol == Protocol::ShenTong) {
+        return scale::shenTongFits(reading);
+    }
+    return reading.digits <= 999999u;
+}
+
+}  // namespace indicatorsim

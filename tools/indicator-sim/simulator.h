@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tools/indicator-sim/faults.h"
+#include "tools/indicator-sim/micros.h"
+#include "tools/indicator-sim/options.h"
+#include "tools/indicator-sim/requestscanner.h"
+#include "tools/indicator-sim/weightsource.h"
+
+namespace indicatorsim {
+
+// Something to do now: bytes to write (none for a received-bytes event) and the event's line.
+struct SimOutput {
+    std::vector<std::uint8_t> bytes;
+    std::string line;
+};
+
+// The indicator itself, without a line or a clock: the caller reports the time and what arrived,
+// and writes what comes back, in order.
+class Simulator {
+public:
+    Simulator(const SimOptions& options, std::uint64_t faultSeed);
+
+    // When due() next has something to send; nullopt while it only waits for requests.
+    std::optional<Micros> nextDue() const;
+
+    // The writes due by `now`, frames made for every send slot that has come.
+    std::vector<SimOutput> due(Micros now);
+
+    // Bytes read from the line at `now`: their rx line, a request line for each request they
+    // complete, and (command mode) replies scheduled for due().
+    std::vector<SimOutput> received(Micros now, std::span<const std::uint8_t> bytes);
+
+private:
+    void makeFrameAt(Micros at);
+    void schedule(std::vector<Piece> pieces);
+
+    Protocol m_protocol;
+    double m_framesPerSecond;
+    Micros m_replyDelay;
+    double m_dropRate;
+    Silence m_silence;
+    WeightSource m_weights;
+    FaultInjector m_faults;
+    RequestScanner m_requests;
+    // Unasked frames: slot m_slot is due at m_slotBase + frameOffset(rate, m_slot).
+    Micros m_slotBase = 0;
+    std::int64_t m_slot = 0;
+    std::multimap<Micros, Piece> m_pending;  // equal times keep the order they were added in
+};
+
+}  // namespace indicatorsim

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release program and runs the main job.
+# Installs what is missing, builds the program and the indicator simulator, and shows the tool
+# reading a simulated indicator (see scripts/demo.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 install_dependencies
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF >/dev/null
-ninja -C build -j2 scale-readout
-exec build/bin/scale-readout
+ninja -C build -j2 scale-readout indicator-sim
+exec scripts/demo.sh build

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
+#include <vector>
+
+namespace scale::test {
+
+// The indicator simulator as a child process with --verbose, its event lines collected as they
+// come. Times are the simulator's own (milliseconds since its line came up).
+class SimulatorProcess {
+public:
+    struct Event {
+        double at = 0.0;
+        QString kind;  // "tx", "rx" or "request"
+        QString bytes;
+        QString text;  // for tx: the readout the tool should show, "-" for a faulty write
+    };
+
+    // Starts the simulator linked at `link`; waits for its "ready" line.
+    bool start(const QString& link, const QStringList& arguments);
+    ~SimulatorProcess();
+
+    // Reads what the simulator printed so far.
+    void collect();
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    bool waitForExit(int milliseconds) {
+        return !running() || m_process.waitForFinished(milliseconds);
+    }
+    // Milliseconds on the simulator's clock, estimated from when "ready" arrived.
+    double now() const { return static_cast<double>(m_sinceReady.nsecsElapsed()) / 1e6; }
+
+    const std::vector<Event>& events() const { return m_events; }
+    // The texts of intact frames sent so far.
+    QStringList shownTexts() const;
+    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+private:
+    QProcess m_process;
+    QByteArray m_pending;
+    QElapsedTimer m_sinceReady;
+    std::vector<Event> m_events;
+};
+
+}  // namespace scale::test

@@ -19,8 +19,8 @@ std::vector<std::string> texts(WeightSource& source, int count) {
     return result;
 }
 
-std::string fixedText(std::string_view spec, std::optional<int> decimals) {
-    WeightSource source(planWeight(spec, decimals, Protocol::Continuous));
+std::string fixedText(std::string_view weightText, std::optional<int> decimals) {
+    WeightSource source(planWeight(weightText, decimals, Protocol::Continuous));
     return scale::readingText(source.next());
 }
 

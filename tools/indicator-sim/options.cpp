@@ -38,12 +38,12 @@ Given collect(std::span<const std::string_view> args) {
         }
         const auto equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        const auto* spec = std::ranges::find(kOptions, name, &OptionSpec::name);
-        if (spec == std::end(kOptions)) {
+        const auto* option = std::ranges::find(kOptions, name, &OptionSpec::name);
+        if (option == std::end(kOptions)) {
             throw UsageError("unknown option " + std::string(name));
         }
         std::string value;
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals != std::string_view::npos) {
                 throw UsageError(std::string(name) + " takes no value");
             }
@@ -52,7 +52,7 @@ Given collect(std::span<const std::string_view> args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         }
-        if (spec->takesValue && value.empty()) {
+        if (option->takesValue && value.empty()) {
             throw UsageError(std::string(name) + " needs a value");
         }
         if (!given.emplace(name, std::move(value)).second) {

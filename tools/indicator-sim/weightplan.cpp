@@ -156,8 +156,8 @@ std::int64_t largestFitting(Protocol protocol, int decimals, bool negative) {
     return readingFits(protocol, zero) ? 0 : -1;
 }
 
-WeightPlan planWeight(std::string_view spec, std::optional<int> decimals, Protocol protocol) {
-    const std::vector<std::string_view> parts = splitColons(spec);
+WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol) {
+    const std::vector<std::string_view> parts = splitColons(weightText);
     if (parts[0] == "fixed") {
         return planFixed(parts, decimals, protocol);
     }
@@ -167,7 +167,7 @@ WeightPlan planWeight(std::string_view spec, std::optional<int> decimals, Protoc
     if (parts[0] == "walk") {
         return planWalk(parts, decimals, protocol);
     }
-    refuse("expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got '" + std::string(spec) +
+    refuse("expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got '" + std::string(weightText) +
            "'");
 }
 

@@ -37,7 +37,7 @@ using WeightPlan = std::variant<FixedWeight, RampWeight, WalkWeight>;
 
 // Reads the --weight text (fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX]) with the --decimals
 // choice and checks that every weight it can produce fits the protocol's frame. Throws UsageError.
-WeightPlan planWeight(std::string_view spec, std::optional<int> decimals, Protocol protocol);
+WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol);
 
 // The largest magnitude, in units, that the protocol carries with this sign and these decimals;
 // -1 when not even zero fits (ShenTong, negative, four decimals).

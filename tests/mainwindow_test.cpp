@@ -93,6 +93,24 @@ TEST_F(MainWindowTest, FillingAndTypingChooseNothing) {
     EXPECT_EQ(window.comboText(2), "");
 }
 
+TEST_F(MainWindowTest, PortItemsShowTheDeviceTheyReach) {
+    QStringList devices = {"/dev/ttyUSB0", "/dev/pts/7"};
+    window.setPortDevices([&devices] { return devices; });
+    for (int n = 1; n <= 3; ++n) {
+        window.addComboItem(1, QStringLiteral("Com%1").arg(n));
+    }
+    auto* ports = child<QComboBox>("Combo1");
+    EXPECT_EQ(ports->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString(), "/dev/pts/7");
+    EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "");
+
+    // Looked up again whenever the list opens: an adapter plugged in since shows up.
+    devices << "/dev/ttyACM0";
+    ports->showPopup();
+    EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "/dev/ttyACM0");
+    ports->hidePopup();
+}
+
 TEST_F(MainWindowTest, FocusOrderRunsFromTheApplyButtonAndSkipsItWhenDisabled) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

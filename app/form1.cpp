@@ -11,8 +11,8 @@ namespace scale {
 namespace {
 
 // The baud list as operators know it, including its two odd entries (28400, 152000).
-constexpr const char* kBaudRates[] = {"600",   "1200",  "2400",   "4800",   "9600",
-                                      "14400", "19200", "28800",  "28400",  "57600",
+constexpr const char* kBaudRates[] = {"600",    "1200",   "2400",  "4800",  "9600",
+                                      "14400",  "19200",  "28800", "28400", "57600",
                                       "152000", "128000", "256000"};
 
 }  // namespace
@@ -25,9 +25,12 @@ Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerCon
       Timer3(timer3),
       m_programFolder(std::move(programFolder)),
       m_decimalSeparator(std::move(decimalSeparator)) {
-    MSComm1.setOnComm([this] { m_gate.run(HandlerGate::Source::Comm, [this] { MSComm1_OnComm(); }); });
-    Timer1.setOnTick([this] { m_gate.run(HandlerGate::Source::Timer1, [this] { Timer1_Timer(); }); });
-    Timer3.setOnTick([this] { m_gate.run(HandlerGate::Source::Timer3, [this] { Timer3_Timer(); }); });
+    MSComm1.setOnComm(
+        [this] { m_gate.run(HandlerGate::Source::Comm, [this] { MSComm1_OnComm(); }); });
+    Timer1.setOnTick(
+        [this] { m_gate.run(HandlerGate::Source::Timer1, [this] { Timer1_Timer(); }); });
+    Timer3.setOnTick(
+        [this] { m_gate.run(HandlerGate::Source::Timer3, [this] { Timer3_Timer(); }); });
 }
 
 void Form1::Form_Load() {
@@ -42,7 +45,9 @@ void Form1::Form_GotFocus() {
     m_gate.run(HandlerGate::Source::Focus, [this] { Label1_Change(); });
 }
 
-QString Form1::settingsPath() const { return settingsFilePath(m_programFolder); }
+QString Form1::settingsPath() const {
+    return settingsFilePath(m_programFolder);
+}
 
 void Form1::load() {
     // The readout's start-up appearance: "Load..." in red, 100 points, centred for the new size.

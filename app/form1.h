@@ -19,8 +19,8 @@ struct FormState {
     std::int16_t ReadLength = 0;    // bytes per receive event: 24, 14 or 16
     RxFrameBytes RxFrame{};
     TxFrameBytes TxFrame{};
-    double WeightValue = 0.0;       // magnitude of the last decoded weight, kg
-    std::int16_t FrameSeen = 0;     // a frame was accepted since the last watchdog tick
+    double WeightValue = 0.0;    // magnitude of the last decoded weight, kg
+    std::int16_t FrameSeen = 0;  // a frame was accepted since the last watchdog tick
 };
 
 // The main window's code: start-up and apply, the port procedures, the three protocols, receive

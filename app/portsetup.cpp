@@ -52,6 +52,8 @@ void Form1::Comm_Open() {
     }
 }
 
-void Form1::Comm_Close() { (void)MSComm1.setPortOpen(false); }
+void Form1::Comm_Close() {
+    (void)MSComm1.setPortOpen(false);
+}
 
 }  // namespace scale

@@ -73,15 +73,15 @@ void Form1::readChunk(Decoder decode) {
 
 void Form1::showDecodeResult(const DecodeResult& result) {
     if (!result.capture.failed) {
-        m_view.setLabelCaption(FormView::Label::Decimal,
-                               QStringLiteral("十进制显示：") +
-                                   QString::fromLatin1(result.capture.decimal));
+        m_view.setLabelCaption(
+            FormView::Label::Decimal,
+            QStringLiteral("十进制显示：") + QString::fromLatin1(result.capture.decimal));
         m_view.setLabelCaption(FormView::Label::Hex, QStringLiteral("十六进制显示：") +
                                                          QString::fromLatin1(result.capture.hex));
         // One character per byte: bytes 0x80 to 0xFF are taken as Latin-1.
-        m_view.setLabelCaption(FormView::Label::Characters,
-                               QStringLiteral("字符串：") +
-                                   QString::fromLatin1(result.capture.characters));
+        m_view.setLabelCaption(
+            FormView::Label::Characters,
+            QStringLiteral("字符串：") + QString::fromLatin1(result.capture.characters));
     }
     switch (result.readout) {
         case ReadoutUpdate::Waiting:
@@ -107,8 +107,8 @@ void Form1::YH_LianXv_Read() {
 
 void Form1::YH_ZhiLing_Read() {
     readChunk([this](std::span<const std::uint8_t> bytes) {
-        return decodeWeightFrame(bytes, kCommandReplyLayout, m_state.RxFrame,
-                                 m_state.WeightValue, m_decimalSeparator.toStdString());
+        return decodeWeightFrame(bytes, kCommandReplyLayout, m_state.RxFrame, m_state.WeightValue,
+                                 m_decimalSeparator.toStdString());
     });
 }
 

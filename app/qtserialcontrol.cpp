@@ -17,20 +17,28 @@ QStringList hostPorts() {
 
 QSerialPort::Parity toQt(Parity parity) {
     switch (parity) {
-        case Parity::Even: return QSerialPort::EvenParity;
-        case Parity::Odd: return QSerialPort::OddParity;
-        case Parity::Mark: return QSerialPort::MarkParity;
-        case Parity::Space: return QSerialPort::SpaceParity;
-        case Parity::None: break;
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Parity::None:
+            break;
     }
     return QSerialPort::NoParity;
 }
 
 QSerialPort::StopBits toQt(StopBits stopBits) {
     switch (stopBits) {
-        case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
-        case StopBits::Two: return QSerialPort::TwoStop;
-        case StopBits::One: break;
+        case StopBits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case StopBits::Two:
+            return QSerialPort::TwoStop;
+        case StopBits::One:
+            break;
     }
     return QSerialPort::OneStop;
 }
@@ -80,7 +88,9 @@ void QtSerialControl::closeDevice() {
     }
 }
 
-bool QtSerialControl::deviceIsOpen() const { return m_port.isOpen(); }
+bool QtSerialControl::deviceIsOpen() const {
+    return m_port.isOpen();
+}
 
 bool QtSerialControl::applyLineSettings(const LineSettings& settings) {
     return m_port.setBaudRate(settings.baud) &&
@@ -88,11 +98,17 @@ bool QtSerialControl::applyLineSettings(const LineSettings& settings) {
            m_port.setParity(toQt(settings.parity)) && m_port.setStopBits(toQt(settings.stopBits));
 }
 
-qint64 QtSerialControl::bytesWaiting() const { return m_port.bytesAvailable(); }
+qint64 QtSerialControl::bytesWaiting() const {
+    return m_port.bytesAvailable();
+}
 
-qint64 QtSerialControl::bytesToSend() const { return m_port.bytesToWrite(); }
+qint64 QtSerialControl::bytesToSend() const {
+    return m_port.bytesToWrite();
+}
 
-QByteArray QtSerialControl::readBytes(qint64 maxLength) { return m_port.read(maxLength); }
+QByteArray QtSerialControl::readBytes(qint64 maxLength) {
+    return m_port.read(maxLength);
+}
 
 bool QtSerialControl::writeBytes(const QByteArray& bytes) {
     return m_port.write(bytes) == bytes.size();
@@ -103,10 +119,13 @@ void QtSerialControl::discardInput() {
     m_port.readAll();  // what Qt had already buffered
 }
 
-void QtSerialControl::discardOutput() { m_port.clear(QSerialPort::Output); }
+void QtSerialControl::discardOutput() {
+    m_port.clear(QSerialPort::Output);
+}
 
 void QtSerialControl::postEvent() {
-    QMetaObject::invokeMethod(this, [this] { deliverEvent(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { deliverEvent(); }, Qt::QueuedConnection);
 }
 
 void QtSerialControl::handleError(QSerialPort::SerialPortError error) {

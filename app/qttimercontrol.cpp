@@ -7,8 +7,12 @@ QtTimerControl::QtTimerControl() {
     QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
 }
 
-void QtTimerControl::arm(int milliseconds) { m_timer.start(milliseconds); }
+void QtTimerControl::arm(int milliseconds) {
+    m_timer.start(milliseconds);
+}
 
-void QtTimerControl::disarm() { m_timer.stop(); }
+void QtTimerControl::disarm() {
+    m_timer.stop();
+}
 
 }  // namespace scale

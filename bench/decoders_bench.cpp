@@ -44,7 +44,8 @@ void commandReply(benchmark::State& state) {
     double weight = 0.0;
     std::uint32_t digits = 0;
     for (auto _ : state) {
-        const auto reply = scale::encodeCommandReply(IndicatorReading{false, ++digits % 1000000u, 2});
+        const auto reply =
+            scale::encodeCommandReply(IndicatorReading{false, ++digits % 1000000u, 2});
         auto result = scale::decodeWeightFrame(reply, scale::kCommandReplyLayout, rx, weight);
         benchmark::DoNotOptimize(result);
     }

@@ -41,8 +41,7 @@ DecodeResult decodeWeightFrame(std::span<const std::uint8_t> chunk, const Weight
 
     // The checksum is judged on what RxFrame now holds at the fixed positions, whatever index the
     // end byte landed on: a short frame is checked together with bytes an earlier frame left.
-    const std::uint8_t x =
-        xorChecksum(std::span(rxFrame).subspan(1, layout.checksumLast));
+    const std::uint8_t x = xorChecksum(std::span(rxFrame).subspan(1, layout.checksumLast));
     if (hexDigitCode(x >> 4u) != rxFrame[layout.checksumHigh] ||
         hexDigitCode(x & 0x0Fu) != rxFrame[layout.checksumHigh + 1]) {
         return result;

@@ -14,7 +14,7 @@ namespace scale {
 struct WeightFrameLayout {
     std::size_t checksumLast;  // the checksum covers indices 1 to this one
     std::size_t sign;
-    std::size_t firstDigit;    // six digits from here, most significant first
+    std::size_t firstDigit;  // six digits from here, most significant first
     std::size_t decimals;
     std::size_t checksumHigh;  // the low checksum digit follows it
 };

@@ -1,5 +1,6 @@
 // The real window offscreen: design geometry, the selection boxes' text/position rules, focus
 // order and what the raw-data labels draw.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "ui/mainwindow.h"
 #include "ui/selectionbox.h"

@@ -1,8 +1,8 @@
 // Which device "ComN" reaches: the operator's links first, then the host's ports in order.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/portnames.h"
 

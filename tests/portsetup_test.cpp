@@ -49,15 +49,13 @@ TEST_F(PortSetupTest, SettingsComeFromTheTextsAndThePortFromThePosition) {
 
 TEST_F(PortSetupTest, RefusedSettingsLeaveThePortNumberAlone) {
     const QStringList refused[] = {
-        {"", "None", "8", "1"},          // baud 0
-        {"abc", "None", "8", "1"},       // baud 0
-        {"2400.5", "None", "8", "1"},    // not a whole baud
-        {"2400", "", "8", "1"},          // no parity letter
-        {"2400", "Xtra", "8", "1"},      // unknown parity
-        {"2400", "None", "4", "1"},      // 4 data bits: the host cannot
-        {"2400", "None", "9", "1"},
-        {"2400", "None", "8", "3"},
-        {"2400", "None", "8", "-1"},
+        {"", "None", "8", "1"},        // baud 0
+        {"abc", "None", "8", "1"},     // baud 0
+        {"2400.5", "None", "8", "1"},  // not a whole baud
+        {"2400", "", "8", "1"},        // no parity letter
+        {"2400", "Xtra", "8", "1"},    // unknown parity
+        {"2400", "None", "4", "1"},    // 4 data bits: the host cannot
+        {"2400", "None", "9", "1"},   {"2400", "None", "8", "3"}, {"2400", "None", "8", "-1"},
     };
     for (const QStringList& texts : refused) {
         SCOPED_TRACE(texts.join(',').toStdString());

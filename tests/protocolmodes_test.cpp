@@ -26,8 +26,7 @@ TEST_F(ProtocolModesTest, ContinuousFrameAfterStrayBytes) {
         QByteArray::fromHex("333139030 22B303132333435333139 03022B303132333435");
     receive(chunk);
 
-    EXPECT_EQ(label(FormView::Label::Decimal),
-              "十进制显示： 02 43 48 49 50 51 52 53 51 49 57 03");
+    EXPECT_EQ(label(FormView::Label::Decimal), "十进制显示： 02 43 48 49 50 51 52 53 51 49 57 03");
     EXPECT_EQ(label(FormView::Label::Hex), "十六进制显示： 2 2B 30 31 32 33 34 35 33 31 39 3");
     EXPECT_EQ(label(FormView::Label::Characters),
               QStringLiteral("字符串： \x02 + 0 1 2 3 4 5 3 1 9 \x03"));

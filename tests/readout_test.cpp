@@ -30,8 +30,8 @@ TEST_F(ReadoutTest, StartsWaitingCentredAtItsNewSize) {
     // The change event centres the caption at the design size; the last step at 100 points.
     EXPECT_FLOAT_EQ(view.leftHistory[0],
                     (view.outerWidth - FakeFormView::widthFor("Load...", 80.25f)) / 2.0f);
-    EXPECT_FLOAT_EQ(view.leftHistory[1], view.outerWidth / 2.0f -
-                                             FakeFormView::widthFor("Load...", 100.0f) / 2.0f);
+    EXPECT_FLOAT_EQ(view.leftHistory[1],
+                    view.outerWidth / 2.0f - FakeFormView::widthFor("Load...", 100.0f) / 2.0f);
     EXPECT_FLOAT_EQ(view.left, centred("Load..."));
 }
 

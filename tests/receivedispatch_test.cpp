@@ -7,7 +7,7 @@
 namespace scale::test {
 namespace {
 
-const QByteArray kFrame = QByteArray::fromHex("022B303132333435333139 03");   // 12.345kg
+const QByteArray kFrame = QByteArray::fromHex("022B303132333435333139 03");      // 12.345kg
 const QByteArray kReply = QByteArray::fromHex("0241422B3031323334353331 4103");  // 12.345kg
 const QByteArray kRequest = QByteArray::fromHex("024142303303");
 

@@ -18,15 +18,15 @@ protected:
 };
 
 TEST_F(SerialControlTest, SettingsAreValidatedWhenSet) {
-    const char* accepted[] = {"2400,N,8,1", "28400,E,7,2", "152000,O,5,1.5", "256000,n,6,1",
-                              "9600,M,8,1", "300,S,8,2"};
+    const char* accepted[] = {"2400,N,8,1",   "28400,E,7,2", "152000,O,5,1.5",
+                              "256000,n,6,1", "9600,M,8,1",  "300,S,8,2"};
     for (const char* text : accepted) {
         EXPECT_TRUE(comm.setSettings(QString::fromLatin1(text))) << text;
         EXPECT_EQ(comm.Settings(), QString::fromLatin1(text));
     }
-    const char* refused[] = {"0,N,8,1",    "-9600,N,8,1", "9600.5,N,8,1", "9600,X,8,1",
-                             "9600,N,4,1", "9600,N,9,1",  "9600,N,8,0",   "9600,N,8,3",
-                             "9600,N,8",   "9600,N,8,1,", "",             "abc,N,8,1"};
+    const char* refused[] = {
+        "0,N,8,1",    "-9600,N,8,1", "9600.5,N,8,1", "9600,X,8,1",  "9600,N,4,1", "9600,N,9,1",
+        "9600,N,8,0", "9600,N,8,3",  "9600,N,8",     "9600,N,8,1,", "",           "abc,N,8,1"};
     for (const char* text : refused) {
         EXPECT_FALSE(comm.setSettings(QString::fromLatin1(text))) << text;
         EXPECT_EQ(comm.Settings(), "300,S,8,2") << text;

@@ -81,12 +81,12 @@ TEST_F(StartupTest, ShortFileKeepsTheRemainingBoxesAndIsRewrittenWhole) {
 
 TEST_F(StartupTest, UnusableFilesAreReplacedByTheDefaults) {
     const QByteArray unusable[] = {
-        "",                          // nothing to read
-        "99\r\n4\r\n",               // more than the port list holds
-        "0\r\n2\r\n2\r\n9\r\n",      // more than the data-bits list holds
-        "-2\r\n",                    // below "nothing selected"
-        "40000\r\n",                 // does not fit 16 bits
-        "0\r\n2\r\n3.5\r\n",         // rounds to 4, beyond the parity list
+        "",                      // nothing to read
+        "99\r\n4\r\n",           // more than the port list holds
+        "0\r\n2\r\n2\r\n9\r\n",  // more than the data-bits list holds
+        "-2\r\n",                // below "nothing selected"
+        "40000\r\n",             // does not fit 16 bits
+        "0\r\n2\r\n3.5\r\n",     // rounds to 4, beyond the parity list
     };
     for (const QByteArray& text : unusable) {
         SCOPED_TRACE(text.toStdString());
@@ -132,8 +132,8 @@ TEST_F(StartupTest, UnwritableSettingsAreReportedAndArmingStays) {
     form->Form_Load();
     clock.runPending();
 
-    const QString message =
-        QStringLiteral("设置无法保存：") + folder.path() + QStringLiteral("/no-such-folder/Setting.ini");
+    const QString message = QStringLiteral("设置无法保存：") + folder.path() +
+                            QStringLiteral("/no-such-folder/Setting.ini");
     // Once for the defaults that replace the unreadable file, once for apply's save.
     EXPECT_EQ(view.messages, std::vector<QString>({message, message}));
     EXPECT_EQ(form->state().ProtocolMode, 0);

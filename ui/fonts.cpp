@@ -11,9 +11,8 @@ void installFontSubstitutes() {
         // The readout shows only digits, "kg" and "Load...": a condensed face keeps a weight
         // inside the window the way the narrow clerical face does.
         {QStringLiteral("LiSu"), QStringLiteral("STLiti"), QStringLiteral("Nimbus Sans Narrow"),
-         QStringLiteral("DejaVu Sans Condensed"),
-         QStringLiteral("AR PL UKai CN"), QStringLiteral("Noto Sans CJK SC"),
-         QStringLiteral("WenQuanYi Zen Hei")});
+         QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("AR PL UKai CN"),
+         QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
     QFont::insertSubstitutions(
         QStringLiteral("宋体"),
         {QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN"),

@@ -80,8 +80,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
                                QStringLiteral("设计时间：2010-08-04"), 2400, 1440);
     m_label2Version->setFont(credits);
     m_label2Version->adjustSize();
-    QLabel* designer =
-        addLabel(m_frame1, QStringLiteral("Label2_0"), QStringLiteral("软件设计：qorvel"), 240, 1440);
+    QLabel* designer = addLabel(m_frame1, QStringLiteral("Label2_0"),
+                                QStringLiteral("软件设计：qorvel"), 240, 1440);
     designer->setFont(credits);
     designer->adjustSize();
 
@@ -106,7 +106,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setTabOrder(m_combos[1], m_combos[2]);
 }
 
-int MainWindow::px(double twips) const { return qRound(twips * m_dpi / 1440.0); }
+int MainWindow::px(double twips) const {
+    return qRound(twips * m_dpi / 1440.0);
+}
 
 float MainWindow::twips(int pixels) const {
     return static_cast<float>(pixels * 1440.0 / m_dpi);
@@ -159,13 +161,21 @@ void MainWindow::focusFirstControl() {
     }
 }
 
-void MainWindow::setWindowCaption(const QString& caption) { setWindowTitle(caption); }
+void MainWindow::setWindowCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
-float MainWindow::formWidth() const { return twips(frameGeometry().width()); }
+float MainWindow::formWidth() const {
+    return twips(frameGeometry().width());
+}
 
-QString MainWindow::comboText(int box) const { return m_combos.at(box - 1)->currentText(); }
+QString MainWindow::comboText(int box) const {
+    return m_combos.at(box - 1)->currentText();
+}
 
-int MainWindow::comboListIndex(int box) const { return m_combos.at(box - 1)->listIndex(); }
+int MainWindow::comboListIndex(int box) const {
+    return m_combos.at(box - 1)->listIndex();
+}
 
 bool MainWindow::setComboListIndex(int box, int index) {
     return m_combos.at(box - 1)->setListIndex(index);
@@ -178,7 +188,9 @@ void MainWindow::addComboItem(int box, const QString& text) {
     }
 }
 
-QString MainWindow::readoutCaption() const { return m_label1->text(); }
+QString MainWindow::readoutCaption() const {
+    return m_label1->text();
+}
 
 void MainWindow::setReadoutCaption(const QString& caption) {
     m_label1->setText(caption);
@@ -208,16 +220,24 @@ void MainWindow::setReadoutLeft(float value) {
     placeReadout();
 }
 
-void MainWindow::placeReadout() { m_label1->move(px(m_readoutLeft), px(m_readoutTop)); }
+void MainWindow::placeReadout() {
+    m_label1->move(px(m_readoutLeft), px(m_readoutTop));
+}
 
-float MainWindow::readoutWidth() const { return twips(m_label1->width()); }
+float MainWindow::readoutWidth() const {
+    return twips(m_label1->width());
+}
 
 QLabel* MainWindow::labelFor(Label label) const {
     switch (label) {
-        case Label::Version: return m_label2Version;
-        case Label::Decimal: return m_label4;
-        case Label::Hex: return m_label5;
-        case Label::Characters: return m_label6;
+        case Label::Version:
+            return m_label2Version;
+        case Label::Decimal:
+            return m_label4;
+        case Label::Hex:
+            return m_label5;
+        case Label::Characters:
+            return m_label6;
     }
     return m_label4;
 }
@@ -233,9 +253,13 @@ QString MainWindow::labelCaption(Label label) const {
     return m_captions.at(static_cast<std::size_t>(label));
 }
 
-void MainWindow::setApplyEnabled(bool enabled) { m_command1->setEnabled(enabled); }
+void MainWindow::setApplyEnabled(bool enabled) {
+    m_command1->setEnabled(enabled);
+}
 
-bool MainWindow::applyEnabled() const { return m_command1->isEnabled(); }
+bool MainWindow::applyEnabled() const {
+    return m_command1->isEnabled();
+}
 
 void MainWindow::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), text, QMessageBox::Ok, this);

@@ -1,9 +1,9 @@
 // The three protocols end to end: bytes written on a pseudo-terminal reach the window through the
 // real serial control, and command-mode requests arrive on the line.
-#include <QLabel>
-#include <QTimer>
 #include <gtest/gtest.h>
 #include <time.h>
+#include <QLabel>
+#include <QTimer>
 
 #include "livewindow.h"
 #include "ptyline.h"

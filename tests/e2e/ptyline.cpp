@@ -1,10 +1,10 @@
 #include "ptyline.h"
 
-#include <QFile>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QFile>
 
 #include <cerrno>
 
@@ -23,13 +23,15 @@ PtyLine::PtyLine(const QString& linkPath) {
     QFile::link(QString::fromLocal8Bit(name), linkPath);
 }
 
-PtyLine::~PtyLine() { hangUp(); }
+PtyLine::~PtyLine() {
+    hangUp();
+}
 
 void PtyLine::write(const QByteArray& bytes) {
     qsizetype done = 0;
     while (m_master >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done,
-                                  static_cast<size_t>(bytes.size() - done));
+        const ssize_t n =
+            ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
             return;
         }

@@ -1,9 +1,9 @@
 // The real window (offscreen) against the indicator simulator running as its own process on a
 // pseudo-terminal: one group per protocol, then a pulled cable.
-#include <QPushButton>
-#include <QSet>
 #include <gtest/gtest.h>
 #include <time.h>
+#include <QPushButton>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -83,8 +83,9 @@ TEST_F(SimulatedIndicatorTest, ContinuousWeightsWithSignAndDecimals) {
 
 TEST_F(SimulatedIndicatorTest, ContinuousCorruptFramesNeverShowAWeight) {
     // Wrong and lower-case checksums corrupt a frame; noise between frames must not matter.
-    run(0, {"--protocol", "continuous", "--weight", "ramp:0.001:9.999:0.007", "--rate", "10",
-            "--bad-checksum", "0.35", "--lowercase", "0.35", "--noise", "0.2", "--seed", "11"},
+    run(0,
+        {"--protocol", "continuous", "--weight", "ramp:0.001:9.999:0.007", "--rate", "10",
+         "--bad-checksum", "0.35", "--lowercase", "0.35", "--noise", "0.2", "--seed", "11"},
         4000);
     EXPECT_GE(readout.weights().size(), 5);
     int corrupt = 0;
@@ -98,8 +99,9 @@ TEST_F(SimulatedIndicatorTest, ContinuousCorruptFramesNeverShowAWeight) {
 TEST_F(SimulatedIndicatorTest, ContinuousStrayBytesAndCutFramesStillShowWeights) {
     // Stray bytes before a frame and a frame split over two writes leave the frame intact: the
     // weights keep coming, each one a value the ramp sent.
-    run(0, {"--protocol", "continuous", "--weight", "ramp:0.001:9.999:0.007", "--rate", "10",
-            "--stray", "0.4", "--cut", "0.4", "--seed", "5"},
+    run(0,
+        {"--protocol", "continuous", "--weight", "ramp:0.001:9.999:0.007", "--rate", "10",
+         "--stray", "0.4", "--cut", "0.4", "--seed", "5"},
         4000);
     const QStringList shown = readout.weights();
     EXPECT_GE(shown.size(), 8);
@@ -110,8 +112,9 @@ TEST_F(SimulatedIndicatorTest, ContinuousStrayBytesAndCutFramesStillShowWeights)
 }
 
 TEST_F(SimulatedIndicatorTest, ContinuousSilenceBringsBackWaitingWithinAWatchdogPeriod) {
-    run(0, {"--protocol", "continuous", "--weight", "fixed:3.5", "--rate", "10", "--silence",
-            "1500:2000"},
+    run(0,
+        {"--protocol", "continuous", "--weight", "fixed:3.5", "--rate", "10", "--silence",
+         "1500:2000"},
         3200);
     // The last frame before the silence, and the first "Load..." after it.
     double lastFrame = 0.0;
@@ -173,12 +176,14 @@ TEST_F(SimulatedIndicatorTest, CommandModeWithoutRepliesPollsEverySixHundredMill
 }
 
 TEST_F(SimulatedIndicatorTest, ShenTongWeights) {
-    run(2, {"--protocol", "shentong", "--weight", "ramp:-9.5:12.0:0.5", "--decimals", "1",
-            "--rate", "8"},
+    run(2,
+        {"--protocol", "shentong", "--weight", "ramp:-9.5:12.0:0.5", "--decimals", "1", "--rate",
+         "8"},
         3000);
     const QStringList shown = readout.weights();
     EXPECT_GE(shown.size(), 10);
-    EXPECT_TRUE(shown.contains("-8kg") || shown.contains("-7.5kg")) << shown.join(' ').toStdString();
+    EXPECT_TRUE(shown.contains("-8kg") || shown.contains("-7.5kg"))
+        << shown.join(' ').toStdString();
     expectOnlyIntactWeights();
 }
 
@@ -196,10 +201,10 @@ TEST_F(SimulatedIndicatorTest, PulledCableLeavesTheWindowIdleAndApplyRecovers) {
     EXPECT_LT(processCpuSeconds() - before, 0.3);
 
     SimulatorProcess again;
-    ASSERT_TRUE(again.start(live.portLink(), {"--protocol", "continuous", "--weight", "fixed:4.5"}));
+    ASSERT_TRUE(
+        again.start(live.portLink(), {"--protocol", "continuous", "--weight", "fixed:4.5"}));
     live.window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-    EXPECT_TRUE(
-        LiveWindow::waitFor([&] { return live.window.readoutCaption() == "4.5kg"; }, 3000));
+    EXPECT_TRUE(LiveWindow::waitFor([&] { return live.window.readoutCaption() == "4.5kg"; }, 3000));
     EXPECT_TRUE(live.window.messages.isEmpty()) << live.window.messages.join('|').toStdString();
 }
 

@@ -8,8 +8,8 @@ namespace scale::test {
 
 bool SimulatorProcess::start(const QString& link, const QStringList& arguments) {
     m_process.setProgram(QStringLiteral(INDICATOR_SIM_PATH));
-    m_process.setArguments(QStringList{QStringLiteral("--link"), link, QStringLiteral("--verbose")} +
-                           arguments);
+    m_process.setArguments(
+        QStringList{QStringLiteral("--link"), link, QStringLiteral("--verbose")} + arguments);
     m_process.start();
     if (!m_process.waitForStarted(5000)) {
         return false;

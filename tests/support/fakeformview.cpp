@@ -5,13 +5,16 @@ namespace scale::test {
 FakeFormView::FakeFormView() {
     boxes[0].text = QStringLiteral("Com1");
     boxes[1].text = QStringLiteral("2400");
-    boxes[2] = {QStringLiteral("None"), -1,
+    boxes[2] = {QStringLiteral("None"),
+                -1,
                 {QStringLiteral("Even"), QStringLiteral("Odd"), QStringLiteral("None")}};
-    boxes[3] = {QStringLiteral("8"), -1,
+    boxes[3] = {QStringLiteral("8"),
+                -1,
                 {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5"),
                  QStringLiteral("4")}};
     boxes[4] = {QStringLiteral("1"), -1, {QStringLiteral("1"), QStringLiteral("2")}};
-    boxes[5] = {QStringLiteral("连续"), -1,
+    boxes[5] = {QStringLiteral("连续"),
+                -1,
                 {QStringLiteral("连续"), QStringLiteral("指令"), QStringLiteral("申通")}};
 }
 

@@ -46,7 +46,9 @@ void FakeSerialControl::closeDevice() {
     m_rx.clear();
 }
 
-bool FakeSerialControl::applyLineSettings(const LineSettings&) { return true; }
+bool FakeSerialControl::applyLineSettings(const LineSettings&) {
+    return true;
+}
 
 QByteArray FakeSerialControl::readBytes(qint64 maxLength) {
     const QByteArray chunk = m_rx.left(maxLength);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "app/form1.h"

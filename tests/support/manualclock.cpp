@@ -11,9 +11,10 @@ void ManualClock::callAt(qint64 at, Action action) {
 void ManualClock::advance(qint64 milliseconds) {
     const qint64 target = m_now + milliseconds;
     for (;;) {
-        const auto next = std::min_element(m_queue.begin(), m_queue.end(), [](const auto& a, const auto& b) {
-            return a.at != b.at ? a.at < b.at : a.order < b.order;
-        });
+        const auto next =
+            std::min_element(m_queue.begin(), m_queue.end(), [](const auto& a, const auto& b) {
+                return a.at != b.at ? a.at < b.at : a.order < b.order;
+            });
         if (next == m_queue.end() || next->at > target) {
             break;
         }

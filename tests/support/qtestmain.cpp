@@ -1,7 +1,7 @@
 // Test runner with an application object for the widget tests, created before and destroyed
 // after every test.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -167,8 +167,8 @@ WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, 
     if (parts[0] == "walk") {
         return planWalk(parts, decimals, protocol);
     }
-    refuse("expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got '" + std::string(weightText) +
-           "'");
+    refuse("expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got '" +
+           std::string(weightText) + "'");
 }
 
 }  // namespace indicatorsim

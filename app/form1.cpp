@@ -24,7 +24,7 @@ Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerCon
       Timer1(timer1),
       Timer3(timer3),
       m_programFolder(std::move(programFolder)),
-      m_decimalSeparator(std::move(decimalSeparator)) {
+      m_decimalSeparator(decimalSeparator.toStdString()) {
     MSComm1.setOnComm(
         [this] { m_gate.run(HandlerGate::Source::Comm, [this] { MSComm1_OnComm(); }); });
     Timer1.setOnTick(

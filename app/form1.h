@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 
 #include "app/handlergate.h"
 #include "protocols/decoderesult.h"
@@ -88,7 +89,7 @@ private:
     TimerControl& Timer1;
     TimerControl& Timer3;
     QString m_programFolder;
-    QString m_decimalSeparator;
+    std::string m_decimalSeparator;  // UTF-8, converted once for the decoders
     HandlerGate m_gate;
     FormState m_state;
 };

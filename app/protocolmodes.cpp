@@ -101,21 +101,20 @@ void Form1::showDecodeResult(const DecodeResult& result) {
 void Form1::YH_LianXv_Read() {
     readChunk([this](std::span<const std::uint8_t> bytes) {
         return decodeWeightFrame(bytes, kContinuousLayout, m_state.RxFrame, m_state.WeightValue,
-                                 m_decimalSeparator.toStdString());
+                                 m_decimalSeparator);
     });
 }
 
 void Form1::YH_ZhiLing_Read() {
     readChunk([this](std::span<const std::uint8_t> bytes) {
         return decodeWeightFrame(bytes, kCommandReplyLayout, m_state.RxFrame, m_state.WeightValue,
-                                 m_decimalSeparator.toStdString());
+                                 m_decimalSeparator);
     });
 }
 
 void Form1::YH_ShenTong_Read() {
     readChunk([this](std::span<const std::uint8_t> bytes) {
-        return decodeShenTongFrame(bytes, m_state.RxFrame, m_state.WeightValue,
-                                   m_decimalSeparator.toStdString());
+        return decodeShenTongFrame(bytes, m_state.RxFrame, m_state.WeightValue, m_decimalSeparator);
     });
 }
 

@@ -138,19 +138,29 @@ SelectionBox* MainWindow::addCombo(const QString& name, const QString& text,
 
 void MainWindow::setPortDevices(std::function<QStringList()> provider) {
     m_portDevices = std::move(provider);
-    refreshPortToolTips();
+    m_knownDevices.reset();
 }
 
 void MainWindow::refreshPortToolTips() {
     if (!m_portDevices) {
         return;
     }
-    const QStringList devices = m_portDevices();
-    SelectionBox* ports = m_combos[0];
-    for (int i = 0; i < ports->count(); ++i) {
-        const QString device = i < devices.size() ? devices[i] : QString();
-        ports->setItemData(i, device, Qt::ToolTipRole);
+    m_knownDevices = m_portDevices();
+    for (int i = 0; i < m_combos[0]->count(); ++i) {
+        setPortToolTip(i);
     }
+}
+
+void MainWindow::setPortToolTip(int item) {
+    if (!m_portDevices) {
+        return;
+    }
+    // Asking the host for its ports is slow: filling the list uses one answer for all twenty
+    // items, and only opening the list asks again.
+    if (!m_knownDevices) {
+        m_knownDevices = m_portDevices();
+    }
+    m_combos[0]->setItemData(item, m_knownDevices->value(item), Qt::ToolTipRole);
 }
 
 void MainWindow::focusFirstControl() {
@@ -184,7 +194,7 @@ bool MainWindow::setComboListIndex(int box, int index) {
 void MainWindow::addComboItem(int box, const QString& text) {
     m_combos.at(box - 1)->appendItem(text);
     if (box == 1) {
-        refreshPortToolTips();
+        setPortToolTip(m_combos[0]->count() - 1);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/formview.h"
 
@@ -66,6 +67,7 @@ private:
     QLabel* labelFor(Label label) const;
     void placeReadout();
     void refreshPortToolTips();
+    void setPortToolTip(int item);
 
     double m_dpi = 96.0;
     QGroupBox* m_frame1 = nullptr;
@@ -80,6 +82,7 @@ private:
     float m_readoutLeft = 0.0f;
     float m_readoutTop = 0.0f;
     std::function<QStringList()> m_portDevices;
+    std::optional<QStringList> m_knownDevices;  // the host's last answer
 };
 
 }  // namespace scale

@@ -1,5 +1,6 @@
 #include "livewindow.h"
 
+#include <time.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,6 +52,16 @@ void LiveWindow::pump(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+}  // namespace scale::test
+
+namespace scale::test {
+
+double LiveWindow::processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 }  // namespace scale::test

@@ -35,6 +35,8 @@ public:
     // Runs the event loop until `done` holds or `milliseconds` pass; returns whether it held.
     static bool waitFor(const std::function<bool()>& done, int milliseconds);
     static void pump(int milliseconds);
+    // CPU time this process has used so far, to tell an idle event loop from a spinning one.
+    static double processCpuSeconds();
 
     RecordingWindow window;
     QtSerialControl comm;

@@ -1,7 +1,6 @@
 // The three protocols end to end: bytes written on a pseudo-terminal reach the window through the
 // real serial control, and command-mode requests arrive on the line.
 #include <gtest/gtest.h>
-#include <time.h>
 #include <QLabel>
 #include <QTimer>
 
@@ -13,12 +12,6 @@ namespace {
 
 const QByteArray kNegativeFrame = QByteArray::fromHex("022D303132333435323145 03");
 const QByteArray kRequest = QByteArray::fromHex("024142303303");
-
-double processCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 class PseudoTerminalTest : public ::testing::Test {
 protected:
@@ -107,9 +100,9 @@ TEST_F(PseudoTerminalTest, HangUpClosesThePortWithoutSpinningAndApplyReopens) {
     ASSERT_TRUE(LiveWindow::waitFor([&] { return !live.comm.PortOpen(); }, 2000));
     EXPECT_TRUE(LiveWindow::waitFor([&] { return readout() == "Load..."; }, 1500));
 
-    const double before = processCpuSeconds();
+    const double before = LiveWindow::processCpuSeconds();
     LiveWindow::pump(2000);
-    EXPECT_LT(processCpuSeconds() - before, 0.3);
+    EXPECT_LT(LiveWindow::processCpuSeconds() - before, 0.3);
 
     // The indicator comes back on a new line behind the same link; apply reopens it.
     PtyLine again(live.portLink());

@@ -1,7 +1,6 @@
 // The real window (offscreen) against the indicator simulator running as its own process on a
 // pseudo-terminal: one group per protocol, then a pulled cable.
 #include <gtest/gtest.h>
-#include <time.h>
 #include <QPushButton>
 #include <QSet>
 
@@ -13,12 +12,6 @@
 
 namespace scale::test {
 namespace {
-
-double processCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // Every caption the readout takes, with its time on the simulator's clock.
 struct ReadoutLog {
@@ -196,9 +189,9 @@ TEST_F(SimulatedIndicatorTest, PulledCableLeavesTheWindowIdleAndApplyRecovers) {
         LiveWindow::waitFor([&] { return live.window.readoutCaption() == "Load..."; }, 1500));
 
     // No busy loop while the cable is out.
-    const double before = processCpuSeconds();
+    const double before = LiveWindow::processCpuSeconds();
     LiveWindow::pump(2000);
-    EXPECT_LT(processCpuSeconds() - before, 0.3);
+    EXPECT_LT(LiveWindow::processCpuSeconds() - before, 0.3);
 
     SimulatorProcess again;
     ASSERT_TRUE(

@@ -31,6 +31,11 @@ Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerCon
         [this] { m_gate.run(HandlerGate::Source::Timer1, [this] { Timer1_Timer(); }); });
     Timer3.setOnTick(
         [this] { m_gate.run(HandlerGate::Source::Timer3, [this] { Timer3_Timer(); }); });
+    MSComm1.setOnLineEvent([this](SerialControl::LineEvent event) {
+        if (event == SerialControl::LineEvent::Back) {
+            m_gate.run(HandlerGate::Source::PortBack, [this] { portBack(); });
+        }
+    });
 }
 
 void Form1::Form_Load() {
@@ -87,25 +92,39 @@ void Form1::apply() {
     Comm_Load();
     Comm_Open();
 
-    // ProtocolMode is stored before arming: the readers and timers key on it.
-    switch (m_view.comboListIndex(6)) {
-        case -1:
+    // ProtocolMode is stored before arming: the readers and timers key on it. Any other
+    // position leaves both the mode and its arming as they were.
+    const int position = m_view.comboListIndex(6);
+    if (position >= -1 && position <= 2) {
+        m_state.ProtocolMode = static_cast<std::int16_t>(position == -1 ? 0 : position);
+        armActiveMode();
+    }
+    saveSettings();
+}
+
+void Form1::armActiveMode() {
+    switch (m_state.ProtocolMode) {
         case 0:
-            m_state.ProtocolMode = 0;
             YH_LianXv();
             break;
         case 1:
-            m_state.ProtocolMode = 1;
             YH_ZhiLing();
             break;
         case 2:
-            m_state.ProtocolMode = 2;
             YH_ShenTong();
             break;
         default:
             break;
     }
-    saveSettings();
+}
+
+void Form1::portBack() {
+    // The device returned after a hang-up and the control reopened it with the same port and
+    // line settings: arm the mode again as apply would, without touching the settings file.
+    // An apply since then has set the port up itself.
+    if (MSComm1.PortOpen()) {
+        armActiveMode();
+    }
 }
 
 bool Form1::restoreSettings() {

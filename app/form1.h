@@ -60,6 +60,8 @@ private:
     void Comm_Close();
 
     // The three protocols.
+    void armActiveMode();
+    void portBack();
     bool prepareReceive(std::int16_t readLength);
     void YH_LianXv();
     void YH_LianXv_Read();

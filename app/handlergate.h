@@ -12,7 +12,7 @@ namespace scale {
 // same source count once, as a host's timer or serial event would.
 class HandlerGate {
 public:
-    enum class Source { Load, Click, Focus, Comm, Timer1, Timer3 };
+    enum class Source { Load, Click, Focus, Comm, Timer1, Timer3, PortBack };
 
     void run(Source source, std::function<void()> handler);
     bool busy() const { return m_busy; }

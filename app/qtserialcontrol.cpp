@@ -1,6 +1,12 @@
 #include "app/qtserialcontrol.h"
 
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <QFileInfo>
 #include <QSerialPortInfo>
+
+#include <cerrno>
 
 #include "app/portnames.h"
 
@@ -43,12 +49,31 @@ QSerialPort::StopBits toQt(StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
+// Changes whenever a device node is added to or removed from /dev.
+qint64 devStamp() {
+    struct stat info {};
+    if (::stat("/dev", &info) != 0) {
+        return -1;
+    }
+    return static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// The descriptor's other end hung up: a pulled adapter, or a pseudo-terminal whose master closed.
+bool hungUp(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, 0) == 1 && (watched.revents & (POLLHUP | POLLNVAL)) != 0;
+}
+
 }  // namespace
 
 QtSerialControl::QtSerialControl(QString portsFolder, QObject* parent)
     : QObject(parent), m_portsFolder(std::move(portsFolder)) {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] { bytesArrived(); });
+    // Handled at once rather than posted: the handler then empties the buffer in the same pass
+    // of the event loop that saw the bytes, so no stale read notification is left behind.
+    connect(&m_port, &QSerialPort::readyRead, this, [this] { deliverEvent(); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
+    m_watch.setInterval(200);
+    connect(&m_watch, &QTimer::timeout, this, [this] { checkForReturn(); });
 }
 
 QString QtSerialControl::deviceName(int port) const {
@@ -74,7 +99,10 @@ bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
     if (!m_port.open(QIODevice::ReadWrite)) {
         return false;
     }
-    if (!applyLineSettings(settings)) {
+    m_device = device;
+    m_viaLink = QFileInfo(linkPath(port)).isSymLink() || QFileInfo::exists(linkPath(port));
+    // A line whose other end is gone opens, but nothing will ever come through it.
+    if (hungUp(static_cast<int>(m_port.handle())) || !applyLineSettings(settings)) {
         m_port.close();
         return false;
     }
@@ -123,20 +151,70 @@ void QtSerialControl::discardOutput() {
     m_port.clear(QSerialPort::Output);
 }
 
-void QtSerialControl::postEvent() {
-    QMetaObject::invokeMethod(
-        this, [this] { deliverEvent(); }, Qt::QueuedConnection);
+void QtSerialControl::post(std::function<void()> action) {
+    QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+}
+
+QString QtSerialControl::linkPath(int port) const {
+    return m_portsFolder + QStringLiteral("/Com") + QString::number(port);
+}
+
+bool QtSerialControl::devicePresent(int port) const {
+    // The same device, not whatever the port number reaches meanwhile: with an adapter gone,
+    // "Com1" may name the host's built-in port, which would then be held open in its place.
+    if (m_viaLink) {
+        return QFileInfo::exists(linkPath(port));  // a pin with a device behind it, maybe a new one
+    }
+    if (!QFileInfo::exists(m_device)) {
+        return false;
+    }
+    // Walking the host's ports opens thousands of files; do it only after /dev has changed.
+    const qint64 stamp = devStamp();
+    if (stamp != m_watchedDevStamp || stamp < 0) {
+        m_watchedDevStamp = stamp;
+        m_watchedHostPorts = hostPorts();
+    }
+    return resolvePortDevice(port, m_portsFolder, m_watchedHostPorts) == m_device;
+}
+
+void QtSerialControl::startWatch() {
+    m_watchedDevStamp = -1;
+    m_watch.start();
+}
+
+void QtSerialControl::stopWatch() {
+    m_watch.stop();
+}
+
+bool QtSerialControl::deviceGone() const {
+    const int fd = static_cast<int>(m_port.handle());
+    if (fd < 0 || hungUp(fd)) {
+        return true;
+    }
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) != 0 &&
+        (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF)) {
+        return true;
+    }
+    return !QFileInfo::exists(m_device);
 }
 
 void QtSerialControl::handleError(QSerialPort::SerialPortError error) {
-    // An unplugged adapter (or a pseudo-terminal whose other end went away) keeps the descriptor
-    // readable with an error: close at once instead of spinning on it. The next apply reopens.
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        closeDevice();
+    if (error == QSerialPort::NoError || !m_port.isOpen()) {
+        return;
     }
-    if (error != QSerialPort::NoError) {
+    if (deviceGone()) {
+        // Closing at once also keeps a hung-up descriptor from waking the event loop for ever.
+        deviceLost();
         m_port.clearError();
+        return;
     }
+    // Anything else passes: a read that found no bytes (the buffer was emptied after the
+    // notification was raised) or a refused setting. Qt may have stopped reading on such an
+    // error; setting the read buffer size starts it again.
+    m_port.clearError();
+    m_port.setReadBufferSize(m_port.readBufferSize());
+    bytesArrived();
 }
 
 }  // namespace scale

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 #include "app/serialcontrol.h"
 
@@ -28,13 +29,26 @@ protected:
     bool writeBytes(const QByteArray& bytes) override;
     void discardInput() override;
     void discardOutput() override;
-    void postEvent() override;
+    void post(std::function<void()> action) override;
+    bool devicePresent(int port) const override;
+    void startWatch() override;
+    void stopWatch() override;
 
 private:
     void handleError(QSerialPort::SerialPortError error);
+    // A hang-up, a failing descriptor or a vanished device node: the device will not come back
+    // on this descriptor.
+    bool deviceGone() const;
+    QString linkPath(int port) const;
 
     QString m_portsFolder;
     QSerialPort m_port;
+    QString m_device;        // what the open port was resolved to
+    bool m_viaLink = false;  // through a ports/ComN link rather than the host's port list
+    QTimer m_watch;
+    // The host's ports, looked up again only when /dev changes while a lost device is watched.
+    mutable QStringList m_watchedHostPorts;
+    mutable qint64 m_watchedDevStamp = -1;
 };
 
 }  // namespace scale

@@ -32,6 +32,7 @@ bool SerialControl::setSettings(const QString& settings) {
 }
 
 bool SerialControl::setPortOpen(bool open) {
+    endWatch();
     if (!open) {
         closeDevice();
         return true;
@@ -116,7 +117,7 @@ void SerialControl::bytesArrived() {
         return;
     }
     m_eventPosted = true;
-    postEvent();
+    post([this] { deliverEvent(); });
 }
 
 void SerialControl::deliverEvent() {
@@ -131,6 +132,40 @@ void SerialControl::deliverEvent() {
     }
     // No re-check here: bytes left unread raise nothing until more arrive, so a handler that
     // cannot run yet (a message box is open) never turns into a stream of events.
+}
+
+void SerialControl::deviceLost() {
+    if (!deviceIsOpen()) {
+        return;
+    }
+    closeDevice();
+    m_watching = true;
+    startWatch();
+    postLineEvent(LineEvent::Lost);
+}
+
+void SerialControl::checkForReturn() {
+    if (!m_watching || !devicePresent(m_commPort) || !openDevice(m_commPort, m_line)) {
+        return;
+    }
+    endWatch();
+    postLineEvent(LineEvent::Back);
+    bytesArrived();
+}
+
+void SerialControl::endWatch() {
+    if (m_watching) {
+        m_watching = false;
+        stopWatch();
+    }
+}
+
+void SerialControl::postLineEvent(LineEvent event) {
+    post([this, event] {
+        if (m_onLineEvent) {
+            m_onLineEvent(event);
+        }
+    });
 }
 
 }  // namespace scale

@@ -20,6 +20,12 @@ public:
     static constexpr std::int16_t kEventReceive = 2;  // at least RThreshold bytes are waiting
     static constexpr std::int16_t kEventSend = 1;     // the send buffer has drained
 
+    // What happened to the device behind an open port.
+    enum class LineEvent {
+        Lost,  // it went away (a pulled cable, a hung-up line): the port is closed and watched
+        Back,  // it returned and was reopened with the same port number and line settings
+    };
+
     virtual ~SerialControl() = default;
 
     // 1 to 20, only while the port is closed.
@@ -31,7 +37,7 @@ public:
     QString Settings() const { return m_settingsText; }
 
     // Opening fails when the port is already open, does not exist or is held elsewhere.
-    // Closing always succeeds.
+    // Closing always succeeds. Either ends the watch for a lost device.
     [[nodiscard]] bool setPortOpen(bool open);
     bool PortOpen() const { return deviceIsOpen(); }
 
@@ -60,6 +66,12 @@ public:
     std::int16_t CommEvent() const { return m_commEvent; }
     // The receive event. It is always delivered from the event loop, never from inside a setter.
     void setOnComm(std::function<void()> handler) { m_onComm = std::move(handler); }
+    // Loss and return of the device, delivered from the event loop like the receive event.
+    void setOnLineEvent(std::function<void(LineEvent)> handler) {
+        m_onLineEvent = std::move(handler);
+    }
+    // True from a loss until the device is back or the port is opened or closed on purpose.
+    bool watching() const { return m_watching; }
 
     // The device that port `n` ("ComN") reaches on this host, for showing to the operator; empty
     // when nothing is known.
@@ -79,18 +91,31 @@ protected:
     virtual bool writeBytes(const QByteArray& bytes) = 0;
     virtual void discardInput() = 0;
     virtual void discardOutput() = 0;
-    // Arranges for deliverEvent() to run later from the event loop.
-    virtual void postEvent() = 0;
+    // Runs `action` later from the event loop.
+    virtual void post(std::function<void()> action) = 0;
+    // Whether the device that `port` reaches is there now. Asked a few times a second while a
+    // lost device is watched, so it must be cheap.
+    virtual bool devicePresent(int port) const = 0;
+    // Calls checkForReturn() every few hundred milliseconds until stopWatch().
+    virtual void startWatch() = 0;
+    virtual void stopWatch() = 0;
 
     // For the subclass: bytes have arrived (or the threshold changed). Posts at most one receive
     // event at a time.
     void bytesArrived();
     // For the subclass, from the event loop: raises OnComm if the reason still holds.
     void deliverEvent();
+    // For the subclass: the device is really gone. Closes the port and watches for its return.
+    void deviceLost();
+    // For the subclass, while watching: reopens the port once its device is back.
+    void checkForReturn();
 
     const LineSettings& lineSettings() const { return m_line; }
 
 private:
+    void endWatch();
+    void postLineEvent(LineEvent event);
+
     std::int16_t m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,N,8,1");
     LineSettings m_line;
@@ -99,7 +124,9 @@ private:
     std::int16_t m_rThreshold = 0;
     std::int16_t m_commEvent = 0;
     bool m_eventPosted = false;
+    bool m_watching = false;
     std::function<void()> m_onComm;
+    std::function<void(LineEvent)> m_onLineEvent;
 };
 
 }  // namespace scale

@@ -12,7 +12,21 @@ void FakeSerialControl::feed(const QByteArray& bytes) {
 
 void FakeSerialControl::unplug() {
     existingPorts.erase(CommPort());
-    closeDevice();
+    deviceLost();
+}
+
+// Like the real control: a look every 200 ms while watching.
+void FakeSerialControl::startWatch() {
+    lookAgain(++m_watchGeneration);
+}
+
+void FakeSerialControl::lookAgain(std::uint64_t generation) {
+    m_clock.callAt(m_clock.now() + 200, [this, generation] {
+        if (generation == m_watchGeneration) {
+            lookAgain(generation);
+            checkForReturn();
+        }
+    });
 }
 
 QString FakeSerialControl::deviceName(int port) const {
@@ -72,10 +86,6 @@ void FakeSerialControl::discardInput() {
     if (onDiscardInput) {
         onDiscardInput();
     }
-}
-
-void FakeSerialControl::postEvent() {
-    m_clock.post([this] { deliverEvent(); });
 }
 
 }  // namespace scale::test

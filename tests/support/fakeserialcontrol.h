@@ -33,8 +33,10 @@ public:
 
     // Bytes arriving from the indicator (dropped while the port is closed).
     void feed(const QByteArray& bytes);
-    // The adapter disappears: the port closes as a real one does on a read error.
+    // The adapter disappears: the port closes and is watched, as a real one on a hang-up.
     void unplug();
+    // The adapter is back; the watch finds it at its next look.
+    void replug() { existingPorts.insert(CommPort()); }
     QByteArray waiting() const { return m_rx; }
 
     QString deviceName(int port) const override;
@@ -51,11 +53,17 @@ protected:
     bool writeBytes(const QByteArray& bytes) override;
     void discardInput() override;
     void discardOutput() override {}
-    void postEvent() override;
+    void post(std::function<void()> action) override { m_clock.post(std::move(action)); }
+    bool devicePresent(int port) const override { return existingPorts.contains(port); }
+    void startWatch() override;
+    void stopWatch() override { ++m_watchGeneration; }
 
 private:
+    void lookAgain(std::uint64_t generation);
+
     ManualClock& m_clock;
     bool m_open = false;
+    std::uint64_t m_watchGeneration = 0;
     QByteArray m_rx;
 };
 

@@ -1,6 +1,7 @@
 #include "app/settingsfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
 #include <limits>
@@ -70,14 +71,28 @@ QByteArray formatSettings(const ComboPositions& positions) {
 }
 
 std::optional<QByteArray> readSettingsFile(const QString& path) {
+    // isFile() follows links and holds for regular files only, so nothing below can block.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxSettingsFileBytes) {
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    return file.readAll();
+    // The file may have grown since it was looked at.
+    QByteArray text = file.read(kMaxSettingsFileBytes + 1);
+    if (text.size() > kMaxSettingsFileBytes) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 bool writeSettingsFile(const QString& path, const ComboPositions& positions) {
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.isFile()) {
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;

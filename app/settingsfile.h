@@ -28,11 +28,18 @@ std::optional<std::vector<std::int16_t>> parseSettings(const QByteArray& text);
 
 QByteArray formatSettings(const ComboPositions& positions);
 
-// The file's bytes, or nullopt when it cannot be opened.
+// A valid file is six short lines; anything longer is not one.
+inline constexpr qint64 kMaxSettingsFileBytes = 4096;
+
+// The file's bytes, or nullopt when it cannot be used: missing or unreadable, longer than
+// kMaxSettingsFileBytes, or not a regular file (a FIFO, a device, a directory, a socket, or a link
+// to one), which could block start-up or feed it without end.
 std::optional<QByteArray> readSettingsFile(const QString& path);
 
 // Replaces the file as a whole: a new file is written beside it and renamed over it, so a crash or
-// a full disk leaves the old file or the new one, never a truncated one.
+// a full disk leaves the old file or the new one, never a truncated one. A link is written
+// through only to an existing regular file: renaming over a link's device or FIFO target would
+// replace that node for every program on the host.
 bool writeSettingsFile(const QString& path, const ComboPositions& positions);
 
 }  // namespace scale

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "indicatorend.h"
 #include "livewindow.h"
-#include "ptyline.h"
 
 namespace scale::test {
 namespace {
@@ -28,7 +28,7 @@ protected:
     QString caption(FormView::Label label) const { return live.window.labelCaption(label); }
 
     LiveWindow live;
-    PtyLine line;
+    IndicatorEnd line;
 
 private:
     QTimer m_sender;
@@ -105,7 +105,7 @@ TEST_F(PseudoTerminalTest, HangUpClosesThePortWithoutSpinningAndApplyReopens) {
     EXPECT_LT(LiveWindow::processCpuSeconds() - before, 0.3);
 
     // The indicator comes back on a new line behind the same link; apply reopens it.
-    PtyLine again(live.portLink());
+    IndicatorEnd again(live.portLink());
     live.window.messages.clear();
     live.form->Command1_Click();
     EXPECT_TRUE(live.window.messages.isEmpty()) << live.window.messages.join('|').toStdString();

@@ -11,8 +11,8 @@
 
 #include <random>
 
+#include "indicatorend.h"
 #include "livewindow.h"
-#include "ptyline.h"
 #include "simulatorprocess.h"
 
 namespace scale::test {
@@ -130,7 +130,7 @@ TEST(SoakTest, ReplugBringsTheWeightBackWithinASecondAndTheWaitIsIdle) {
 TEST(SoakTest, RandomBytesAtFullRateNeitherCrashNorStall) {
     const int seconds = fromEnvironment("SCALE_NOISE_SECONDS", 2);
     LiveWindow live;
-    PtyLine line(live.portLink());
+    IndicatorEnd line(live.portLink());
     ASSERT_TRUE(line.isOpen());
     live.writeSettings(12, 0);
     live.start();

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "protocols/frameencoder.h"
+#include "tools/indicator-sim/checksumfaults.h"
 
 namespace indicatorsim {
 namespace {
@@ -32,12 +32,12 @@ std::vector<Piece> FaultInjector::shape(Micros at, OutgoingFrame frame, bool che
 
     bool spoiled = false;
     if (checksummed && badChecksum) {
-        scale::spoilChecksum(frame.bytes);
+        spoilChecksum(frame.bytes);
         spoiled = true;
     }
     if (checksummed && lowercase) {
         // A checksum of digits alone has no lower case; that frame goes out intact.
-        spoiled = scale::lowerCaseChecksum(frame.bytes) || spoiled;
+        spoiled = lowerCaseChecksum(frame.bytes) || spoiled;
     }
     std::vector<std::uint8_t> bytes;
     std::size_t frameStart = 0;

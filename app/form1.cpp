@@ -118,6 +118,22 @@ void Form1::armActiveMode() {
     }
 }
 
+void Form1::readActiveMode() {
+    switch (m_state.ProtocolMode) {
+        case 0:
+            YH_LianXv_Read();
+            break;
+        case 1:
+            YH_ZhiLing_Read();
+            break;
+        case 2:
+            YH_ShenTong_Read();
+            break;
+        default:
+            break;
+    }
+}
+
 void Form1::portBack() {
     // The device returned after a hang-up and the control reopened it with the same port and
     // line settings: arm the mode again as apply would, without touching the settings file.

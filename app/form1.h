@@ -59,10 +59,14 @@ private:
     void Comm_Open();
     void Comm_Close();
 
-    // The three protocols.
+    // The three protocols, driven by their table (app/protocolmodes.h). The YH_ procedures are
+    // the named entries of each mode; ProtocolMode picks one.
     void armActiveMode();
+    void readActiveMode();
     void portBack();
     bool prepareReceive(std::int16_t readLength);
+    void armMode(std::int16_t mode);
+    void readMode(std::int16_t mode);
     void YH_LianXv();
     void YH_LianXv_Read();
     void YH_ZhiLing();
@@ -70,8 +74,6 @@ private:
     void YH_ZhiLing_Read();
     void YH_ShenTong();
     void YH_ShenTong_Read();
-    template <typename Decoder>
-    void readChunk(Decoder decode);
     void showDecodeResult(const DecodeResult& result);
 
     // Receive dispatch and timers.

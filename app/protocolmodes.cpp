@@ -1,6 +1,9 @@
-// Arming and reading for the three indicator protocols, and the command-mode request.
+// The three indicator protocols: their table, arming and reading, and the command-mode request.
+#include "app/protocolmodes.h"
+
 #include <QByteArray>
 #include <QString>
+#include <array>
 
 #include "app/form1.h"
 #include "app/formview.h"
@@ -11,6 +14,33 @@
 #include "protocols/weightframe.h"
 
 namespace scale {
+namespace {
+
+DecodeResult decodeContinuous(std::span<const std::uint8_t> chunk, RxFrameBytes& rxFrame,
+                              double& weightValue, std::string_view separator) {
+    return decodeWeightFrame(chunk, kContinuousLayout, rxFrame, weightValue, separator);
+}
+
+DecodeResult decodeCommandReply(std::span<const std::uint8_t> chunk, RxFrameBytes& rxFrame,
+                                double& weightValue, std::string_view separator) {
+    return decodeWeightFrame(chunk, kCommandReplyLayout, rxFrame, weightValue, separator);
+}
+
+// Continuous reads 24 bytes, two frames' worth: any 24 bytes of an unbroken stream hold one
+// whole frame. A command reply is 14 bytes; ShenTong reads 16, two of its frames.
+constexpr std::array<ProtocolModeInfo, 3> kProtocolModes = {{
+    {24, decodeContinuous, false, true},
+    {14, decodeCommandReply, true, false},
+    {16, decodeShenTongFrame, false, true},
+}};
+
+}  // namespace
+
+const ProtocolModeInfo* protocolModeInfo(std::int16_t mode) {
+    return mode >= 0 && mode < static_cast<std::int16_t>(kProtocolModes.size())
+               ? &kProtocolModes[static_cast<std::size_t>(mode)]
+               : nullptr;
+}
 
 // Arming steps shared by all three modes: binary input, read length and receive threshold of
 // one mode's chunk, both buffers emptied. Fails at the first step the control refuses (the
@@ -24,32 +54,36 @@ bool Form1::prepareReceive(std::int16_t readLength) {
            MSComm1.setInBufferCount(0) && MSComm1.setOutBufferCount(0);
 }
 
-void Form1::YH_LianXv() {
-    // 24 bytes, two frames' worth: any 24 bytes of an unbroken stream hold one whole frame.
-    if (!prepareReceive(24)) {
-        showPortFailed();
-        m_view.setApplyEnabled(false);
+void Form1::armMode(std::int16_t mode) {
+    const ProtocolModeInfo* info = protocolModeInfo(mode);
+    if (info == nullptr) {
         return;
     }
-    Timer3.setEnabled(true);
+    if (!prepareReceive(info->readLength)) {
+        showPortFailed();
+        if (info->failureDisablesApply) {
+            m_view.setApplyEnabled(false);
+        }
+        return;
+    }
+    if (info->polls) {
+        Timer1.setInterval(1);  // the first request goes out as soon as apply has finished
+        Timer1.setEnabled(true);
+    } else {
+        Timer3.setEnabled(true);
+    }
+}
+
+void Form1::YH_LianXv() {
+    armMode(0);
 }
 
 void Form1::YH_ZhiLing() {
-    if (!prepareReceive(14)) {
-        showPortFailed();  // the apply button stays usable in this mode
-        return;
-    }
-    Timer1.setInterval(1);  // the first request goes out as soon as apply has finished
-    Timer1.setEnabled(true);
+    armMode(1);
 }
 
 void Form1::YH_ShenTong() {
-    if (!prepareReceive(16)) {
-        showPortFailed();
-        m_view.setApplyEnabled(false);
-        return;
-    }
-    Timer3.setEnabled(true);
+    armMode(2);
 }
 
 void Form1::YH_Zhiling_Send() {
@@ -59,8 +93,11 @@ void Form1::YH_Zhiling_Send() {
                                        static_cast<qsizetype>(request.size())));
 }
 
-template <typename Decoder>
-void Form1::readChunk(Decoder decode) {
+void Form1::readMode(std::int16_t mode) {
+    const ProtocolModeInfo* info = protocolModeInfo(mode);
+    if (info == nullptr) {
+        return;
+    }
     const auto chunk = MSComm1.Input();
     if (!chunk) {
         showWaiting();  // the read failed: the raw labels keep their text
@@ -68,7 +105,19 @@ void Form1::readChunk(Decoder decode) {
     }
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(chunk->constData()),
                           static_cast<std::size_t>(chunk->size()));
-    showDecodeResult(decode(bytes));
+    showDecodeResult(info->decode(bytes, m_state.RxFrame, m_state.WeightValue, m_decimalSeparator));
+}
+
+void Form1::YH_LianXv_Read() {
+    readMode(0);
+}
+
+void Form1::YH_ZhiLing_Read() {
+    readMode(1);
+}
+
+void Form1::YH_ShenTong_Read() {
+    readMode(2);
 }
 
 void Form1::showDecodeResult(const DecodeResult& result) {
@@ -96,26 +145,6 @@ void Form1::showDecodeResult(const DecodeResult& result) {
     if (result.frameSeen) {
         m_state.FrameSeen = -1;
     }
-}
-
-void Form1::YH_LianXv_Read() {
-    readChunk([this](std::span<const std::uint8_t> bytes) {
-        return decodeWeightFrame(bytes, kContinuousLayout, m_state.RxFrame, m_state.WeightValue,
-                                 m_decimalSeparator);
-    });
-}
-
-void Form1::YH_ZhiLing_Read() {
-    readChunk([this](std::span<const std::uint8_t> bytes) {
-        return decodeWeightFrame(bytes, kCommandReplyLayout, m_state.RxFrame, m_state.WeightValue,
-                                 m_decimalSeparator);
-    });
-}
-
-void Form1::YH_ShenTong_Read() {
-    readChunk([this](std::span<const std::uint8_t> bytes) {
-        return decodeShenTongFrame(bytes, m_state.RxFrame, m_state.WeightValue, m_decimalSeparator);
-    });
 }
 
 }  // namespace scale

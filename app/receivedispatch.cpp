@@ -1,6 +1,7 @@
 // Receive events to the active protocol's reader; the poll timer (Timer1) and the watchdog
 // (Timer3) that pace command mode and bring back "Load..." when frames stop.
 #include "app/form1.h"
+#include "app/protocolmodes.h"
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
 
@@ -9,20 +10,11 @@ namespace scale {
 void Form1::MSComm1_OnComm() {
     const std::int16_t event = MSComm1.CommEvent();
     if (event == SerialControl::kEventReceive) {
-        switch (m_state.ProtocolMode) {
-            case 0:
-                YH_LianXv_Read();
-                break;
-            case 1:
-                YH_ZhiLing_Read();
-                Timer1.setInterval(100);  // next request 100 ms after this reply
-                Timer1.setEnabled(true);
-                break;
-            case 2:
-                YH_ShenTong_Read();
-                break;
-            default:
-                break;
+        readActiveMode();
+        if (const ProtocolModeInfo* mode = protocolModeInfo(m_state.ProtocolMode);
+            mode != nullptr && mode->polls) {
+            Timer1.setInterval(100);  // next request 100 ms after this reply
+            Timer1.setEnabled(true);
         }
         // Whatever the reader did not take is stale: the next event starts on fresh bytes.
         (void)MSComm1.setInBufferCount(0);
@@ -46,17 +38,13 @@ void Form1::Timer3_Timer() {
         m_state.RxFrame.fill(0);
     }
     m_state.FrameSeen = 0;
-    switch (m_state.ProtocolMode) {
-        case 0:
-        case 2:
-            Timer3.setEnabled(true);
-            break;
-        case 1:
+    if (const ProtocolModeInfo* mode = protocolModeInfo(m_state.ProtocolMode)) {
+        if (mode->polls) {
             Timer1.setInterval(100);
             Timer1.setEnabled(true);
-            break;
-        default:
-            break;
+        } else {
+            Timer3.setEnabled(true);
+        }
     }
 }
 

@@ -26,7 +26,7 @@ QStringList orderHostPorts(QStringList systemLocations) {
     return systemLocations;
 }
 
-QString resolvePortDevice(int port, const QString& portsFolder, const QStringList& hostPorts) {
+std::optional<QString> linkedPortDevice(int port, const QString& portsFolder) {
     const QFileInfo link(portsFolder + QStringLiteral("/Com") + QString::number(port));
     if (link.isSymLink()) {
         // A dangling link still names the device: opening it fails instead of silently
@@ -35,6 +35,13 @@ QString resolvePortDevice(int port, const QString& portsFolder, const QStringLis
     }
     if (link.exists()) {
         return link.absoluteFilePath();
+    }
+    return std::nullopt;
+}
+
+QString resolvePortDevice(int port, const QString& portsFolder, const QStringList& hostPorts) {
+    if (const auto linked = linkedPortDevice(port, portsFolder)) {
+        return *linked;
     }
 #ifdef Q_OS_WIN
     Q_UNUSED(hostPorts);

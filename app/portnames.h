@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace scale {
 
@@ -9,6 +10,10 @@ namespace scale {
 // ttyACM0, ttyUSB1, ... by their number), then every other device by name. A single plugged-in
 // adapter is thus "Com1" with no set-up.
 QStringList orderHostPorts(QStringList systemLocations);
+
+// The target of the operator's link `portsFolder`/ComN (a dangling one included), or the file
+// standing there; nullopt when there is neither, so the host's ports must be asked.
+std::optional<QString> linkedPortDevice(int port, const QString& portsFolder);
 
 // The device that "ComN" reaches: the target of the link `portsFolder`/ComN when there is one
 // (an operator's pin, or a test's pseudo-terminal), else the N-th of `hostPorts` on Linux, else

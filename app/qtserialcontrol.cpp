@@ -13,7 +13,7 @@
 namespace scale {
 namespace {
 
-QStringList hostPorts() {
+QStringList qtHostPorts() {
     QStringList locations;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         locations << info.systemLocation();
@@ -66,8 +66,10 @@ bool hungUp(int fd) {
 
 }  // namespace
 
-QtSerialControl::QtSerialControl(QString portsFolder, QObject* parent)
-    : QObject(parent), m_portsFolder(std::move(portsFolder)) {
+QtSerialControl::QtSerialControl(QString portsFolder, HostPorts hostPorts, QObject* parent)
+    : QObject(parent),
+      m_portsFolder(std::move(portsFolder)),
+      m_hostPorts(hostPorts ? std::move(hostPorts) : HostPorts(&qtHostPorts)) {
     // Handled at once rather than posted: the handler then empties the buffer in the same pass
     // of the event loop that saw the bytes, so no stale read notification is left behind.
     connect(&m_port, &QSerialPort::readyRead, this, [this] { deliverEvent(); });
@@ -77,11 +79,15 @@ QtSerialControl::QtSerialControl(QString portsFolder, QObject* parent)
 }
 
 QString QtSerialControl::deviceName(int port) const {
-    return resolvePortDevice(port, m_portsFolder, hostPorts());
+    // Walking the host's ports opens thousands of files: only for a port with no link.
+    if (const auto linked = linkedPortDevice(port, m_portsFolder)) {
+        return *linked;
+    }
+    return resolvePortDevice(port, m_portsFolder, m_hostPorts());
 }
 
 QStringList QtSerialControl::deviceNames() const {
-    const QStringList host = hostPorts();
+    const QStringList host = m_hostPorts();
     QStringList names;
     for (int port = 1; port <= 20; ++port) {
         names << resolvePortDevice(port, m_portsFolder, host);
@@ -100,7 +106,7 @@ bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
         return false;
     }
     m_device = device;
-    m_viaLink = QFileInfo(linkPath(port)).isSymLink() || QFileInfo::exists(linkPath(port));
+    m_viaLink = linkedPortDevice(port, m_portsFolder).has_value();
     // A line whose other end is gone opens, but nothing will ever come through it.
     if (hungUp(static_cast<int>(m_port.handle())) || !applyLineSettings(settings)) {
         m_port.close();
@@ -172,7 +178,7 @@ bool QtSerialControl::devicePresent(int port) const {
     const qint64 stamp = devStamp();
     if (stamp != m_watchedDevStamp || stamp < 0) {
         m_watchedDevStamp = stamp;
-        m_watchedHostPorts = hostPorts();
+        m_watchedHostPorts = m_hostPorts();
     }
     return resolvePortDevice(port, m_portsFolder, m_watchedHostPorts) == m_device;
 }

@@ -12,8 +12,12 @@ namespace scale {
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
 public:
+    using HostPorts = std::function<QStringList()>;
+
     // `portsFolder` holds the operator's ComN links (the "ports" folder beside the program).
-    explicit QtSerialControl(QString portsFolder, QObject* parent = nullptr);
+    // `hostPorts` lists the host's serial devices in "ComN" order; by default Qt is asked.
+    explicit QtSerialControl(QString portsFolder, HostPorts hostPorts = {},
+                             QObject* parent = nullptr);
 
     QString deviceName(int port) const override;
     QStringList deviceNames() const override;
@@ -42,6 +46,7 @@ private:
     QString linkPath(int port) const;
 
     QString m_portsFolder;
+    HostPorts m_hostPorts;
     QSerialPort m_port;
     QString m_device;        // what the open port was resolved to
     bool m_viaLink = false;  // through a ports/ComN link rather than the host's port list

@@ -95,11 +95,20 @@ TEST_F(MainWindowTest, FillingAndTypingChooseNothing) {
 
 TEST_F(MainWindowTest, PortItemsShowTheDeviceTheyReach) {
     QStringList devices = {"/dev/ttyUSB0", "/dev/pts/7"};
-    window.setPortDevices([&devices] { return devices; });
+    int asked = 0;
+    window.setPortDevices([&] {
+        ++asked;
+        return devices;
+    });
     for (int n = 1; n <= 3; ++n) {
         window.addComboItem(1, QStringLiteral("Com%1").arg(n));
     }
     auto* ports = child<QComboBox>("Combo1");
+    // Filling the list at start-up leaves the host alone; opening the list asks it.
+    EXPECT_EQ(asked, 0);
+    ports->showPopup();
+    ports->hidePopup();
+    EXPECT_EQ(asked, 1);
     EXPECT_EQ(ports->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
     EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString(), "/dev/pts/7");
     EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "");

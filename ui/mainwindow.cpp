@@ -155,10 +155,10 @@ void MainWindow::setPortToolTip(int item) {
     if (!m_portDevices) {
         return;
     }
-    // Asking the host for its ports is slow: filling the list uses one answer for all twenty
-    // items, and only opening the list asks again.
+    // Asking the host for its ports is slow, and the tips show only in the open list: the host
+    // is asked when the list opens, not while it is filled at start-up.
     if (!m_knownDevices) {
-        m_knownDevices = m_portDevices();
+        return;
     }
     m_combos[0]->setItemData(item, m_knownDevices->value(item), Qt::ToolTipRole);
 }

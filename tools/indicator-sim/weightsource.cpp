@@ -9,6 +9,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Clang 14 does not deduce aggregate template arguments by itself.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // The walk behaves like a load put on and taken off a platform: it heads for a target, settles
 // there for a while and then heads for the next one. About one target in three lies below zero,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -11,6 +12,8 @@ namespace {
 
 constexpr long kPseudoTerminalBaud = 9600;
 constexpr int kPseudoTerminalBitsPerByte = 10;
+// One frame a day, like the longest times, keeps the frame times far from overflowing.
+constexpr double kSlowestRate = 1.0 / 86'400;
 
 struct OptionSpec {
     std::string_view name;
@@ -176,6 +179,10 @@ void readProtocol(const Given& given, SimOptions& options) {
             throw UsageError("--rate: expected frames per second above 0, got " +
                              quoted(rate->second));
         }
+        if (options.rate < kSlowestRate) {
+            throw UsageError("--rate: expected at least one frame a day, got " +
+                             quoted(rate->second));
+        }
     }
     if (const auto delay = given.find("--reply-delay"); delay != given.end()) {
         options.replyDelay = millis("--reply-delay", delay->second, true);
@@ -240,6 +247,23 @@ void readFaults(const Given& given, SimOptions& options) {
     }
 }
 
+// Messages quote the arguments they refuse; a control character in one is written as \xHH so
+// that the message stays one line.
+std::string oneLine(std::string_view message) {
+    std::string line;
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            line += escaped;
+        } else {
+            line.push_back(c);
+        }
+    }
+    return line;
+}
+
 }  // namespace
 
 ParseResult parseOptions(std::span<const std::string_view> args) {
@@ -260,7 +284,7 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         options.verbose = given.contains("--verbose");
         return options;
     } catch (const UsageError& error) {
-        return error;
+        return UsageError(oneLine(error.what()));
     }
 }
 

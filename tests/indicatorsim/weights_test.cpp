@@ -53,6 +53,11 @@ TEST(RampWeight, AStepThatMissesTheEndWrapsBeforePassingIt) {
               (std::vector<std::string>{"0.0kg", "0.3kg", "0.6kg", "0.9kg", "0.0kg", "0.3kg"}));
 }
 
+TEST(RampWeight, AStepWiderThanAnyRampShowsItsStartEveryTime) {
+    WeightSource source(planWeight("ramp:0:1:999999999999999", 4, Protocol::Continuous));
+    EXPECT_EQ(texts(source, 3), (std::vector<std::string>{"0.0000kg", "0.0000kg", "0.0000kg"}));
+}
+
 TEST(WalkWeight, RepeatsForTheSameSeedAndDiffersForAnother) {
     WeightSource first(planWeight("walk:42", std::nullopt, Protocol::Continuous));
     WeightSource again(planWeight("walk:42", std::nullopt, Protocol::Continuous));

@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kWalkDecimals = 3;
 constexpr std::string_view kWalkMax = "100";
+// More than the widest ramp (-999999 to 999999) needs: any larger step acts the same, and a
+// typed step of 15 digits at 4 decimals would not fit a signed 64-bit number.
+constexpr std::uint64_t kLargestStep = 2'000'000;
 
 std::vector<std::string_view> splitColons(std::string_view text) {
     std::vector<std::string_view> parts;
@@ -89,7 +92,7 @@ RampWeight planRamp(const std::vector<std::string_view>& parts, std::optional<in
     ramp.decimals = places;
     ramp.from = signedUnits(withDecimals(from, places));
     ramp.to = signedUnits(withDecimals(to, places));
-    ramp.step = signedUnits(withDecimals(step, places));
+    ramp.step = static_cast<std::int64_t>(std::min(withDecimals(step, places).units, kLargestStep));
     if (step.negative || step.units == 0) {
         refuse("the ramp's STEP must be above 0, got " + std::string(parts[3]));
     }

@@ -197,5 +197,14 @@ TEST_F(MainWindowTest, BoxesShowTheirWidestTextsWholeAndFromTheStart) {
     }
 }
 
+TEST_F(MainWindowTest, OuterWidthIsKnownBeforeTheWindowIsShown) {
+    // Start-up centres the readout before the window is shown, the first activation after.
+    const float beforeShow = window.formWidth();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_FLOAT_EQ(window.formWidth(), beforeShow);
+    EXPECT_FLOAT_EQ(beforeShow, static_cast<float>(window.frameGeometry().width() * 15));
+}
+
 }  // namespace
 }  // namespace scale

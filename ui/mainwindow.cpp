@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/selectionbox.h"
 #include "ui/visibletext.h"
+#include "ui/windowframe.h"
 #include "ui/windowicon.h"
 
 namespace scale {
@@ -104,6 +105,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setTabOrder(m_combos[3], m_combos[4]);
     setTabOrder(m_combos[4], m_combos[1]);
     setTabOrder(m_combos[1], m_combos[2]);
+
+    // Start-up centres the readout on the outer width before the window is shown.
+    m_frameWidthBeforeShow = frameWidthBeforeShow(this);
 }
 
 int MainWindow::px(double twips) const {
@@ -176,7 +180,12 @@ void MainWindow::setWindowCaption(const QString& caption) {
 }
 
 float MainWindow::formWidth() const {
-    return twips(frameGeometry().width());
+    // Qt knows the frame of a shown window only; until then the frame the platform announced
+    // stands in, so start-up and the first activation centre on the same width.
+    if (isVisible()) {
+        return twips(frameGeometry().width());
+    }
+    return twips(width() + m_frameWidthBeforeShow);
 }
 
 QString MainWindow::comboText(int box) const {

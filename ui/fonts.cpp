@@ -19,10 +19,20 @@ void substituteFirstInstalled(const QString& family, const QStringList& candidat
     }
 }
 
+// The host's families without the foundry Qt appends where two foundries make one family
+// ("Nimbus Sans Narrow [urw]").
+QStringList installedFamilies() {
+    QStringList families;
+    for (const QString& family : QFontDatabase::families()) {
+        families << family.section(QStringLiteral(" ["), 0, 0);
+    }
+    return families;
+}
+
 }  // namespace
 
 void installFontSubstitutes() {
-    const QStringList installed = QFontDatabase::families();
+    const QStringList installed = installedFamilies();
     if (!installed.contains(QStringLiteral("隶书"))) {
         // The readout shows only digits, "kg" and "Load...": a condensed face keeps a weight
         // inside the window the way the narrow clerical face does.

@@ -8,11 +8,6 @@
 #include "ui/mainwindow.h"
 
 int main(int argc, char* argv[]) {
-    // The readout's 100-point digits are larger than Qt caches glyphs by default, so each new
-    // weight would be filled as outlines, the most of what reading costs. Cached, they are blits.
-    if (!qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE")) {
-        qputenv("QT_MAX_CACHED_GLYPH_SIZE", "256");
-    }
     QApplication application(argc, argv);
     const QString programFolder = QCoreApplication::applicationDirPath();
 

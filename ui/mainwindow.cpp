@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "ui/fonts.h"
+#include "ui/readoutlabel.h"
 #include "ui/selectionbox.h"
 #include "ui/visibletext.h"
 #include "ui/windowframe.h"
@@ -92,7 +93,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_label4 = addLabel(this, QStringLiteral("Label4"), QStringLiteral("Label4"), 600, 4680);
     m_captions = {m_label2Version->text(), m_label4->text(), m_label5->text(), m_label6->text()};
 
-    m_label1 = addLabel(this, QStringLiteral("Label1"), QStringLiteral("0.000"), 2640, 360);
+    m_label1 = new ReadoutLabel(QStringLiteral("0.000"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setTextFormat(Qt::PlainText);
+    m_label1->move(px(2640), px(360));
     m_label1->setFont(chineseFont(QStringLiteral("隶书"), 80.25, 700));
     m_label1->adjustSize();
     m_readoutLeft = 2640.0f;

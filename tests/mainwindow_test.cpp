@@ -206,5 +206,34 @@ TEST_F(MainWindowTest, OuterWidthIsKnownBeforeTheWindowIsShown) {
     EXPECT_FLOAT_EQ(beforeShow, static_cast<float>(window.frameGeometry().width() * 15));
 }
 
+// The readout draws its glyphs from images of its own: the same picture as a plain label shows,
+// give or take the antialiased edges, and never a blank one.
+TEST_F(MainWindowTest, ReadoutDrawsWhatAPlainLabelDraws) {
+    window.setReadoutFontSize(100.0f);
+    window.setReadoutForeColor(255);
+    for (const QString& caption : {QStringLiteral("Load..."), QStringLiteral("-123.45kg")}) {
+        window.setReadoutCaption(caption);
+        auto* readout = child<QLabel>("Label1");
+        QLabel plain(caption);
+        plain.setFont(readout->font());
+        plain.setPalette(readout->palette());
+        plain.resize(readout->size());
+        const QImage drawn = readout->grab().toImage();
+        const QImage expected = plain.grab().toImage();
+        ASSERT_EQ(drawn.size(), expected.size());
+        int differing = 0;
+        int red = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                differing += drawn.pixel(x, y) != expected.pixel(x, y) ? 1 : 0;
+                red += drawn.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
+            }
+        }
+        const int pixels = drawn.width() * drawn.height();
+        EXPECT_LT(differing, pixels / 20) << caption.toStdString();
+        EXPECT_GT(red, pixels / 10) << caption.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace scale

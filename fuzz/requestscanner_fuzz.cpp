@@ -1,0 +1,60 @@
+// The simulator's request scanner: however the bytes are split into reads, it counts the same
+// requests as over all of them at once, and that is the number of requests in the bytes.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz/fuzzcheck.h"
+#include "fuzz/fuzzinput.h"
+#include "protocols/commandrequest.h"
+#include "tools/indicator-sim/requestscanner.h"
+
+namespace {
+
+// A request cannot overlap another (it starts with 02 and ends with 03), so its occurrences are
+// the requests.
+int occurrences(std::span<const std::uint8_t> bytes) {
+    scale::TxFrameBytes request{};
+    const auto needle = scale::buildCommandRequest(request);
+    int count = 0;
+    for (auto at = bytes.begin();; at += static_cast<std::ptrdiff_t>(needle.size())) {
+        at = std::search(at, bytes.end(), needle.begin(), needle.end());
+        if (at == bytes.end()) {
+            return count;
+        }
+        ++count;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using scale::fuzz::require;
+    scale::fuzz::FuzzInput input(data, size);
+    // Up to seven read lengths, used in turn; the bytes after them are what arrives.
+    std::vector<std::size_t> lengths;
+    for (int n = input.byte() % 8; n > 0; --n) {
+        lengths.push_back(input.byte() % 16u);
+    }
+    const auto bytes = input.rest();
+
+    indicatorsim::RequestScanner whole;
+    const int atOnce = whole.feed(bytes);
+    require(atOnce == occurrences(bytes), "every request is counted once");
+
+    indicatorsim::RequestScanner split;
+    int inReads = 0;
+    std::size_t at = 0;
+    // Empty reads take part too, as long as some read length moves on.
+    const bool movesOn = std::ranges::any_of(lengths, [](std::size_t l) { return l > 0; });
+    for (std::size_t i = 0; movesOn && at < bytes.size(); ++i) {
+        const std::size_t length = std::min(lengths[i % lengths.size()], bytes.size() - at);
+        inReads += split.feed(bytes.subspan(at, length));
+        at += length;
+    }
+    inReads += split.feed(bytes.subspan(at));
+    require(inReads == atOnce, "splitting into reads changes no count");
+    return 0;
+}

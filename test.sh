@@ -15,8 +15,14 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCALE_SANITIZE=ON \
     -DSCALE_WERROR="$werror" -DSCALE_BUILD_TESTS=ON >/dev/null
 ninja -C "$build" -j2
 
+# A few seconds of every fuzz target before the tests, so that ctest's summary stays the closing
+# line; a crash still fails the run once the tests are done.
+fuzz_status=0
+scripts/fuzz.sh 3 || fuzz_status=$?
+
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+exit "$fuzz_status"

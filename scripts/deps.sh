@@ -2,6 +2,7 @@
 # Sourced by run.sh and test.sh.
 scale_packages=(
     g++ cmake ninja-build pkg-config
+    clang libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick

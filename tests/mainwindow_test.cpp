@@ -235,5 +235,20 @@ TEST_F(MainWindowTest, ReadoutDrawsWhatAPlainLabelDraws) {
     }
 }
 
+// The raw-data labels are resized cheaply on every chunk; they must still fit their whole text.
+TEST_F(MainWindowTest, RawDataLabelsFitEachNewCaption) {
+    const QString captions[] = {
+        QStringLiteral("十六进制显示： 2 3"),
+        QStringLiteral("十六进制显示： 2 41 42 2B 30 34 35 36 37 38 32 31 32 3"),
+        QStringLiteral("十六进制显示： 3D")};
+    auto* label = child<QLabel>("Label5");
+    for (const QString& caption : captions) {
+        window.setLabelCaption(FormView::Label::Hex, caption);
+        EXPECT_EQ(label->text(), caption);
+        EXPECT_GE(label->width(), label->sizeHint().width()) << caption.toStdString();
+        EXPECT_GE(label->height(), label->sizeHint().height()) << caption.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace scale

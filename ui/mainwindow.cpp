@@ -1,11 +1,14 @@
 #include "ui/mainwindow.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <cmath>
 
 #include "ui/fonts.h"
 #include "ui/readoutlabel.h"
@@ -268,8 +271,19 @@ QLabel* MainWindow::labelFor(Label label) const {
 void MainWindow::setLabelCaption(Label label, const QString& caption) {
     m_captions.at(static_cast<std::size_t>(label)) = caption;
     QLabel* target = labelFor(label);
-    target->setText(visibleText(caption));
-    target->adjustSize();
+    const QString text = visibleText(caption);
+    target->setText(text);
+    // These captions change with every chunk. A label measures its text two or three times to
+    // size itself; one line's advance is all that changes here, the height never does once the
+    // label has been sized for its Chinese prefix.
+    bool& sized = m_labelSized.at(static_cast<std::size_t>(label));
+    if (sized) {
+        const qreal advance = QFontMetricsF(target->font()).horizontalAdvance(text);
+        target->resize(static_cast<int>(std::ceil(advance)), target->height());
+    } else {
+        target->adjustSize();
+        sized = true;
+    }
 }
 
 QString MainWindow::labelCaption(Label label) const {

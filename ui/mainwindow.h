@@ -79,7 +79,8 @@ private:
     QLabel* m_label4 = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label6 = nullptr;
-    std::array<QString, 4> m_captions;  // by Label, as given
+    std::array<QString, 4> m_captions;   // by Label, as given
+    std::array<bool, 4> m_labelSized{};  // sized once for the caption's prefix
     float m_readoutLeft = 0.0f;
     float m_readoutTop = 0.0f;
     std::function<QStringList()> m_portDevices;

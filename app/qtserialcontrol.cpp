@@ -161,15 +161,13 @@ void QtSerialControl::post(std::function<void()> action) {
     QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
 }
 
-QString QtSerialControl::linkPath(int port) const {
-    return m_portsFolder + QStringLiteral("/Com") + QString::number(port);
-}
-
 bool QtSerialControl::devicePresent(int port) const {
     // The same device, not whatever the port number reaches meanwhile: with an adapter gone,
     // "Com1" may name the host's built-in port, which would then be held open in its place.
     if (m_viaLink) {
-        return QFileInfo::exists(linkPath(port));  // a pin with a device behind it, maybe a new one
+        // A pin with a device behind it, maybe a new one.
+        const auto linked = linkedPortDevice(port, m_portsFolder);
+        return linked && QFileInfo::exists(*linked);
     }
     if (!QFileInfo::exists(m_device)) {
         return false;

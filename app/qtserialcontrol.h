@@ -43,7 +43,6 @@ private:
     // A hang-up, a failing descriptor or a vanished device node: the device will not come back
     // on this descriptor.
     bool deviceGone() const;
-    QString linkPath(int port) const;
 
     QString m_portsFolder;
     HostPorts m_hostPorts;

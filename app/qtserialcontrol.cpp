@@ -79,6 +79,9 @@ QtSerialControl::QtSerialControl(QString portsFolder, HostPorts hostPorts, QObje
 }
 
 QString QtSerialControl::deviceName(int port) const {
+    if (!m_fixedDevice.isEmpty()) {
+        return m_fixedDevice;
+    }
     // Walking the host's ports opens thousands of files: only for a port with no link.
     if (const auto linked = linkedPortDevice(port, m_portsFolder)) {
         return *linked;
@@ -99,19 +102,28 @@ bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
     // Resolved at every open, so an adapter plugged in after start-up is found by the next apply.
     const QString device = deviceName(port);
     if (device.isEmpty()) {
+        m_openFailure = QStringLiteral("no such port");
         return false;
     }
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openFailure = m_port.errorString();
         return false;
     }
     m_device = device;
-    m_viaLink = linkedPortDevice(port, m_portsFolder).has_value();
+    m_viaLink = !m_fixedDevice.isEmpty() || linkedPortDevice(port, m_portsFolder).has_value();
     // A line whose other end is gone opens, but nothing will ever come through it.
-    if (hungUp(static_cast<int>(m_port.handle())) || !applyLineSettings(settings)) {
+    if (hungUp(static_cast<int>(m_port.handle()))) {
+        m_openFailure = QStringLiteral("the line has hung up");
         m_port.close();
         return false;
     }
+    if (!applyLineSettings(settings)) {
+        m_openFailure = QStringLiteral("the device refuses these line settings");
+        m_port.close();
+        return false;
+    }
+    m_openFailure.clear();
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     return true;
 }
@@ -164,6 +176,9 @@ void QtSerialControl::post(std::function<void()> action) {
 bool QtSerialControl::devicePresent(int port) const {
     // The same device, not whatever the port number reaches meanwhile: with an adapter gone,
     // "Com1" may name the host's built-in port, which would then be held open in its place.
+    if (!m_fixedDevice.isEmpty()) {
+        return QFileInfo::exists(m_fixedDevice);
+    }
     if (m_viaLink) {
         // A pin with a device behind it, maybe a new one.
         const auto linked = linkedPortDevice(port, m_portsFolder);
@@ -179,6 +194,29 @@ bool QtSerialControl::devicePresent(int port) const {
         m_watchedHostPorts = m_hostPorts();
     }
     return resolvePortDevice(port, m_portsFolder, m_watchedHostPorts) == m_device;
+}
+
+std::optional<LineSettings> QtSerialControl::deviceLineSettings() const {
+    termios attributes{};
+    if (!m_port.isOpen() || ::tcgetattr(static_cast<int>(m_port.handle()), &attributes) != 0) {
+        return std::nullopt;
+    }
+    LineSettings settings = lineSettings();
+    // The baud is left as set: termios reports custom rates only through a newer interface.
+    static constexpr int kDataBits[] = {5, 6, 7, 8};
+    const auto size = attributes.c_cflag & CSIZE;
+    settings.dataBits = kDataBits[size == CS8 ? 3 : size == CS7 ? 2 : size == CS6 ? 1 : 0];
+    if ((attributes.c_cflag & PARENB) == 0) {
+        settings.parity = Parity::None;
+    } else if ((attributes.c_cflag & CMSPAR) != 0) {
+        settings.parity = (attributes.c_cflag & PARODD) != 0 ? Parity::Mark : Parity::Space;
+    } else {
+        settings.parity = (attributes.c_cflag & PARODD) != 0 ? Parity::Odd : Parity::Even;
+    }
+    if (settings.stopBits != StopBits::OneAndHalf) {
+        settings.stopBits = (attributes.c_cflag & CSTOPB) != 0 ? StopBits::Two : StopBits::One;
+    }
+    return settings;
 }
 
 void QtSerialControl::startWatch() {

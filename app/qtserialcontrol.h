@@ -19,8 +19,14 @@ public:
     explicit QtSerialControl(QString portsFolder, HostPorts hostPorts = {},
                              QObject* parent = nullptr);
 
+    // Every port number reaches `device` from now on, for a program given a device path. The
+    // device counts as back after a loss as soon as its node exists again.
+    void setFixedDevice(QString device) { m_fixedDevice = std::move(device); }
+
     QString deviceName(int port) const override;
     QStringList deviceNames() const override;
+    std::optional<LineSettings> deviceLineSettings() const override;
+    QString openFailure() const override { return m_openFailure; }
 
 protected:
     bool openDevice(int port, const LineSettings& settings) override;
@@ -47,6 +53,8 @@ private:
     QString m_portsFolder;
     HostPorts m_hostPorts;
     QSerialPort m_port;
+    QString m_fixedDevice;
+    QString m_openFailure;
     QString m_device;        // what the open port was resolved to
     bool m_viaLink = false;  // through a ports/ComN link rather than the host's port list
     QTimer m_watch;

@@ -78,6 +78,13 @@ public:
     virtual QString deviceName(int port) const = 0;
     // The devices of Com1 to Com20, in one look at the host.
     virtual QStringList deviceNames() const = 0;
+    // The line settings the open device really has; a host may accept a setting it cannot keep
+    // (pseudo-terminals drop parity). By default what was set.
+    virtual std::optional<LineSettings> deviceLineSettings() const {
+        return deviceIsOpen() ? std::optional<LineSettings>(m_line) : std::nullopt;
+    }
+    // Why the last opening failed, for a person to read; empty when nothing is known.
+    virtual QString openFailure() const { return {}; }
 
 protected:
     // The device side.

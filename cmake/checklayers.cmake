@@ -1,12 +1,14 @@
 # Fails the build when a layer includes what lies above it: protocols/ is plain C++, app/ has no
 # widgets and no window, ui/ and app/ know nothing of the tools, the simulator knows only
-# protocols/. Run by the "layers" target, on which every layer's library depends.
+# protocols/, the reader has no widgets. Run by the "layers" target, on which every layer's
+# library depends.
 # Usage: cmake -DSOURCE_DIR=... -P checklayers.cmake
 set(rules
     "protocols|[<\"](Q|app/|ui/|tools/)"
     "app|[<\"](ui/|tools/|QtWidgets/|QtGui/|QtWidgets>|QtGui>)"
     "ui|[<\"]tools/"
-    "tools/indicator-sim|[<\"](Q|app/|ui/)")
+    "tools/indicator-sim|[<\"](Q|app/|ui/|tools/scale-read)"
+    "tools/scale-read|[<\"](ui/|tools/indicator-sim|QtWidgets/|QtGui/|QtWidgets>|QtGui>)")
 set(failures "")
 foreach(rule IN LISTS rules)
     string(REPLACE "|" ";" parts "${rule}")

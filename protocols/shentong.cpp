@@ -4,6 +4,14 @@
 
 namespace scale {
 
+ShenTongFields readShenTongFields(std::string_view reversedText,
+                                  std::string_view decimalSeparator) {
+    ShenTongFields fields;
+    fields.value = leadingNumber(reversedText);
+    fields.text = generalNumberText(fields.value, decimalSeparator) + "kg";
+    return fields;
+}
+
 DecodeResult decodeShenTongFrame(std::span<const std::uint8_t> chunk, RxFrameBytes& rxFrame,
                                  double& weightValue, std::string_view decimalSeparator) {
     DecodeResult result;
@@ -18,9 +26,10 @@ DecodeResult decodeShenTongFrame(std::span<const std::uint8_t> chunk, RxFrameByt
     }
     // The reversed text is offsets 6 to 1 followed by "=": the seventh byte after "=" takes part
     // in change detection only, and "=" stops the number at the latest.
-    weightValue = leadingNumber(result.capture.reversed);
+    ShenTongFields fields = readShenTongFields(result.capture.reversed, decimalSeparator);
+    weightValue = fields.value;
     result.readout = ReadoutUpdate::Weighing;
-    result.weightText = generalNumberText(weightValue, decimalSeparator) + "kg";
+    result.weightText = std::move(fields.text);
     return result;
 }
 

@@ -2,12 +2,22 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "protocols/decoderesult.h"
 #include "protocols/frames.h"
 
 namespace scale {
+
+// The weight of a ShenTong frame read from `reversedText`, its characters after "=" taken in
+// reverse order with "=" after them: the leading number, and the caption in general form.
+struct ShenTongFields {
+    double value = 0;
+    std::string text;  // "12.5kg"
+};
+ShenTongFields readShenTongFields(std::string_view reversedText,
+                                  std::string_view decimalSeparator = ".");
 
 // Captures the first "=" frame of `chunk` into `rxFrame` and, when it is complete and differs
 // from what rxFrame held, reads the weight from the six characters after "=" taken in reverse

@@ -30,6 +30,31 @@ std::optional<std::int32_t> digitValue(const RxFrameBytes& rx, std::size_t first
 
 }  // namespace
 
+bool weightChecksumMatches(const RxFrameBytes& rxFrame, const WeightFrameLayout& layout) {
+    const std::uint8_t x = xorChecksum(std::span(rxFrame).subspan(1, layout.checksumLast));
+    return hexDigitCode(x >> 4u) == rxFrame[layout.checksumHigh] &&
+           hexDigitCode(x & 0x0Fu) == rxFrame[layout.checksumHigh + 1];
+}
+
+WeightFields readWeightFields(const RxFrameBytes& rxFrame, const WeightFrameLayout& layout,
+                              std::string_view decimalSeparator) {
+    WeightFields fields;
+    fields.minusSign = rxFrame[layout.sign] == '-';
+    const auto value = digitValue(rxFrame, layout.firstDigit);
+    if (!value) {
+        fields.error = FrameError::Overflow;
+        return fields;
+    }
+    fields.decimals = static_cast<int>(rxFrame[layout.decimals]) - 48;
+    fields.value = static_cast<double>(*value) / std::pow(10.0, fields.decimals);
+    if (fields.decimals < 0 || fields.decimals > 4) {
+        fields.error = FrameError::Decimals;
+        return fields;
+    }
+    fields.text = fixedDecimalText(fields.value, fields.decimals, decimalSeparator) + "kg";
+    return fields;
+}
+
 DecodeResult decodeWeightFrame(std::span<const std::uint8_t> chunk, const WeightFrameLayout& layout,
                                RxFrameBytes& rxFrame, double& weightValue,
                                std::string_view decimalSeparator) {
@@ -41,9 +66,7 @@ DecodeResult decodeWeightFrame(std::span<const std::uint8_t> chunk, const Weight
 
     // The checksum is judged on what RxFrame now holds at the fixed positions, whatever index the
     // end byte landed on: a short frame is checked together with bytes an earlier frame left.
-    const std::uint8_t x = xorChecksum(std::span(rxFrame).subspan(1, layout.checksumLast));
-    if (hexDigitCode(x >> 4u) != rxFrame[layout.checksumHigh] ||
-        hexDigitCode(x & 0x0Fu) != rxFrame[layout.checksumHigh + 1]) {
+    if (!weightChecksumMatches(rxFrame, layout)) {
         return result;
     }
 
@@ -53,20 +76,19 @@ DecodeResult decodeWeightFrame(std::span<const std::uint8_t> chunk, const Weight
         return result;
     }
 
-    const auto value = digitValue(rxFrame, layout.firstDigit);
-    if (!value) {
+    WeightFields fields = readWeightFields(rxFrame, layout, decimalSeparator);
+    if (fields.error == FrameError::Overflow) {
         return result;  // weightValue keeps its previous value
     }
-    const int decimals = static_cast<int>(rxFrame[layout.decimals]) - 48;
-    weightValue = static_cast<double>(*value) / std::pow(10.0, decimals);
-    if (decimals < 0 || decimals > 4) {
+    weightValue = fields.value;
+    if (fields.error == FrameError::Decimals) {
         return result;  // weightValue is already updated; only the readout refuses it
     }
 
     result.readout = ReadoutUpdate::Weighing;
     result.frameSeen = true;
-    result.weightText = fixedDecimalText(weightValue, decimals, decimalSeparator) + "kg";
-    result.signStep = rxFrame[layout.sign] == '-';
+    result.weightText = std::move(fields.text);
+    result.signStep = fields.minusSign;
     return result;
 }
 

@@ -1,0 +1,74 @@
+// Decoding a recording as fast as it goes.
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "tools/scale-read/recordingdecoder.h"
+#include "tools/scale-read/recordoutput.h"
+#include "tools/scale-read/runs.h"
+
+namespace scaleread {
+
+int decodeRecording(const ReaderOptions& options) {
+    std::FILE* in = std::fopen(QFile::encodeName(options.inputPath).constData(), "rb");
+    if (in == nullptr) {
+        note(QStringLiteral("cannot open the recording %1: %2")
+                 .arg(options.inputPath, QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    }
+    std::FILE* out = openOutput(options.outputPath);
+    if (out == nullptr) {
+        std::fclose(in);
+        return 1;
+    }
+    RecordFormatter formatter(options.format, options.choice.errors);
+    RecordSink sink(out,
+                    options.outputPath.isEmpty() ? "standard output"
+                                                 : options.outputPath.toStdString(),
+                    false);
+    if (options.format == OutputFormat::Csv &&
+        (out == stdout || (std::fseek(out, 0, SEEK_END) == 0 && std::ftell(out) == 0))) {
+        sink.buffer() += formatter.header(false);
+    }
+
+    std::optional<StationOutput> station;
+    std::int64_t written = 0;
+    std::optional<RecordingDecoder> decoder;
+    decoder.emplace(
+        options.protocolGiven ? std::optional(options.rules.protocol) : std::nullopt,
+        options.rules, hostDecimalSeparator(),
+        [&](std::int64_t utc, const scale::StreamFrame& frame, bool stable, bool became) {
+            if (!station) {
+                station.emplace(RecordSource{decoder->header().port,
+                                             std::string(decoder->protocolName()),
+                                             {}},
+                                options.choice, formatter, sink);
+            }
+            if (station->frame(utc, frame, stable, became)) {
+                ++written;
+                if (options.count && written >= *options.count) {
+                    decoder->stop();
+                }
+            }
+            if (sink.stopped()) {
+                decoder->stop();
+            }
+        });
+    std::string failure;
+    const bool decoded =
+        decodeRecordingFile(in, options.inputPath.toStdString(), *decoder, failure);
+    std::fclose(in);
+    sink.finish();
+    if (!decoded) {
+        note(QString::fromStdString(failure));
+        return 1;
+    }
+    if (!sink.failure().empty()) {
+        note(QString::fromStdString(sink.failure()));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace scaleread

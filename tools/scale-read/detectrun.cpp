@@ -1,0 +1,90 @@
+// Finding an unknown indicator's line settings and protocol.
+#include <QCoreApplication>
+#include <QMap>
+#include <cstdio>
+
+#include "app/qtserialcontrol.h"
+#include "app/qttimercontrol.h"
+#include "tools/scale-read/detector.h"
+#include "tools/scale-read/openfailure.h"
+#include "tools/scale-read/runs.h"
+
+namespace scaleread {
+namespace {
+
+void printTable(std::vector<DetectionScore> scores) {
+    rankScores(scores);
+    std::printf("%-14s %-11s %8s %9s\n", "settings", "protocol", "valid/s", "rejected");
+    for (const DetectionScore& score : scores) {
+        std::printf("%-14s %-11s %8.1f %9d\n", score.settings.toLatin1().constData(),
+                    std::string(scale::protocolName(score.protocol)).c_str(),
+                    score.validPerSecond(), score.rejected);
+    }
+    if (const auto found = foundScore(scores)) {
+        std::printf("found: --settings %s --protocol %s\n", found->settings.toLatin1().constData(),
+                    std::string(scale::protocolName(found->protocol)).c_str());
+    } else {
+        std::printf("not found\n");
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
+    scale::QtSerialControl comm(portsFolder());
+    if (!options.devicePath.isEmpty()) {
+        comm.setFixedDevice(options.devicePath);
+    }
+    if (!comm.setCommPort(static_cast<std::int16_t>(options.commPort)) ||
+        !comm.setSettings(QStringLiteral("9600,N,8,1")) || !comm.setPortOpen(true)) {
+        note(openFailureText(options.port, comm.deviceName(options.commPort), comm.openFailure()));
+        return 1;
+    }
+    const QString label = portLabel(options.port, comm.deviceName(options.commPort));
+    note(QStringLiteral("listening on %1 at each setting for up to %2 s")
+             .arg(label)
+             .arg(Detector::kSweepMillis / 1000 + 2));
+
+    SystemClock clock;
+    scale::QtTimerControl dwellTimer;
+    scale::QtTimerControl requestTimer;
+    Detector detector(comm, dwellTimer, requestTimer, clock, detectionCandidates());
+    // One note for each framing and reason, not one for each of thirteen rates.
+    QMap<QString, QStringList> skipped;
+    QStringList skipOrder;
+    detector.setOnSkip([&](const DetectionCandidate& candidate, const QString& reason) {
+        const QString key = candidate.framing + QStringLiteral(": ") + reason;
+        if (!skipped.contains(key)) {
+            skipOrder << key;
+        }
+        skipped[key] << candidate.settings.section(QLatin1Char(','), 0, 0);
+    });
+    int status = 1;
+    detector.setOnFinished([&] {
+        for (const QString& key : skipOrder) {
+            const QString framing = key.section(QStringLiteral(": "), 0, 0);
+            const QString reason = key.section(QStringLiteral(": "), 1);
+            const QStringList& bauds = skipped[key];
+            note(QStringLiteral("skipped %1 at %2: %3")
+                     .arg(framing,
+                          bauds.size() == 13 ? QStringLiteral("every baud")
+                                             : bauds.join(QLatin1Char(' ')) +
+                                                   QStringLiteral(" baud"),
+                          reason));
+        }
+        std::vector<DetectionScore> scores = detector.scores();
+        rankScores(scores);
+        status = foundScore(scores) ? 0 : 1;
+        printTable(scores);
+        QCoreApplication::exit(status);
+    });
+    setStopper([&](int) { detector.stop(); });
+    detector.start();
+    if (!detector.finished()) {
+        QCoreApplication::exec();
+    }
+    return status;
+}
+
+}  // namespace scaleread

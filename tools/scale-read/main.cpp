@@ -1,0 +1,51 @@
+// scale-read: reads weighing indicators on serial lines and writes every weight as a record.
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "tools/scale-read/readeroptions.h"
+#include "tools/scale-read/runs.h"
+#include "tools/scale-read/signalwatch.h"
+
+int main(int argc, char* argv[]) {
+    using namespace scaleread;
+    Stopper stop;
+    // Made before the application object, which may start threads that must not get the signals.
+    SignalWatch endingSignals([&stop](int) {
+        if (stop) {
+            stop(0);
+        }
+    });
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("scale-read"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SCALE_READOUT_VERSION));
+    endingSignals.start();
+
+    const ParsedOptions parsed = parseReaderOptions(QCoreApplication::arguments().mid(1));
+    if (std::holds_alternative<HelpRequested>(parsed)) {
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (std::holds_alternative<VersionRequested>(parsed)) {
+        std::printf("scale-read %s\n", SCALE_READOUT_VERSION);
+        return 0;
+    }
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        note(error->message + QStringLiteral(" (see --help)"));
+        return 2;
+    }
+    const auto& options = std::get<ReaderOptions>(parsed);
+    const auto setStopper = [&stop](Stopper stopper) { stop = std::move(stopper); };
+    try {
+        switch (options.task) {
+            case ReaderOptions::Task::Read:
+                return readPort(options, setStopper);
+            case ReaderOptions::Task::Decode:
+                return decodeRecording(options);
+            case ReaderOptions::Task::Detect:
+                return detectSettings(options, setStopper);
+        }
+    } catch (const std::exception& failure) {
+        note(QString::fromLocal8Bit(failure.what()));
+    }
+    return 1;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocols/framestream.h"
+
+namespace scaleread {
+
+enum class OutputFormat { Jsonl, Csv, Text };
+
+// Who a record is about: the port as given, the protocol, and (several stations) the station.
+struct RecordSource {
+    std::string port;
+    std::string protocol;
+    std::string station;  // empty: no station key
+};
+
+// Writes records in one of the three formats, appending to a caller's buffer so that a run over
+// a recording formats a million records without a million allocations.
+class RecordFormatter {
+public:
+    // `errorColumn`: rejected frames are written too, so a CSV header gets an "error" column.
+    RecordFormatter(OutputFormat format, bool errorColumn);
+
+    // The CSV header line with its line end; empty for the other formats.
+    std::string header(bool withStation) const;
+
+    void appendReading(std::string& out, const RecordSource& source, std::int64_t utcMillis,
+                       const scale::StreamFrame& frame, bool stable);
+    void appendError(std::string& out, const RecordSource& source, std::int64_t utcMillis,
+                     const scale::StreamFrame& frame);
+
+private:
+    void appendTime(std::string& out, std::int64_t utcMillis);
+
+    OutputFormat m_format;
+    bool m_errorColumn;
+    // "2026-12-07T12:34:56" of the last second formatted: records come many a second.
+    std::int64_t m_cachedSecond = -1;
+    char m_secondText[20] = {};
+};
+
+// "2026-12-07T12:34:56.789Z".
+std::string isoTime(std::int64_t utcMillis);
+// Reads isoTime's form back; -1 when it is not that form.
+std::int64_t parseIsoTime(std::string_view text);
+
+}  // namespace scaleread

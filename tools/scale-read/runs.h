@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "tools/scale-read/readeroptions.h"
+
+namespace scaleread {
+
+// One line on standard error, "scale-read: TEXT".
+void note(const QString& text);
+
+// Each run returns the exit status. `setStopper` hands the caller the function that ends the run
+// with a status (for signals).
+using Stopper = std::function<void(int status)>;
+
+int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
+int decodeRecording(const ReaderOptions& options);
+int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
+
+// Where records go: standard output, or FILE appended; nullptr with a note when it won't open.
+std::FILE* openOutput(const QString& path);
+// The separator the window puts in its captions on this host (UTF-8).
+std::string hostDecimalSeparator();
+// The operator's ComN links beside the program.
+QString portsFolder();
+
+}  // namespace scaleread

@@ -1,0 +1,94 @@
+#include "tools/scale-read/stationreader.h"
+
+#include "protocols/commandrequest.h"
+
+namespace scaleread {
+
+StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
+                             const Clock& clock, ReadingRules rules, std::string decimalSeparator)
+    : m_port(port),
+      m_pollTimer(pollTimer),
+      m_clock(clock),
+      m_rules(rules),
+      m_stream(rules.protocol, std::move(decimalSeparator)),
+      m_stability(rules.stableBand, rules.stableMillis) {
+    m_pollTimer.setEnabled(false);
+    m_pollTimer.setOnTick([this] { sendRequest(); });
+    m_port.setOnComm([this] { readWaiting(); });
+    m_port.setOnLineEvent([this](scale::SerialControl::LineEvent event) { lineEvent(event); });
+}
+
+bool StationReader::start() {
+    // Binary, everything that waits in one read, an event for every byte. What waited from before
+    // is dropped: its time of arrival is unknown, so its records would carry a wrong time.
+    if (!m_port.setInputMode(1) || !m_port.setInputLen(0) || !m_port.setRThreshold(1) ||
+        !m_port.setInBufferCount(0)) {
+        return false;
+    }
+    armPolling();
+    return true;
+}
+
+void StationReader::armPolling() {
+    if (m_rules.protocol != scale::IndicatorProtocol::Command) {
+        return;
+    }
+    m_pollTimer.setInterval(1);  // the first request at once
+    m_pollTimer.setEnabled(true);
+}
+
+void StationReader::sendRequest() {
+    const auto request = scale::buildCommandRequest(m_txFrame);
+    // A refused write is retried at the next tick.
+    (void)m_port.setOutput(QByteArray(reinterpret_cast<const char*>(request.data()),
+                                      static_cast<qsizetype>(request.size())));
+    m_pollTimer.setInterval(kReplyTimeoutMs);
+}
+
+void StationReader::readWaiting() {
+    const auto chunk = m_port.Input();
+    if (!chunk || chunk->isEmpty()) {
+        return;
+    }
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(chunk->constData()),
+                          static_cast<std::size_t>(chunk->size()));
+    const std::int64_t steady = m_clock.steadyMicros();
+    const std::int64_t utc = m_clock.utcMillis();
+    if (m_onRead) {
+        m_onRead(steady, bytes);
+    }
+    bool replied = false;
+    for (const std::uint8_t byte : bytes) {
+        if (!m_stream.push(byte, m_frame)) {
+            continue;
+        }
+        replied = true;
+        bool stable = false;
+        bool became = false;
+        if (m_frame.error == scale::FrameError::None) {
+            stable = m_stability.update(steady / 1000, m_frame.weight, m_frame.decimals);
+            became = m_stability.becameStable();
+        }
+        if (m_onFrame) {
+            m_onFrame(utc, m_frame, stable, became);
+        }
+    }
+    if (replied && m_pollTimer.Enabled() && m_rules.protocol == scale::IndicatorProtocol::Command) {
+        m_pollTimer.setInterval(m_rules.pollIntervalMs);
+    }
+}
+
+void StationReader::lineEvent(scale::SerialControl::LineEvent event) {
+    if (event == scale::SerialControl::LineEvent::Lost) {
+        m_pollTimer.setEnabled(false);
+        m_stream.reset();
+        m_stability.reset();
+    } else {
+        armPolling();
+    }
+    if (m_onLineEvent) {
+        m_onLineEvent(event);
+    }
+}
+
+}  // namespace scaleread

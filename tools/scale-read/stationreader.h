@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "app/serialcontrol.h"
+#include "app/timercontrol.h"
+#include "protocols/framestream.h"
+#include "protocols/stability.h"
+#include "tools/scale-read/clock.h"
+
+namespace scaleread {
+
+// How a station is read.
+struct ReadingRules {
+    scale::IndicatorProtocol protocol = scale::IndicatorProtocol::Continuous;
+    // Command mode: the next request this long after a reply, or after kReplyTimeoutMs with none.
+    int pollIntervalMs = 100;
+    int stableBand = 1;  // counts of the last digit
+    int stableMillis = 500;
+};
+
+inline constexpr int kReplyTimeoutMs = 600;
+
+// Reads one indicator on an open port: every byte as it comes, every frame in them decoded, and
+// in command mode the indicator polled as the window polls it. The port's loss and return are
+// passed on; reading resumes by itself on return.
+class StationReader {
+public:
+    using FrameHandler = std::function<void(std::int64_t utcMillis, const scale::StreamFrame& frame,
+                                            bool stable, bool becameStable)>;
+    using ReadHandler =
+        std::function<void(std::int64_t steadyMicros, std::span<const std::uint8_t> bytes)>;
+    using LineHandler = std::function<void(scale::SerialControl::LineEvent event)>;
+
+    StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer, const Clock& clock,
+                  ReadingRules rules, std::string decimalSeparator);
+
+    void setOnFrame(FrameHandler handler) { m_onFrame = std::move(handler); }
+    void setOnRead(ReadHandler handler) { m_onRead = std::move(handler); }
+    void setOnLineEvent(LineHandler handler) { m_onLineEvent = std::move(handler); }
+
+    // Arms the open port. False when the control refuses (the port is not open).
+    bool start();
+
+private:
+    void readWaiting();
+    void sendRequest();
+    void lineEvent(scale::SerialControl::LineEvent event);
+    void armPolling();
+
+    scale::SerialControl& m_port;
+    scale::TimerControl& m_pollTimer;
+    const Clock& m_clock;
+    ReadingRules m_rules;
+    scale::FrameStream m_stream;
+    scale::StabilityTracker m_stability;
+    scale::TxFrameBytes m_txFrame{};
+    scale::StreamFrame m_frame;
+    FrameHandler m_onFrame;
+    ReadHandler m_onRead;
+    LineHandler m_onLineEvent;
+};
+
+}  // namespace scaleread

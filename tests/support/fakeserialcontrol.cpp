@@ -42,7 +42,8 @@ QStringList FakeSerialControl::deviceNames() const {
 }
 
 bool FakeSerialControl::openDevice(int port, const LineSettings& settings) {
-    if (!existingPorts.contains(port) || busyPorts.contains(port)) {
+    if (!existingPorts.contains(port) || busyPorts.contains(port) ||
+        (refusesSettings && refusesSettings(settings))) {
         return false;
     }
     m_open = true;
@@ -60,8 +61,8 @@ void FakeSerialControl::closeDevice() {
     m_rx.clear();
 }
 
-bool FakeSerialControl::applyLineSettings(const LineSettings&) {
-    return true;
+bool FakeSerialControl::applyLineSettings(const LineSettings& settings) {
+    return !refusesSettings || !refusesSettings(settings);
 }
 
 QByteArray FakeSerialControl::readBytes(qint64 maxLength) {

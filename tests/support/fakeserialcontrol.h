@@ -26,6 +26,8 @@ public:
     std::vector<LineSettings> openedSettings;
     std::vector<QByteArray> writes;
     bool refuseWrites = false;
+    // Line settings the device refuses, as a host refuses what its driver cannot do.
+    std::function<bool(const LineSettings&)> refusesSettings;
     // Runs when the input buffer is discarded (an arming step), to look at the state then.
     std::function<void()> onDiscardInput;
     // Runs for every write: an indicator on the other end.

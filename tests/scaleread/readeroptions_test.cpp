@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "tools/scale-read/readeroptions.h"
+
+namespace scaleread {
+namespace {
+
+QString refusal(const QStringList& arguments) {
+    const ParsedOptions parsed = parseReaderOptions(arguments);
+    const auto* error = std::get_if<UsageError>(&parsed);
+    return error ? error->message : QStringLiteral("accepted");
+}
+
+TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, "--port is missing (ComN or a device path)"},
+        {{"--port", "Com0"}, "--port Com0: ports go from Com1 to Com20"},
+        {{"--port", "com21"}, "--port com21: ports go from Com1 to Com20"},
+        {{"--port", "Com1", "--settings", "9600,X,8,1"},
+         "--settings '9600,X,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
+        {{"--port", "Com1", "--protocol", "modbus"},
+         "--protocol 'modbus' is not continuous, command or shentong"},
+        {{"--port", "Com1", "--format", "xml"}, "--format 'xml' is not jsonl, csv or text"},
+        {{"--port", "Com1", "--count", "0"}, "--count wants a whole number from 1 on, not '0'"},
+        {{"--port", "Com1", "--duration", "1.5"},
+         "--duration wants a whole number from 1 on, not '1.5'"},
+        {{"--port", "Com1", "--poll-interval", "50"}, "--poll-interval is for --protocol command"},
+        {{"--port", "Com1", "--port", "Com2"}, "--port given twice"},
+        {{"--port", "Com1", "--colour"}, "Unknown option 'colour'."},
+        {{"--port", "Com1", "extra"}, "unexpected argument 'extra'"},
+        {{"--input", "a.rec", "--port", "Com1"}, "--port is for reading a port, not with --input"},
+        {{"--detect", "--port", "Com1", "--settings", "9600,N,8,1"},
+         "--detect tries every setting; leave out --settings"},
+        {{"--detect", "--port", "Com1", "--format", "csv"},
+         "--format is for reading, not with --detect"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();
+    }
+}
+
+TEST(ReaderOptions, AFullReadingCommandLine) {
+    const ParsedOptions parsed = parseReaderOptions(
+        {"--port", "/dev/ttyUSB0", "--settings", "2400,E,7,1", "--protocol", "command",
+         "--poll-interval", "250", "--format", "csv", "--output", "w.csv", "--errors",
+         "--changes-only", "--stable-band", "3", "--stable-time", "800", "--reconnect-timeout",
+         "30", "--count", "7"});
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed)) << refusal({}).toStdString();
+    const auto& options = std::get<ReaderOptions>(parsed);
+    EXPECT_EQ(options.task, ReaderOptions::Task::Read);
+    EXPECT_EQ(options.devicePath, "/dev/ttyUSB0");
+    EXPECT_EQ(options.settings, "2400,E,7,1");
+    EXPECT_EQ(options.rules.protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.rules.pollIntervalMs, 250);
+    EXPECT_EQ(options.rules.stableBand, 3);
+    EXPECT_EQ(options.rules.stableMillis, 800);
+    EXPECT_EQ(options.format, OutputFormat::Csv);
+    EXPECT_EQ(options.outputPath, "w.csv");
+    EXPECT_TRUE(options.choice.errors && options.choice.changesOnly && !options.choice.stableOnly);
+    EXPECT_EQ(options.reconnectTimeoutMs, 30'000);
+    EXPECT_EQ(options.count, 7);
+    EXPECT_FALSE(options.durationMs.has_value());
+
+    const auto com = std::get<ReaderOptions>(parseReaderOptions({"--port", "Com12"}));
+    EXPECT_EQ(com.commPort, 12);
+    EXPECT_TRUE(com.devicePath.isEmpty());
+    EXPECT_FALSE(com.reconnectTimeoutMs.has_value());
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseReaderOptions({"--bad", "--help"})));
+}
+
+}  // namespace
+}  // namespace scaleread

@@ -90,6 +90,23 @@ TEST(Options, APseudoTerminalRunNeedsOnlyItsLink) {
     EXPECT_FALSE(usesRandomFaults(options));
 }
 
+TEST(Options, ALineModelTakesTheFullSettingsAndAReplayItsSpeed) {
+    const SimOptions modelled =
+        optionsFrom({"--link", "/x", "--line-model", "--settings", "19200,E,7,2", "--rate", "200"});
+    EXPECT_TRUE(modelled.lineModel);
+    EXPECT_EQ(modelled.settings, (SerialSettings{19200, Parity::Even, 7, 2}));
+    // Eleven bits a byte, twelve bytes a frame.
+    EXPECT_DOUBLE_EQ(paceFor(modelled).framesPerSecond, 19200.0 / 132.0);
+    EXPECT_EQ(optionsFrom({"--link", "/x", "--line-model"}).settings, SerialSettings{});
+
+    const SimOptions replay =
+        optionsFrom({"--link", "/x", "--replay", "a.rec", "--speed", "2.5", "--duration", "900"});
+    EXPECT_EQ(replay.replayPath, "a.rec");
+    EXPECT_EQ(replay.speed, 2.5);
+    EXPECT_EQ(replay.duration, 900'000);
+    EXPECT_EQ(optionsFrom({"--device", "/y", "--replay", "a.rec"}).speed, 1);
+}
+
 TEST(Options, HelpWinsOverMistakesElsewhere) {
     const std::vector<std::string_view> args{"--rate", "fast", "--help", "--bogus"};
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseOptions(args)));
@@ -108,7 +125,8 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
         {{"--link", "/x", "--verbose=yes"}, "--verbose takes no value"},
         {{"--link", "/x", "--rate", "5", "--rate=6"}, "--rate given twice"},
         {{"--link", "/x", "--settings", "9600,N,8,1"},
-         "--settings is for --device; a pseudo-terminal takes only --baud"},
+         "--settings is for --device or --line-model; a pseudo-terminal otherwise takes only "
+         "--baud"},
         {{"--device", "/y", "--baud", "9600"},
          "--baud is for --link; a device takes its baud from --settings"},
         {{"--link", "/x", "--baud", "-9600"}, "--baud: expected a whole baud above 0, got '-9600'"},
@@ -178,6 +196,23 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
          "--weight: the walk's SEED must be a whole number from 0, got 'x'"},
         {{"--link", "/x", "--weight", "walk:1:0"},
          "--weight: the walk's MAX must be above 0, got 0"},
+        {{"--device", "/y", "--line-model"},
+         "--line-model is for --link; a real line does this itself"},
+        {{"--link", "/x", "--line-model", "--baud", "19200"},
+         "--baud goes without --line-model, which takes the baud from --settings"},
+        {{"--link", "/x", "--line-model", "--settings", "19200,X,8,1"},
+         "--settings: parity must be N, E or O, got 'X'"},
+        {{"--link", "/x", "--speed", "2"}, "--speed goes with --replay"},
+        {{"--link", "/x", "--replay", "a.rec", "--speed", "0"},
+         "--speed: expected a factor above 0, got '0'"},
+        {{"--link", "/x", "--replay", "a.rec", "--speed", "nan"},
+         "--speed: expected a factor above 0, got 'nan'"},
+        {{"--link", "/x", "--replay", "a.rec", "--protocol", "command"},
+         "--protocol does not go with --replay, which sends the recording as it is"},
+        {{"--link", "/x", "--replay", "a.rec", "--weight", "fixed:1"},
+         "--weight does not go with --replay, which sends the recording as it is"},
+        {{"--link", "/x", "--replay", "a.rec", "--noise", "0.1"},
+         "--noise does not go with --replay, which sends the recording as it is"},
     };
     for (const auto& [args, message] : cases) {
         std::string commandLine;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -124,6 +125,14 @@ void DeviceLine::send(std::span<const std::uint8_t> bytes) {
         }
         fail("cannot write to " + m_path);
     }
+}
+
+std::size_t DeviceLine::unsentBytes() const {
+    int count = 0;
+    if (::ioctl(m_fd, TIOCOUTQ, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
 }
 
 }  // namespace indicatorsim

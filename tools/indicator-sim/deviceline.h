@@ -20,6 +20,7 @@ public:
     int fd() const override { return m_fd; }
     std::string devicePath() const override { return m_path; }
     void send(std::span<const std::uint8_t> bytes) override;
+    std::size_t unsentBytes() const override;
 
 private:
     int m_fd = -1;

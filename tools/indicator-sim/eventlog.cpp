@@ -28,6 +28,12 @@ std::string rxLine(Micros at, std::span<const std::uint8_t> bytes) {
     return millisText(at) + " rx " + hexBytes(bytes);
 }
 
+std::string deliveredLine(Micros at, std::string_view settings,
+                          std::span<const std::uint8_t> bytes) {
+    return millisText(at) + " delivered " + std::string(settings) + " " +
+           (bytes.empty() ? "-" : hexBytes(bytes));
+}
+
 std::string requestLine(Micros at) {
     return millisText(at) + " request";
 }

@@ -18,6 +18,11 @@ std::string txLine(Micros at, std::span<const std::uint8_t> bytes, std::string_v
 // "310.502 rx 02 41 42 30 33 03"
 std::string rxLine(Micros at, std::span<const std::uint8_t> bytes);
 
+// "104.113 delivered 9600,N,8,1 F8 08", what the other side received for a write (--line-model),
+// with the settings it received at; "-" for nothing.
+std::string deliveredLine(Micros at, std::string_view settings,
+                          std::span<const std::uint8_t> bytes);
+
 // "310.502 request"
 std::string requestLine(Micros at);
 

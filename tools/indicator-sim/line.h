@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,6 +20,10 @@ public:
 
     // Writes all of `bytes`, waiting for the line if it is busy.
     virtual void send(std::span<const std::uint8_t> bytes) = 0;
+
+    // How many written bytes the other side has not taken yet (a pseudo-terminal) or the device
+    // has not sent yet, so that a run can let its last write arrive before it closes the line.
+    virtual std::size_t unsentBytes() const = 0;
 };
 
 }  // namespace indicatorsim

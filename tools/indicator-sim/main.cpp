@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -15,8 +16,11 @@
 
 #include "tools/indicator-sim/deviceline.h"
 #include "tools/indicator-sim/helptext.h"
+#include "tools/indicator-sim/linemodel.h"
 #include "tools/indicator-sim/options.h"
 #include "tools/indicator-sim/ptyline.h"
+#include "tools/indicator-sim/recordingfile.h"
+#include "tools/indicator-sim/replayer.h"
 #include "tools/indicator-sim/runloop.h"
 #include "tools/indicator-sim/simulator.h"
 
@@ -52,10 +56,8 @@ std::string numberText(double value) {
     return text;
 }
 
-int run(const SimOptions& options) {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    std::signal(SIGPIPE, SIG_IGN);
-
+// The simulated indicator, with a note on its pace and seed where they matter.
+std::unique_ptr<LineDriver> simulatorFor(const SimOptions& options) {
     const Pace pace = paceFor(options);
     if (options.protocol != Protocol::Command && pace.clamped) {
         note("--rate " + numberText(options.rate) + " is more than the line carries at " +
@@ -73,6 +75,22 @@ int run(const SimOptions& options) {
             note("fault seed " + std::to_string(seed) + " (--seed repeats this run)");
         }
     }
+    return std::make_unique<Simulator>(options, seed);
+}
+
+int run(const SimOptions& options) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // A recording is read and checked whole first, so that a bad one never brings up the line.
+    std::unique_ptr<LineDriver> driver =
+        options.replayPath.empty()
+            ? simulatorFor(options)
+            : std::make_unique<Replayer>(loadRecording(options.replayPath), options.speed);
+    std::optional<LineModel> lineModel;
+    if (options.lineModel) {
+        lineModel.emplace(options.settings);
+    }
 
     const int signalFd = endingSignals();
     std::unique_ptr<Line> line;
@@ -81,9 +99,9 @@ int run(const SimOptions& options) {
     } else {
         line = std::make_unique<DeviceLine>(options.devicePath, options.settings);
     }
-    Simulator simulator(options, seed);
     std::printf("ready %s\n", line->devicePath().c_str());
-    const RunEnd end = runLine(*line, simulator, plannedEnd(options), signalFd, options.verbose);
+    const RunEnd end = runLine(*line, *driver, plannedEnd(options), signalFd, options.verbose,
+                               lineModel ? &*lineModel : nullptr);
     line.reset();
     ::close(signalFd);
     if (end == RunEnd::Unplugged) {

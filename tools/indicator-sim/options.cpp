@@ -21,13 +21,21 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"--link", true},     {"--device", true},       {"--settings", true},
-    {"--baud", true},     {"--protocol", true},     {"--weight", true},
-    {"--decimals", true}, {"--rate", true},         {"--reply-delay", true},
-    {"--drop", true},     {"--bad-checksum", true}, {"--lowercase", true},
-    {"--stray", true},    {"--cut", true},          {"--cut-pause", true},
-    {"--noise", true},    {"--silence", true},      {"--unplug-after", true},
-    {"--seed", true},     {"--duration", true},     {"--verbose", false},
+    {"--link", true},        {"--device", true},       {"--settings", true},
+    {"--baud", true},        {"--protocol", true},     {"--weight", true},
+    {"--decimals", true},    {"--rate", true},         {"--reply-delay", true},
+    {"--drop", true},        {"--bad-checksum", true}, {"--lowercase", true},
+    {"--stray", true},       {"--cut", true},          {"--cut-pause", true},
+    {"--noise", true},       {"--silence", true},      {"--unplug-after", true},
+    {"--seed", true},        {"--duration", true},     {"--verbose", false},
+    {"--line-model", false}, {"--replay", true},       {"--speed", true},
+};
+
+// What a replay leaves out: it sends the recording as it is.
+constexpr std::string_view kNotWithReplay[] = {
+    "--protocol",  "--weight",       "--decimals",  "--rate",         "--reply-delay",
+    "--drop",      "--bad-checksum", "--lowercase", "--stray",        "--cut",
+    "--cut-pause", "--noise",        "--silence",   "--unplug-after", "--seed",
 };
 
 using Given = std::map<std::string, std::string, std::less<>>;
@@ -140,8 +148,22 @@ void readLine(const Given& given, SimOptions& options) {
     }
     if (link != given.end()) {
         options.linkPath = link->second;
+        options.lineModel = given.contains("--line-model");
+        if (options.lineModel) {
+            if (given.contains("--baud")) {
+                throw UsageError(
+                    "--baud goes without --line-model, which takes the baud from "
+                    "--settings");
+            }
+            if (const auto settings = given.find("--settings"); settings != given.end()) {
+                options.settings = parseSerialSettings(settings->second);
+            }
+            return;
+        }
         if (given.contains("--settings")) {
-            throw UsageError("--settings is for --device; a pseudo-terminal takes only --baud");
+            throw UsageError(
+                "--settings is for --device or --line-model; a pseudo-terminal otherwise takes "
+                "only --baud");
         }
         options.settings.baud = kPseudoTerminalBaud;
         if (const auto baud = given.find("--baud"); baud != given.end()) {
@@ -152,6 +174,9 @@ void readLine(const Given& given, SimOptions& options) {
         }
     } else {
         options.devicePath = device->second;
+        if (given.contains("--line-model")) {
+            throw UsageError("--line-model is for --link; a real line does this itself");
+        }
         if (given.contains("--baud")) {
             throw UsageError("--baud is for --link; a device takes its baud from --settings");
         }
@@ -159,6 +184,30 @@ void readLine(const Given& given, SimOptions& options) {
             options.settings = parseSerialSettings(settings->second);
         }
     }
+}
+
+// True when the run replays a recording.
+bool readReplay(const Given& given, SimOptions& options) {
+    const auto replay = given.find("--replay");
+    if (replay == given.end()) {
+        if (given.contains("--speed")) {
+            throw UsageError("--speed goes with --replay");
+        }
+        return false;
+    }
+    for (const std::string_view name : kNotWithReplay) {
+        if (given.contains(name)) {
+            throw UsageError(std::string(name) +
+                             " does not go with --replay, which sends the recording as it is");
+        }
+    }
+    options.replayPath = replay->second;
+    if (const auto speed = given.find("--speed"); speed != given.end()) {
+        if (!readReal(speed->second, options.speed) || options.speed <= 0) {
+            throw UsageError("--speed: expected a factor above 0, got " + quoted(speed->second));
+        }
+    }
+    return true;
 }
 
 void readProtocol(const Given& given, SimOptions& options) {
@@ -275,9 +324,11 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         const Given given = collect(args);
         SimOptions options;
         readLine(given, options);
-        readProtocol(given, options);
-        readWeight(given, options);
-        readFaults(given, options);
+        if (!readReplay(given, options)) {
+            readProtocol(given, options);
+            readWeight(given, options);
+            readFaults(given, options);
+        }
         if (const auto duration = given.find("--duration"); duration != given.end()) {
             options.duration = millis("--duration", duration->second, false);
         }
@@ -289,8 +340,8 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
 }
 
 Pace paceFor(const SimOptions& options) {
-    const int bits = options.devicePath.empty() ? kPseudoTerminalBitsPerByte
-                                                : bitsPerCharacter(options.settings);
+    const bool framed = !options.devicePath.empty() || options.lineModel;
+    const int bits = framed ? bitsPerCharacter(options.settings) : kPseudoTerminalBitsPerByte;
     return choosePace(options.rate, options.settings.baud, bits, frameLength(options.protocol));
 }
 

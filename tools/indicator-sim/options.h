@@ -22,7 +22,14 @@ struct SimOptions {
     // The line: a pseudo-terminal behind a symbolic link, or a real device.
     std::string linkPath;
     std::string devicePath;
-    SerialSettings settings;  // the device's; for a pseudo-terminal only settings.baud counts
+    // The device's; for a pseudo-terminal only settings.baud counts, unless lineModel.
+    SerialSettings settings;
+    // Pseudo-terminal: deliver what the other side's settings make of a line driven at
+    // `settings`.
+    bool lineModel = false;
+    // Play this recording back instead of simulating an indicator, `speed` times as fast.
+    std::string replayPath;
+    double speed = 1;
     Protocol protocol = Protocol::Continuous;
     WeightPlan weight;
     double rate = 10;  // requested frames per second, continuous and ShenTong
@@ -46,7 +53,7 @@ using ParseResult = std::variant<SimOptions, HelpRequested, UsageError>;
 ParseResult parseOptions(std::span<const std::string_view> args);
 
 // The pace of unasked frames: the requested rate held to what the line carries, at ten bits a
-// byte for a pseudo-terminal and at the device's framing otherwise.
+// byte for a pseudo-terminal and at the framing of --settings for a device or --line-model.
 Pace paceFor(const SimOptions& options);
 
 // Whether any choice draws on the fault seed, so that the seed is worth reporting.

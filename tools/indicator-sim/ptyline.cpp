@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -99,6 +100,14 @@ void PtyLine::send(std::span<const std::uint8_t> bytes) {
             fail("cannot write to " + m_slavePath);
         }
     }
+}
+
+std::size_t PtyLine::unsentBytes() const {
+    int count = 0;
+    if (::ioctl(m_slave, TIOCINQ, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
 }
 
 }  // namespace indicatorsim

@@ -22,6 +22,7 @@ public:
     int fd() const override { return m_master; }
     std::string devicePath() const override { return m_slavePath; }
     void send(std::span<const std::uint8_t> bytes) override;
+    std::size_t unsentBytes() const override;
 
 private:
     int m_master = -1;

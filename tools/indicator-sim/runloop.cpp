@@ -9,45 +9,78 @@
 #include <cstdio>
 #include <system_error>
 
-namespace indicatorsim {
+#include "tools/indicator-sim/eventlog.h"
+#include "tools/indicator-sim/ptyreceiver.h"
 
-RunEnd runLine(Line& line, Simulator& simulator, std::optional<PlannedEnd> end, int signalFd,
-               bool verbose) {
+namespace indicatorsim {
+namespace {
+
+// How long a finished run waits for the other side to take its last write.
+constexpr Micros kLastWriteWait = 1'000'000;
+constexpr Micros kLastWritePoll = 10'000;
+
+void printEvent(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+}
+
+timespec timeoutOf(Micros wait) {
+    wait = std::max<Micros>(0, wait);
+    return {static_cast<time_t>(wait / 1'000'000), static_cast<long>(wait % 1'000'000) * 1000};
+}
+
+}  // namespace
+
+RunEnd runLine(Line& line, LineDriver& driver, std::optional<PlannedEnd> end, int signalFd,
+               bool verbose, const LineModel* lineModel) {
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [start] {
         return std::chrono::duration_cast<std::chrono::microseconds>(
                    std::chrono::steady_clock::now() - start)
             .count();
     };
-    const auto perform = [&](const std::vector<SimOutput>& outputs) {
+    const auto perform = [&](Micros now, const std::vector<SimOutput>& outputs) {
         for (const SimOutput& output : outputs) {
-            if (!output.bytes.empty()) {
+            if (output.bytes.empty()) {
+                if (verbose) {
+                    printEvent(output.line);
+                }
+            } else if (lineModel) {
+                const ReceiverSettings receiver = readReceiverSettings(line.fd());
+                const std::vector<std::uint8_t> delivered =
+                    lineModel->deliver(output.bytes, receiver);
+                if (!delivered.empty()) {
+                    line.send(delivered);
+                }
+                if (verbose) {
+                    printEvent(output.line);
+                    printEvent(deliveredLine(now, receiverText(receiver), delivered));
+                }
+            } else {
                 line.send(output.bytes);
-            }
-            if (verbose) {
-                std::fputs(output.line.c_str(), stdout);
-                std::fputc('\n', stdout);
+                if (verbose) {
+                    printEvent(output.line);
+                }
             }
         }
     };
+    pollfd watched[2] = {{line.fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
 
     for (;;) {
         if (end && elapsed() >= end->at) {
             return end->unplug ? RunEnd::Unplugged : RunEnd::Finished;
         }
-        perform(simulator.due(elapsed()));
+        const Micros now = elapsed();
+        perform(now, driver.due(now));
+        if (driver.finished()) {
+            break;
+        }
 
-        std::optional<Micros> wake = simulator.nextDue();
+        std::optional<Micros> wake = driver.nextDue();
         if (end) {
             wake = std::min(wake.value_or(end->at), end->at);
         }
-        timespec timeout{};
-        if (wake) {
-            const Micros wait = std::max<Micros>(0, *wake - elapsed());
-            timeout.tv_sec = static_cast<time_t>(wait / 1'000'000);
-            timeout.tv_nsec = static_cast<long>(wait % 1'000'000) * 1000;
-        }
-        pollfd watched[2] = {{line.fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
+        const timespec timeout = timeoutOf(wake.value_or(0) - elapsed());
         if (::ppoll(watched, 2, wake ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -61,8 +94,9 @@ RunEnd runLine(Line& line, Simulator& simulator, std::optional<PlannedEnd> end, 
             std::uint8_t buffer[512];
             const ssize_t count = ::read(line.fd(), buffer, sizeof buffer);
             if (count > 0) {
-                perform(simulator.received(elapsed(),
-                                           std::span(buffer, static_cast<std::size_t>(count))));
+                const Micros at = elapsed();
+                perform(at,
+                        driver.received(at, std::span(buffer, static_cast<std::size_t>(count))));
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
                 throw std::system_error(count == 0 ? EIO : errno, std::generic_category(),
                                         "the line to " + line.devicePath() + " is gone");
@@ -72,6 +106,16 @@ RunEnd runLine(Line& line, Simulator& simulator, std::optional<PlannedEnd> end, 
                                     "the line to " + line.devicePath() + " is gone");
         }
     }
+
+    // Closing a pseudo-terminal discards what the other side has not read yet.
+    const Micros waitUntil = elapsed() + kLastWriteWait;
+    while (line.unsentBytes() > 0 && elapsed() < waitUntil) {
+        const timespec pause = timeoutOf(std::min(kLastWritePoll, waitUntil - elapsed()));
+        if (::ppoll(&watched[1], 1, &pause, nullptr) > 0) {
+            return RunEnd::Signalled;
+        }
+    }
+    return RunEnd::Finished;
 }
 
 }  // namespace indicatorsim

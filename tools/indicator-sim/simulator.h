@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/indicator-sim/faults.h"
+#include "tools/indicator-sim/linedriver.h"
 #include "tools/indicator-sim/micros.h"
 #include "tools/indicator-sim/options.h"
 #include "tools/indicator-sim/requestscanner.h"
@@ -15,27 +16,20 @@
 
 namespace indicatorsim {
 
-// Something to do now: bytes to write (none for a received-bytes event) and the event's line.
-struct SimOutput {
-    std::vector<std::uint8_t> bytes;
-    std::string line;
-};
-
 // The indicator itself, without a line or a clock: the caller reports the time and what arrived,
 // and writes what comes back, in order.
-class Simulator {
+class Simulator : public LineDriver {
 public:
     Simulator(const SimOptions& options, std::uint64_t faultSeed);
 
-    // When due() next has something to send; nullopt while it only waits for requests.
-    std::optional<Micros> nextDue() const;
+    std::optional<Micros> nextDue() const override;
 
     // The writes due by `now`, frames made for every send slot that has come.
-    std::vector<SimOutput> due(Micros now);
+    std::vector<SimOutput> due(Micros now) override;
 
     // Bytes read from the line at `now`: their rx line, a request line for each request they
     // complete, and (command mode) replies scheduled for due().
-    std::vector<SimOutput> received(Micros now, std::span<const std::uint8_t> bytes);
+    std::vector<SimOutput> received(Micros now, std::span<const std::uint8_t> bytes) override;
 
 private:
     void makeFrameAt(Micros at);

@@ -4,9 +4,11 @@ namespace indicatorsim {
 
 std::string_view helpText() {
     return R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
+       indicator-sim (--link PATH | --device DEVICE) --replay FILE [--speed X] [OPTIONS]
 
 Acts as a weighing indicator on a serial line: sends weight frames on its own (continuous,
-shentong) or answers the weight request (command), with faults on demand.
+shentong) or answers the weight request (command), with faults on demand; or plays a recording
+of what a port received back with its timing.
 
 The line, one of:
   --link PATH            create a pseudo-terminal in raw mode and a symbolic link PATH to the
@@ -16,8 +18,19 @@ The line, one of:
   --device DEVICE        a real serial device, e.g. /dev/ttyUSB0
   --settings B,P,D,S     the device's baud, parity (N, E, O), data bits (5-8) and stop bits
                          (1, 2); default 9600,N,8,1; rates without a standard constant, such as
-                         28400 or 152000, are set as custom rates
-  --baud RATE            the baud a pseudo-terminal stands for, to pace frames (default 9600)
+                         28400 or 152000, are set as custom rates; with --line-model the
+                         pseudo-terminal's line
+  --baud RATE            the baud a pseudo-terminal stands for, to pace frames (default 9600;
+                         not with --line-model, which takes it from --settings)
+  --line-model           pseudo-terminal only: before each write, read the settings the other
+                         side has set (baud, custom rates too, data bits, parity, stop bits,
+                         INPCK, IGNPAR, PARMRK) and deliver what a receiver set up so would
+                         make of a line driven at --settings, bit by bit: at another baud or
+                         framing the bytes arrive garbled, as on a real line. A byte failing
+                         its parity or stop bit comes as sampled without INPCK; with INPCK it
+                         is dropped under IGNPAR, else comes as FF 00 and the byte under
+                         PARMRK, else as 00. Frames are paced at the framing of --settings.
+                         A real device does all this itself, so --device refuses it
 
 The protocol:
   --protocol continuous  12-byte frames, sent unasked (default):
@@ -56,6 +69,18 @@ Faults, each on the given share RATE of frames or replies (0 to 1):
   --seed N               seed for the fault choices and dropped requests; without it one is
                          taken from the clock and shown on stderr
 
+Replaying a recording:
+  --replay FILE          send FILE's reads back instead of simulating an indicator, each in one
+                         write at its recorded time after the line came up; the run ends once
+                         the last one is out (and read, or a second later). FILE is a header
+                         line "# port=Com1 settings=9600,N,8,1 protocol=continuous start=...",
+                         then one line per read, "0.100231 02 2B 30 ... 03": seconds since the
+                         first read with six decimals, the bytes in hexadecimal; "#" comments
+                         and empty lines are skipped. It is read and checked whole before the
+                         line comes up. Requests from the line are not answered. Goes with the
+                         line options, --line-model, --duration and --verbose only
+  --speed X              play X times as fast, above 0 (default 1; 0.5 is half as fast)
+
 Running:
   --duration MS          end by itself after MS
   --verbose              print every event on stdout (below)
@@ -67,14 +92,19 @@ With --verbose, one line per event, milliseconds since the line came up first:
   100.052 tx 02 2D 30 31 32 33 34 35 33 31 46 03 -12.345kg
                          bytes written and the reading the tool should show for them
   200.047 tx 02 2D 30 31 32 33 -
-                         a write that is not one intact frame: "-", nothing to show
+                         a write that is not one intact frame: "-", nothing to show (replayed
+                         writes show the reading of the frame they are, if they are exactly one)
+  200.047 delivered 9600,N,8,1 F8 08
+                         --line-model: what the other side received for the write above, at
+                         its settings (M, S: mark, space parity); "-" for nothing
   310.502 rx 02 41 42 30 33 03
                          bytes read from the line
   310.502 request        a complete request recognised (in every protocol)
 Notes and errors go to stderr.
 
-Exit status: 0 ended (--duration, --unplug-after, SIGINT, SIGTERM); 1 the line could not be
-set up or failed; 2 bad command line.
+Exit status: 0 ended (--duration, --unplug-after, SIGINT, SIGTERM, the replay's last line);
+1 the line could not be set up or failed, or the recording could not be read or has a malformed
+line (the message names the file and the line); 2 bad command line.
 
 Examples:
   indicator-sim --link /tmp/scale/Com1 --weight fixed:-12.345 --verbose
@@ -83,6 +113,8 @@ Examples:
   indicator-sim --link /tmp/scale/Com1 --rate 80 --cut 0.1 --noise 0.05 --seed 42
   indicator-sim --link /tmp/scale/Com1 --silence 3000:800 --unplug-after 10000
   indicator-sim --device /dev/ttyUSB0 --settings 28400,E,7,1 --bad-checksum 0.05
+  indicator-sim --link /tmp/scale/Com1 --protocol shentong --settings 19200,N,8,1 --line-model
+  indicator-sim --link /tmp/scale/Com1 --replay session.rec --speed 2
 )";
 }
 

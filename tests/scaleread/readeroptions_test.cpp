@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include "tools/scale-read/readeroptions.h"
 
 namespace scaleread {
@@ -65,6 +67,10 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     EXPECT_EQ(com.commPort, 12);
     EXPECT_TRUE(com.devicePath.isEmpty());
     EXPECT_FALSE(com.reconnectTimeoutMs.has_value());
+    EXPECT_EQ(std::get<ReaderOptions>(parseReaderOptions({"--port", "ttyACM1"})).devicePath,
+              "/dev/ttyACM1");
+    EXPECT_EQ(std::get<ReaderOptions>(parseReaderOptions({"--port", "./link"})).devicePath,
+              QDir::currentPath() + "/link");
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseReaderOptions({"--bad", "--help"})));
 }
 

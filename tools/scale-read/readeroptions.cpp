@@ -1,6 +1,7 @@
 #include "tools/scale-read/readeroptions.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace scaleread {
@@ -117,8 +118,11 @@ ParsedOptions parseReaderOptions(const QStringList& arguments) {
             }
         } else if (options.port.isEmpty()) {
             return UsageError{QStringLiteral("--port is empty")};
+        } else if (!options.port.contains(QLatin1Char('/'))) {
+            options.devicePath = QStringLiteral("/dev/") + options.port;  // "ttyUSB0"
         } else {
-            options.devicePath = options.port;
+            // The serial port takes a name without a leading "/" as one under /dev.
+            options.devicePath = QFileInfo(options.port).absoluteFilePath();
         }
     }
 
@@ -215,7 +219,8 @@ line settings and protocol, records what a line carried, and decodes such a reco
 The line:
   --port PORT            ComN (Com1 to Com20: the link ports/ComN beside the program, else
                          the host's N-th serial port, USB adapters first, as in the window)
-                         or a device path such as /dev/ttyUSB0
+                         or a device: a path such as /dev/ttyUSB0, or a name under /dev
+                         such as ttyUSB0
   --settings B,P,D,S     baud, parity (N, E, O, M, S), data bits (5-8), stop bits (1, 1.5,
                          2); default 9600,N,8,1
   --protocol NAME        continuous (default): 02 sign digits decimals checksum 03, unasked

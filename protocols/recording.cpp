@@ -162,11 +162,13 @@ bool parseRecordingLine(std::string_view line, std::int64_t& micros,
     std::int64_t value = 0;
     const char* const secondsStart = p;
     while (p != end && *p >= '0' && *p <= '9') {
+        if (static_cast<std::size_t>(p - secondsStart) == kMostSecondsDigits) {
+            return false;
+        }
         value = value * 10 + (*p - '0');
         ++p;
     }
-    const auto secondsDigits = static_cast<std::size_t>(p - secondsStart);
-    if (secondsDigits == 0 || secondsDigits > kMostSecondsDigits || p == end || *p != '.') {
+    if (p == secondsStart || p == end || *p != '.') {
         return false;
     }
     ++p;

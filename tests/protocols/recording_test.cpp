@@ -41,27 +41,28 @@ TEST(RecordingLine, MalformedLinesAreRefused) {
     const char* const lines[] = {
         "",
         "\n",
-        "0.000000",                 // no byte
-        "0.000000 ",                // no byte after the space
-        "0.000000\n",               // no byte
-        "0.00000 02",               // five decimals
-        "0.0000000 02",             // seven decimals
-        "0 02",                     // no point
-        ".000000 02",               // no whole seconds
-        "-1.000000 02",             // negative
-        "+1.000000 02",             // sign
-        "1000000000000.000000 02",  // thirteen digits of seconds
-        "0,000000 02",              // comma
-        "0.000000  02",             // two spaces
-        "0.000000 02 ",             // trailing space
-        "0.000000 2",               // one digit
-        "0.000000 020",             // three digits
-        "0.000000 02 3",            // a short last byte
-        "0.000000 0G",              // not hex
-        "0.000000 02\t03",          // tab
-        "0.000000 02\r",            // a lone carriage return
-        "0.000000 02\n\n",          // two line ends
-        "# port=Com1",              // a header or comment
+        "0.000000",                        // no byte
+        "0.000000 ",                       // no byte after the space
+        "0.000000\n",                      // no byte
+        "0.00000 02",                      // five decimals
+        "0.0000000 02",                    // seven decimals
+        "0 02",                            // no point
+        ".000000 02",                      // no whole seconds
+        "-1.000000 02",                    // negative
+        "+1.000000 02",                    // sign
+        "1000000000000.000000 02",         // thirteen digits of seconds
+        "99999999999999999999.000000 02",  // more than 64 bits
+        "0,000000 02",                     // comma
+        "0.000000  02",                    // two spaces
+        "0.000000 02 ",                    // trailing space
+        "0.000000 2",                      // one digit
+        "0.000000 020",                    // three digits
+        "0.000000 02 3",                   // a short last byte
+        "0.000000 0G",                     // not hex
+        "0.000000 02\t03",                 // tab
+        "0.000000 02\r",                   // a lone carriage return
+        "0.000000 02\n\n",                 // two line ends
+        "# port=Com1",                     // a header or comment
         "0.000000 02 03 x",
     };
     for (const char* line : lines) {

@@ -55,6 +55,13 @@ SEEDS = {
         "huge": b"9" * 320,
         "tiny": b"0.00001234567890123456",
     },
+    "recording_fuzz": {
+        "session": b"# port=/dev/serial/by-id/usb%20FTDI settings=9600,N,8,1 protocol=continuous"
+        b" start=2026-12-07T12:00:00.123Z by=scale-read\n"
+        b"0.000000 02 2B 30 30 31 32 33 34 33 31 43 03\n# a comment\n\n"
+        b"0.100231 3d 35 2e 32\r\n12.500000 00 FF",
+        "bad": b"#  port=%2\n0.00000 02\n1.0000000 0G\n-1.000000 02 \n9999999999999.000000 02",
+    },
     "settings_fuzz": {
         "default": b"0\r\n2\r\n2\r\n0\r\n0\r\n0\r\n",
         "fields": b' "3",2.5,-1\n3.5\r\n',

@@ -86,7 +86,7 @@ TEST(Detector, ASilentLineEndsWithinTheSweepAndFindsNothing) {
     int skips = 0;
     Detector detector(port, dwell, requests, readerClock, detectionCandidates());
     detector.setOnSkip([&](const DetectionCandidate&, const QString& reason) {
-        EXPECT_EQ(reason, "the host refuses it");
+        EXPECT_EQ(reason, "the port does not take these settings");
         ++skips;
     });
     detector.start();

@@ -98,15 +98,14 @@ void Detector::next() {
         if (elapsedMillis() >= kSweepMillis) {
             break;
         }
-        if (!m_port.setSettings(candidate.settings)) {
-            skip(candidate, QStringLiteral("the host refuses it"));
-            continue;
-        }
+        // Refused outright, or taken and silently dropped (the serial port's own read-back
+        // catches some of those, ours the rest): either way this host cannot listen so.
         const auto wanted = scale::parseLineSettings(candidate.settings);
+        const bool taken = m_port.setSettings(candidate.settings);
         const auto actual = m_port.deviceLineSettings();
-        if (!actual || actual->parity != wanted->parity || actual->dataBits != wanted->dataBits ||
-            actual->stopBits != wanted->stopBits) {
-            skip(candidate, QStringLiteral("the host accepts it but does not keep it"));
+        if (!taken || !actual || actual->parity != wanted->parity ||
+            actual->dataBits != wanted->dataBits || actual->stopBits != wanted->stopBits) {
+            skip(candidate, QStringLiteral("the port does not take these settings"));
             continue;
         }
         // Arming: every byte as it comes, nothing left over from the setting before.

@@ -7,6 +7,7 @@ scale_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick
     fonts-wqy-zenhei fonts-dejavu-extra fonts-urw-base35
+    libmosquitto-dev mosquitto mosquitto-clients
 )
 
 install_dependencies() {

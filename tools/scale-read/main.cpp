@@ -20,7 +20,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(SCALE_READOUT_VERSION));
     endingSignals.start();
 
-    const ParsedOptions parsed = parseReaderOptions(QCoreApplication::arguments().mid(1));
+    const ParsedOptions parsed =
+        parseReaderOptions(QCoreApplication::arguments().mid(1), [](const char* name) {
+            return qEnvironmentVariable(name);
+        });
     if (std::holds_alternative<HelpRequested>(parsed)) {
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return 0;

@@ -4,22 +4,27 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "tools/scale-read/stationspec.h"
+
 namespace scaleread {
 namespace {
 
 struct Option {
     const char* name;
     bool takesValue;
+    bool repeats = false;
 };
 
 constexpr Option kOptions[] = {
-    {"port", true},         {"settings", true},      {"protocol", true},
-    {"poll-interval", true}, {"output", true},       {"format", true},
-    {"errors", false},      {"changes-only", false}, {"stable-only", false},
-    {"stable-band", true},  {"stable-time", true},   {"detect", false},
-    {"record", true},       {"input", true},         {"reconnect-timeout", true},
-    {"duration", true},     {"count", true},         {"help", false},
-    {"version", false},
+    {"port", true},          {"settings", true},       {"protocol", true},
+    {"poll-interval", true}, {"output", true},         {"format", true},
+    {"errors", false},       {"changes-only", false},  {"stable-only", false},
+    {"stable-band", true},   {"stable-time", true},    {"detect", false},
+    {"record", true},        {"input", true},          {"reconnect-timeout", true},
+    {"duration", true},      {"count", true},          {"station", true, true},
+    {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
+    {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
+    {"help", false},         {"version", false},
 };
 
 // A whole number from `least` on, or an error naming the option.
@@ -39,7 +44,8 @@ std::variant<std::int64_t, UsageError> wholeNumber(const QCommandLineParser& par
 
 }  // namespace
 
-ParsedOptions parseReaderOptions(const QStringList& arguments) {
+ParsedOptions parseReaderOptions(const QStringList& arguments,
+                                 const std::function<QString(const char*)>& environment) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const Option& option : kOptions) {
@@ -62,7 +68,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments) {
                               .arg(parser.positionalArguments().first())};
     }
     for (const Option& option : kOptions) {
-        if (parser.values(QLatin1String(option.name)).size() > 1) {
+        if (!option.repeats && parser.values(QLatin1String(option.name)).size() > 1) {
             return UsageError{QStringLiteral("--%1 given twice").arg(QLatin1String(option.name))};
         }
     }
@@ -96,10 +102,43 @@ ParsedOptions parseReaderOptions(const QStringList& arguments) {
     if (options.task == ReaderOptions::Task::Decode) {
         options.inputPath = value("input");
         for (const char* live : {"port", "settings", "record", "reconnect-timeout", "poll-interval",
-                                 "duration"}) {
+                                 "duration", "station", "stations"}) {
             if (isSet(live)) {
                 return UsageError{QStringLiteral("--%1 is for reading a port, not with --input")
                                       .arg(QLatin1String(live))};
+            }
+        }
+    } else if (isSet("station") || isSet("stations")) {
+        if (isSet("port")) {
+            return UsageError{QStringLiteral("--port or --station, not both")};
+        }
+        for (const char* single : {"settings", "protocol", "record", "detect", "poll-interval"}) {
+            if (isSet(single)) {
+                return UsageError{QStringLiteral("--%1 is for a single --port; give each station "
+                                                 "its own settings and protocol")
+                                      .arg(QLatin1String(single))};
+            }
+        }
+        if (isSet("stations")) {
+            auto parsed = parseStationsFile(value("stations"));
+            if (const auto* refused = std::get_if<QString>(&parsed)) {
+                return UsageError{*refused};
+            }
+            options.stations = std::get<std::vector<StationSpec>>(std::move(parsed));
+        }
+        for (const QString& text : parser.values(QStringLiteral("station"))) {
+            auto parsed = parseStationSpec(text);
+            if (const auto* refused = std::get_if<QString>(&parsed)) {
+                return UsageError{*refused};
+            }
+            options.stations.push_back(std::get<StationSpec>(std::move(parsed)));
+        }
+        for (std::size_t i = 0; i < options.stations.size(); ++i) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (options.stations[i].name == options.stations[j].name) {
+                    return UsageError{QStringLiteral("station %1 given twice")
+                                          .arg(options.stations[i].name)};
+                }
             }
         }
     } else {
@@ -107,22 +146,9 @@ ParsedOptions parseReaderOptions(const QStringList& arguments) {
             return UsageError{QStringLiteral("--port is missing (ComN or a device path)")};
         }
         options.port = value("port");
-        static const QRegularExpression comPort(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
-        const auto match = comPort.match(options.port);
-        if (match.hasMatch()) {
-            bool ok = false;
-            options.commPort = match.captured(1).toInt(&ok);
-            if (!ok || options.commPort < 1 || options.commPort > 20) {
-                return UsageError{
-                    QStringLiteral("--port %1: ports go from Com1 to Com20").arg(options.port)};
-            }
-        } else if (options.port.isEmpty()) {
-            return UsageError{QStringLiteral("--port is empty")};
-        } else if (!options.port.contains(QLatin1Char('/'))) {
-            options.devicePath = QStringLiteral("/dev/") + options.port;  // "ttyUSB0"
-        } else {
-            // The serial port takes a name without a leading "/" as one under /dev.
-            options.devicePath = QFileInfo(options.port).absoluteFilePath();
+        if (const auto refused =
+                parsePortName(options.port, options.commPort, options.devicePath)) {
+            return UsageError{QStringLiteral("--port ") + *refused};
         }
     }
 
@@ -201,6 +227,48 @@ ParsedOptions parseReaderOptions(const QStringList& arguments) {
             if (isSet(reading)) {
                 return UsageError{QStringLiteral("--%1 is for reading, not with --detect")
                                       .arg(QLatin1String(reading))};
+            }
+        }
+    }
+    if (isSet("mqtt")) {
+        if (options.task != ReaderOptions::Task::Read) {
+            return UsageError{QStringLiteral("--mqtt publishes what is read from ports; not with "
+                                             "--input or --detect")};
+        }
+        MqttTarget& target = options.mqtt.emplace();
+        if (const auto refused = parseMqttUrl(value("mqtt"), target)) {
+            return UsageError{*refused};
+        }
+        if (isSet("mqtt-ca")) {
+            if (!target.tls) {
+                return UsageError{QStringLiteral("--mqtt-ca is for mqtts://")};
+            }
+            target.caFile = value("mqtt-ca");
+        }
+        target.user = value("mqtt-user");
+        if (environment) {
+            target.password = environment("SCALE_READ_MQTT_PASSWORD");
+        }
+        if (isSet("mqtt-prefix")) {
+            target.prefix = value("mqtt-prefix");
+            static const QRegularExpression prefix(QStringLiteral("^[^/+#]+(/[^/+#]+)*$"));
+            if (!prefix.match(target.prefix).hasMatch()) {
+                return UsageError{QStringLiteral("--mqtt-prefix '%1': topic levels without '+', "
+                                                 "'#' or empty levels")
+                                      .arg(target.prefix)};
+            }
+        }
+        if (!number("mqtt-queue", 0, target.queueLimit)) {
+            return error;
+        }
+        if (target.queueLimit > 10'000'000) {
+            return UsageError{QStringLiteral("--mqtt-queue goes up to 10000000")};
+        }
+    } else {
+        for (const char* mqtt : {"mqtt-ca", "mqtt-user", "mqtt-prefix", "mqtt-queue"}) {
+            if (isSet(mqtt)) {
+                return UsageError{
+                    QStringLiteral("--%1 is for --mqtt").arg(QLatin1String(mqtt))};
             }
         }
     }

@@ -3,14 +3,19 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <variant>
 
+#include <vector>
+
 #include "app/linesettings.h"
 #include "protocols/indicatorprotocol.h"
+#include "tools/scale-read/mqtttarget.h"
 #include "tools/scale-read/recordformat.h"
 #include "tools/scale-read/recordoutput.h"
 #include "tools/scale-read/stationreader.h"
+#include "tools/scale-read/stationspec.h"
 
 namespace scaleread {
 
@@ -27,6 +32,9 @@ struct ReaderOptions {
     QString settings = QStringLiteral("9600,N,8,1");
     bool protocolGiven = false;
     ReadingRules rules;
+    // From --station and --stations; empty with a single --port.
+    std::vector<StationSpec> stations;
+    std::optional<MqttTarget> mqtt;
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output
@@ -47,8 +55,9 @@ struct UsageError {
 
 using ParsedOptions = std::variant<ReaderOptions, HelpRequested, VersionRequested, UsageError>;
 
-// Reads the arguments after the program's name.
-ParsedOptions parseReaderOptions(const QStringList& arguments);
+// Reads the arguments after the program's name. `environment` gives SCALE_READ_MQTT_PASSWORD.
+ParsedOptions parseReaderOptions(const QStringList& arguments,
+                                 const std::function<QString(const char*)>& environment = {});
 
 QString helpText();
 

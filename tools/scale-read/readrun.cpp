@@ -1,14 +1,18 @@
-// Reading one port live until the run ends.
+// Reading ports live until the run ends: one port, or several stations on this one thread, each
+// written locally and, with --mqtt, published.
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/linerecorder.h"
+#include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
 #include "tools/scale-read/recordoutput.h"
 #include "tools/scale-read/runs.h"
@@ -17,55 +21,77 @@
 namespace scaleread {
 namespace {
 
+constexpr int kRetryOpenMillis = 2000;
+
 bool isEmptyFile(std::FILE* file) {
     return file != stdout && std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) == 0;
 }
 
+// A single --port published to a broker needs a topic level: "Com1", or the device's name.
+QString stationNameFor(const QString& port) {
+    QString name = QFileInfo(port).fileName();
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('_') && c != QLatin1Char('-') &&
+            c != QLatin1Char('.')) {
+            c = QLatin1Char('_');
+        }
+    }
+    return name.isEmpty() ? QStringLiteral("scale") : name;
+}
+
+// Everything one station needs, on this thread.
+struct Station {
+    StationSpec spec;
+    bool named = false;  // records carry the station key
+    std::unique_ptr<scale::QtSerialControl> comm;
+    scale::QtTimerControl pollTimer;
+    std::unique_ptr<StationReader> reader;
+    RecordSource source;
+    std::unique_ptr<RecordFilter> filter;
+    std::unique_ptr<MqttStation> mqtt;
+    QTimer retryOpen;
+    QTimer giveUp;
+    QString label;
+    bool abandoned = false;
+};
+
 }  // namespace
 
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
-    scale::QtSerialControl comm(portsFolder());
-    if (!options.devicePath.isEmpty()) {
-        comm.setFixedDevice(options.devicePath);
+    const bool several = !options.stations.empty();
+    std::vector<StationSpec> specs = options.stations;
+    if (!several) {
+        StationSpec single;
+        single.name = stationNameFor(options.port);
+        single.port = options.port;
+        single.commPort = options.commPort;
+        single.devicePath = options.devicePath;
+        single.settings = options.settings;
+        single.protocol = options.rules.protocol;
+        specs.push_back(single);
     }
-    if (!comm.setCommPort(static_cast<std::int16_t>(options.commPort)) ||
-        !comm.setSettings(options.settings) || !comm.setPortOpen(true)) {
-        note(openFailureText(options.port, comm.deviceName(options.commPort), comm.openFailure()));
-        return 1;
-    }
-    const QString label = portLabel(options.port, comm.deviceName(options.commPort));
 
-    std::FILE* out = openOutput(options.outputPath);
-    if (out == nullptr) {
-        return 1;
-    }
-    const bool header = options.format == OutputFormat::Csv &&
-                        (options.outputPath.isEmpty() || isEmptyFile(out));
+    // Local records: to --output, or to standard output unless the records go to a broker.
+    std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors);
-    auto sink = std::make_unique<RecordSink>(
-        out, options.outputPath.isEmpty() ? "standard output" : options.outputPath.toStdString(),
-        true);
-    const std::string protocol(scale::protocolName(options.rules.protocol));
-    StationOutput station({options.port.toStdString(), protocol, {}}, options.choice, formatter,
-                          *sink);
-    if (header) {
-        sink->buffer() += formatter.header(false);
-        sink->commit();
-    }
-
-    std::unique_ptr<LineRecorder> recorder;
-    if (!options.recordPath.isEmpty()) {
-        std::FILE* file = std::fopen(QFile::encodeName(options.recordPath).constData(), "w");
-        if (file == nullptr) {
-            note(QStringLiteral("cannot open %1 for the recording: %2")
-                     .arg(options.recordPath, QString::fromLocal8Bit(std::strerror(errno))));
+    if (!options.mqtt || !options.outputPath.isEmpty()) {
+        std::FILE* out = openOutput(options.outputPath);
+        if (out == nullptr) {
             return 1;
         }
-        recorder = std::make_unique<LineRecorder>(
-            file, options.recordPath.toStdString(),
-            scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
-                                   protocol, {}, {}});
+        const bool header = options.format == OutputFormat::Csv &&
+                            (options.outputPath.isEmpty() || isEmptyFile(out));
+        sink = std::make_unique<RecordSink>(out,
+                                            options.outputPath.isEmpty()
+                                                ? "standard output"
+                                                : options.outputPath.toStdString(),
+                                            true);
+        if (header) {
+            sink->buffer() += formatter.header(several);
+            sink->commit();
+        }
     }
+    RecordFormatter payloads(OutputFormat::Jsonl, false);
 
     int status = 0;
     bool ending = false;
@@ -79,65 +105,183 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     setStopper(end);
 
     SystemClock clock;
-    scale::QtTimerControl pollTimer;
-    StationReader reader(comm, pollTimer, clock, options.rules, hostDecimalSeparator());
+    std::unique_ptr<LineRecorder> recorder;
     std::int64_t written = 0;
-    reader.setOnFrame([&](std::int64_t utc, const scale::StreamFrame& frame, bool stable,
-                          bool became) {
-        if (ending) {
-            return;
+    std::vector<std::unique_ptr<Station>> stations;
+    for (const StationSpec& spec : specs) {
+        auto station = std::make_unique<Station>();
+        station->spec = spec;
+        station->named = several;
+        station->comm = std::make_unique<scale::QtSerialControl>(portsFolder());
+        if (!spec.devicePath.isEmpty()) {
+            station->comm->setFixedDevice(spec.devicePath);
         }
-        if (station.frame(utc, frame, stable, became)) {
-            ++written;
-            if (options.count && written >= *options.count) {
-                end(0);
+        (void)station->comm->setCommPort(static_cast<std::int16_t>(spec.commPort));
+        (void)station->comm->setSettings(spec.settings);
+        station->label = portLabel(spec.port, station->comm->deviceName(spec.commPort));
+        if (several) {
+            station->label = QStringLiteral("station %1 (%2)").arg(spec.name, station->label);
+        }
+        ReadingRules rules = options.rules;
+        rules.protocol = spec.protocol;
+        station->reader = std::make_unique<StationReader>(*station->comm, station->pollTimer,
+                                                          clock, rules, hostDecimalSeparator());
+        station->source = {spec.port.toStdString(), std::string(scale::protocolName(spec.protocol)),
+                           several ? spec.name.toStdString() : std::string()};
+        station->filter = std::make_unique<RecordFilter>(options.choice);
+        stations.push_back(std::move(station));
+    }
+
+    std::string payload;
+    for (auto& owned : stations) {
+        Station& station = *owned;
+        if (options.mqtt) {
+            station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.spec.name,
+                                                         [](const QString& text) { note(text); });
+            QString error;
+            if (!station.mqtt->start(error)) {
+                note(error);
+                return 1;
             }
         }
-        if (sink->stopped()) {
-            end(sink->failure().empty() ? 0 : 1);
-        }
-    });
-    if (recorder) {
-        reader.setOnRead([&](std::int64_t steady, std::span<const std::uint8_t> bytes) {
-            if (!recorder->write(steady, clock.utcMillis(), bytes)) {
-                note(QString::fromStdString(recorder->failure()));
+        station.reader->setOnFrame([&, s = &station](std::int64_t utc,
+                                                     const scale::StreamFrame& frame, bool stable,
+                                                     bool became) {
+            if (ending || !s->filter->wants(frame, became)) {
+                return;
+            }
+            const bool reading = frame.error == scale::FrameError::None;
+            if (sink) {
+                if (reading) {
+                    formatter.appendReading(sink->buffer(), s->source, utc, frame, stable);
+                } else {
+                    formatter.appendError(sink->buffer(), s->source, utc, frame);
+                }
+                sink->commit();
+                if (sink->stopped()) {
+                    end(sink->failure().empty() ? 0 : 1);
+                    return;
+                }
+            }
+            if (s->mqtt) {
+                RecordSource source = s->source;
+                source.station = s->spec.name.toStdString();
+                payload.clear();
+                if (reading) {
+                    payloads.appendReading(payload, source, utc, frame, stable);
+                } else {
+                    payloads.appendError(payload, source, utc, frame);
+                }
+                payload.pop_back();  // the line end
+                s->mqtt->publishReading(payload);
+                if (reading && became) {
+                    s->mqtt->publishStable(payload);
+                }
+            }
+            if (reading && options.count && ++written >= *options.count) {
+                end(0);
+            }
+        });
+
+        station.giveUp.setSingleShot(true);
+        QObject::connect(&station.giveUp, &QTimer::timeout, [&, s = &station] {
+            note(QStringLiteral("%1 did not come back within %2 s")
+                     .arg(s->label)
+                     .arg(*options.reconnectTimeoutMs / 1000));
+            if (!several) {
+                end(1);
+                return;
+            }
+            note(QStringLiteral("%1 is no longer read").arg(s->label));
+            (void)s->comm->setPortOpen(false);  // ends the watch
+            s->abandoned = true;
+            if (std::all_of(stations.begin(), stations.end(),
+                            [](const auto& other) { return other->abandoned; })) {
                 end(1);
             }
         });
+        station.reader->setOnLineEvent([&, s = &station](scale::SerialControl::LineEvent event) {
+            const bool lost = event == scale::SerialControl::LineEvent::Lost;
+            if (lost) {
+                note(QStringLiteral("%1 is gone; waiting for it to come back").arg(s->label));
+                if (options.reconnectTimeoutMs) {
+                    s->giveUp.start(static_cast<int>(
+                        std::min<std::int64_t>(*options.reconnectTimeoutMs, INT32_MAX)));
+                }
+            } else {
+                s->giveUp.stop();
+                note(QStringLiteral("%1 is back; reading again").arg(s->label));
+            }
+            if (s->mqtt) {
+                s->mqtt->setPortPresent(!lost);
+            }
+        });
+
+        if (!station.comm->setPortOpen(true)) {
+            note(openFailureText(station.spec.port, station.comm->deviceName(station.spec.commPort),
+                                 station.comm->openFailure()) +
+                 (several ? QStringLiteral(" (station %1; trying again every %2 s)")
+                                .arg(station.spec.name)
+                                .arg(kRetryOpenMillis / 1000)
+                          : QString()));
+            if (!several) {
+                return 1;
+            }
+            // One station that does not open never stops the others: it is tried again.
+            if (station.mqtt) {
+                station.mqtt->setPortPresent(false);
+            }
+            station.retryOpen.setInterval(kRetryOpenMillis);
+            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station] {
+                if (s->comm->setPortOpen(true)) {
+                    s->retryOpen.stop();
+                    note(QStringLiteral("%1 is open; reading").arg(s->label));
+                    (void)s->reader->start();
+                    if (s->mqtt) {
+                        s->mqtt->setPortPresent(true);
+                    }
+                }
+            });
+            station.retryOpen.start();
+            continue;
+        }
+        if (!station.reader->start()) {
+            note(QStringLiteral("cannot read %1").arg(station.label));
+            return 1;
+        }
     }
 
-    QTimer giveUp;
-    giveUp.setSingleShot(true);
-    QObject::connect(&giveUp, &QTimer::timeout, [&] {
-        note(QStringLiteral("%1 did not come back within %2 s")
-                 .arg(label)
-                 .arg(*options.reconnectTimeoutMs / 1000));
-        end(1);
-    });
-    reader.setOnLineEvent([&](scale::SerialControl::LineEvent event) {
-        if (event == scale::SerialControl::LineEvent::Lost) {
-            note(QStringLiteral("%1 is gone; waiting for it to come back").arg(label));
-            if (options.reconnectTimeoutMs) {
-                giveUp.start(static_cast<int>(std::min<std::int64_t>(*options.reconnectTimeoutMs,
-                                                                     INT32_MAX)));
-            }
-        } else {
-            giveUp.stop();
-            note(QStringLiteral("%1 is back; reading again").arg(label));
+    if (!options.recordPath.isEmpty()) {
+        std::FILE* file = std::fopen(QFile::encodeName(options.recordPath).constData(), "w");
+        if (file == nullptr) {
+            note(QStringLiteral("cannot open %1 for the recording: %2")
+                     .arg(options.recordPath, QString::fromLocal8Bit(std::strerror(errno))));
+            return 1;
         }
-    });
-    if (!reader.start()) {
-        note(QStringLiteral("cannot read %1").arg(label));
-        return 1;
+        recorder = std::make_unique<LineRecorder>(
+            file, options.recordPath.toStdString(),
+            scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
+                                   std::string(scale::protocolName(options.rules.protocol)),
+                                   {},
+                                   {}});
+        stations.front()->reader->setOnRead(
+            [&](std::int64_t steady, std::span<const std::uint8_t> bytes) {
+                if (!recorder->write(steady, clock.utcMillis(), bytes)) {
+                    note(QString::fromStdString(recorder->failure()));
+                    end(1);
+                }
+            });
     }
     if (options.durationMs) {
         QTimer::singleShot(std::chrono::milliseconds(*options.durationMs), [&] { end(0); });
     }
     QCoreApplication::exec();
-    sink->finish();
-    if (!sink->failure().empty()) {
-        note(QString::fromStdString(sink->failure()));
-        return 1;
+    if (sink) {
+        sink->finish();
+        if (!sink->failure().empty()) {
+            note(QString::fromStdString(sink->failure()));
+            return 1;
+        }
     }
     return status;
 }

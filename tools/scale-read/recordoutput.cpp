@@ -57,18 +57,9 @@ bool RecordSink::writeOut() {
     return false;
 }
 
-StationOutput::StationOutput(RecordSource source, RecordChoice choice, RecordFormatter& formatter,
-                             RecordSink& sink)
-    : m_source(std::move(source)), m_choice(choice), m_formatter(formatter), m_sink(sink) {}
-
-bool StationOutput::frame(std::int64_t utcMillis, const scale::StreamFrame& frame, bool stable,
-                          bool becameStable) {
+bool RecordFilter::wants(const scale::StreamFrame& frame, bool becameStable) {
     if (frame.error != scale::FrameError::None) {
-        if (m_choice.errors) {
-            m_formatter.appendError(m_sink.buffer(), m_source, utcMillis, frame);
-            m_sink.commit();
-        }
-        return false;
+        return m_choice.errors;
     }
     if (m_choice.stableOnly && !becameStable) {
         return false;
@@ -78,6 +69,23 @@ bool StationOutput::frame(std::int64_t utcMillis, const scale::StreamFrame& fram
     }
     m_anyWritten = true;
     m_lastText = frame.text;
+    return true;
+}
+
+StationOutput::StationOutput(RecordSource source, RecordChoice choice, RecordFormatter& formatter,
+                             RecordSink& sink)
+    : m_source(std::move(source)), m_filter(choice), m_formatter(formatter), m_sink(sink) {}
+
+bool StationOutput::frame(std::int64_t utcMillis, const scale::StreamFrame& frame, bool stable,
+                          bool becameStable) {
+    if (!m_filter.wants(frame, becameStable)) {
+        return false;
+    }
+    if (frame.error != scale::FrameError::None) {
+        m_formatter.appendError(m_sink.buffer(), m_source, utcMillis, frame);
+        m_sink.commit();
+        return false;
+    }
     m_formatter.appendReading(m_sink.buffer(), m_source, utcMillis, frame, stable);
     m_sink.commit();
     return true;

@@ -45,7 +45,21 @@ struct RecordChoice {
     bool stableOnly = false;   // a reading only when the weight has just become stable
 };
 
-// One station's records: its filter state over the shared formatter and sink.
+// Which of a station's frames make records, by its RecordChoice.
+class RecordFilter {
+public:
+    explicit RecordFilter(RecordChoice choice) : m_choice(choice) {}
+
+    // Whether `frame` makes a record; a reading that does becomes the last one written.
+    bool wants(const scale::StreamFrame& frame, bool becameStable);
+
+private:
+    RecordChoice m_choice;
+    std::string m_lastText;
+    bool m_anyWritten = false;
+};
+
+// One station's records in the shared formatter and sink.
 class StationOutput {
 public:
     StationOutput(RecordSource source, RecordChoice choice, RecordFormatter& formatter,
@@ -59,11 +73,9 @@ public:
 
 private:
     RecordSource m_source;
-    RecordChoice m_choice;
+    RecordFilter m_filter;
     RecordFormatter& m_formatter;
     RecordSink& m_sink;
-    std::string m_lastText;
-    bool m_anyWritten = false;
 };
 
 }  // namespace scaleread

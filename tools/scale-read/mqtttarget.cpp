@@ -1,0 +1,35 @@
+#include "tools/scale-read/mqtttarget.h"
+
+#include <QRegularExpression>
+
+namespace scaleread {
+
+std::optional<QString> parseMqttUrl(const QString& url, MqttTarget& target) {
+    static const QRegularExpression form(
+        QStringLiteral("^(mqtts?)://(\\[[0-9A-Fa-f:.]+\\]|[A-Za-z0-9_.-]+)(?::([0-9]{1,5}))?/?$"));
+    const auto match = form.match(url);
+    if (!match.hasMatch()) {
+        return QStringLiteral("--mqtt '%1' is not mqtt://host[:port] or mqtts://host[:port]")
+            .arg(url);
+    }
+    target.tls = match.captured(1) == QLatin1String("mqtts");
+    target.host = match.captured(2);
+    if (target.host.startsWith(QLatin1Char('['))) {
+        target.host = target.host.mid(1, target.host.size() - 2);
+    }
+    target.port = target.tls ? 8883 : 1883;
+    if (match.hasCaptured(3)) {
+        target.port = match.captured(3).toInt();
+        if (target.port < 1 || target.port > 65535) {
+            return QStringLiteral("--mqtt '%1': the port goes from 1 to 65535").arg(url);
+        }
+    }
+    return std::nullopt;
+}
+
+bool isTopicLevel(const QString& name) {
+    static const QRegularExpression level(QStringLiteral("^[A-Za-z0-9_.-]{1,64}$"));
+    return level.match(name).hasMatch();
+}
+
+}  // namespace scaleread

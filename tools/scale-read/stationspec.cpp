@@ -1,0 +1,99 @@
+#include "tools/scale-read/stationspec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "app/linesettings.h"
+#include "tools/scale-read/mqtttarget.h"
+
+namespace scaleread {
+
+std::optional<QString> parsePortName(const QString& port, int& commPort, QString& devicePath) {
+    static const QRegularExpression comPort(QStringLiteral("^[Cc][Oo][Mm]([0-9]+)$"));
+    const auto match = comPort.match(port);
+    devicePath.clear();
+    if (match.hasMatch()) {
+        bool ok = false;
+        commPort = match.captured(1).toInt(&ok);
+        if (!ok || commPort < 1 || commPort > 20) {
+            return QStringLiteral("%1: ports go from Com1 to Com20").arg(port);
+        }
+        return std::nullopt;
+    }
+    if (port.isEmpty()) {
+        return QStringLiteral("the port is empty");
+    }
+    commPort = 1;
+    if (!port.contains(QLatin1Char('/'))) {
+        devicePath = QStringLiteral("/dev/") + port;  // "ttyUSB0"
+    } else {
+        // The serial port takes a name without a leading "/" as one under /dev.
+        devicePath = QFileInfo(port).absoluteFilePath();
+    }
+    return std::nullopt;
+}
+
+std::variant<StationSpec, QString> parseStationSpec(const QString& text) {
+    const QString usage = QStringLiteral("station '%1' is not NAME=PORT[,B,P,D,S],PROTOCOL").arg(text);
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    if (equals <= 0) {
+        return usage;
+    }
+    StationSpec spec;
+    spec.name = text.left(equals).trimmed();
+    if (!isTopicLevel(spec.name)) {
+        return QStringLiteral("station name '%1': letters, digits, '_', '-' and '.' only")
+            .arg(spec.name);
+    }
+    const QStringList fields = text.mid(equals + 1).split(QLatin1Char(','));
+    if (fields.size() != 2 && fields.size() != 6) {
+        return usage;
+    }
+    spec.port = fields.first().trimmed();
+    if (const auto error = parsePortName(spec.port, spec.commPort, spec.devicePath)) {
+        return QStringLiteral("station %1: %2").arg(spec.name, *error);
+    }
+    if (fields.size() == 6) {
+        spec.settings = fields.mid(1, 4).join(QLatin1Char(','));
+        if (!scale::parseLineSettings(spec.settings)) {
+            return QStringLiteral("station %1: '%2' is not baud,parity,data,stop such as "
+                                  "9600,N,8,1")
+                .arg(spec.name, spec.settings);
+        }
+    }
+    const auto protocol = scale::protocolNamed(fields.last().trimmed().toStdString());
+    if (!protocol) {
+        return QStringLiteral("station %1: '%2' is not continuous, command or shentong")
+            .arg(spec.name, fields.last().trimmed());
+    }
+    spec.protocol = *protocol;
+    return spec;
+}
+
+std::variant<std::vector<StationSpec>, QString> parseStationsFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return QStringLiteral("cannot read the stations file %1: %2").arg(path, file.errorString());
+    }
+    std::vector<StationSpec> stations;
+    int number = 0;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        ++number;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        auto parsed = parseStationSpec(line);
+        if (const auto* error = std::get_if<QString>(&parsed)) {
+            return QStringLiteral("%1 line %2: %3").arg(path).arg(number).arg(*error);
+        }
+        stations.push_back(std::get<StationSpec>(std::move(parsed)));
+    }
+    if (stations.empty()) {
+        return QStringLiteral("the stations file %1 names no station").arg(path);
+    }
+    return stations;
+}
+
+}  // namespace scaleread

@@ -35,6 +35,31 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
          "--detect tries every setting; leave out --settings"},
         {{"--detect", "--port", "Com1", "--format", "csv"},
          "--format is for reading, not with --detect"},
+        {{"--station", "gate"}, "station 'gate' is not NAME=PORT[,B,P,D,S],PROTOCOL"},
+        {{"--station", "gate=Com1,9600,N,8,continuous"},
+         "station 'gate=Com1,9600,N,8,continuous' is not NAME=PORT[,B,P,D,S],PROTOCOL"},
+        {{"--station", "a/b=Com1,command"},
+         "station name 'a/b': letters, digits, '_', '-' and '.' only"},
+        {{"--station", "gate=Com30,command"}, "station gate: Com30: ports go from Com1 to Com20"},
+        {{"--station", "gate=Com1,9600,Q,8,1,command"},
+         "station gate: '9600,Q,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
+        {{"--station", "gate=Com1,scale"},
+         "station gate: 'scale' is not continuous, command or shentong"},
+        {{"--station", "g=Com1,command", "--station", "g=Com2,command"}, "station g given twice"},
+        {{"--station", "g=Com1,command", "--protocol", "command"},
+         "--protocol is for a single --port; give each station its own settings and protocol"},
+        {{"--station", "g=Com1,command", "--port", "Com2"}, "--port or --station, not both"},
+        {{"--port", "Com1", "--mqtt", "tcp://broker"},
+         "--mqtt 'tcp://broker' is not mqtt://host[:port] or mqtts://host[:port]"},
+        {{"--port", "Com1", "--mqtt", "mqtt://broker:70000"},
+         "--mqtt 'mqtt://broker:70000': the port goes from 1 to 65535"},
+        {{"--port", "Com1", "--mqtt", "mqtt://broker", "--mqtt-ca", "ca.pem"},
+         "--mqtt-ca is for mqtts://"},
+        {{"--port", "Com1", "--mqtt", "mqtt://b", "--mqtt-prefix", "plant/#"},
+         "--mqtt-prefix 'plant/#': topic levels without '+', '#' or empty levels"},
+        {{"--port", "Com1", "--mqtt-user", "u"}, "--mqtt-user is for --mqtt"},
+        {{"--input", "a.rec", "--mqtt", "mqtt://b"},
+         "--mqtt publishes what is read from ports; not with --input or --detect"},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();
@@ -72,6 +97,35 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     EXPECT_EQ(std::get<ReaderOptions>(parseReaderOptions({"--port", "./link"})).devicePath,
               QDir::currentPath() + "/link");
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseReaderOptions({"--bad", "--help"})));
+}
+
+TEST(ReaderOptions, StationsAndABroker) {
+    const ParsedOptions parsed = parseReaderOptions(
+        {"--station", "gate=Com2,2400,E,7,1,command", "--station", "silo=ttyUSB1,shentong",
+         "--mqtt", "mqtts://[::1]", "--mqtt-user", "plant", "--mqtt-ca", "ca.pem", "--mqtt-queue",
+         "50"},
+        [](const char* name) {
+            return QString::fromLatin1(name) == "SCALE_READ_MQTT_PASSWORD" ? QString("s3cret")
+                                                                          : QString();
+        });
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed));
+    const auto& options = std::get<ReaderOptions>(parsed);
+    ASSERT_EQ(options.stations.size(), 2u);
+    EXPECT_EQ(options.stations[0].name, "gate");
+    EXPECT_EQ(options.stations[0].commPort, 2);
+    EXPECT_EQ(options.stations[0].settings, "2400,E,7,1");
+    EXPECT_EQ(options.stations[0].protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.stations[1].devicePath, "/dev/ttyUSB1");
+    EXPECT_EQ(options.stations[1].settings, "9600,N,8,1");
+    ASSERT_TRUE(options.mqtt.has_value());
+    EXPECT_EQ(options.mqtt->host, "::1");
+    EXPECT_EQ(options.mqtt->port, 8883);
+    EXPECT_TRUE(options.mqtt->tls);
+    EXPECT_EQ(options.mqtt->user, "plant");
+    EXPECT_EQ(options.mqtt->password, "s3cret");
+    EXPECT_EQ(options.mqtt->caFile, "ca.pem");
+    EXPECT_EQ(options.mqtt->prefix, "scale-readout");
+    EXPECT_EQ(options.mqtt->queueLimit, 50);
 }
 
 }  // namespace

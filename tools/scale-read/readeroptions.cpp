@@ -278,6 +278,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
 QString helpText() {
     return QStringLiteral(R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
+       scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
 
 Reads a weighing indicator on a serial line and writes every weight it sends as a record:
@@ -296,6 +297,32 @@ The line:
                          shentong: "=" and seven characters, last first
   --poll-interval MS     command: the next request MS after a reply (default 100); with no
                          reply, 600 ms after the request
+
+Several stations, read at once:
+  --station NAME=PORT[,B,P,D,S],PROTOCOL
+                         one indicator (any number of times), e.g.
+                         gate=Com1,9600,N,8,1,continuous or silo=/dev/ttyUSB1,command;
+                         the settings default to 9600,N,8,1; NAME takes letters, digits,
+                         "_", "-" and "."; every record gets a "station" key
+  --stations FILE        the same, one station a line ("#" comments)
+  A station whose port does not open or goes away never stops the others: it is tried
+  again every 2 s, or waited for.
+
+Publishing to an MQTT broker (MQTT 3.1.1):
+  --mqtt URL             mqtt://host[:port] (default port 1883) or mqtts://host[:port]
+                         (TLS, default port 8883); records then go to the broker, and to a
+                         file only with --output
+  --mqtt-ca FILE         mqtts: the certificate authority (default: the host's)
+  --mqtt-user USER       log in as USER, with the password from the environment variable
+                         SCALE_READ_MQTT_PASSWORD
+  --mqtt-prefix PREFIX   topics PREFIX/STATION/... (default scale-readout); a single --port
+                         publishes as the station named after its port ("Com1", "ttyUSB0")
+  --mqtt-queue N         stable weights kept per station while the broker is away (default
+                         10000; the oldest go first, counted on stderr)
+  Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
+  stable weight (QoS 1, retained, kept while the broker is away and published in order when
+  it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
+  broker says "offline" itself when the reader dies). Reconnects after 1 s, doubling to 30 s.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -347,6 +374,9 @@ Examples:
   scale-read --detect --port /dev/ttyUSB0
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv
+  scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \
+             --mqtt mqtt://broker.plant.lan
+  mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
 )");
 }
 

@@ -273,7 +273,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             });
     }
     if (options.durationMs) {
-        QTimer::singleShot(std::chrono::milliseconds(*options.durationMs), [&] { end(0); });
+        QTimer::singleShot(std::chrono::milliseconds(*options.durationMs), Qt::PreciseTimer,
+                           [&] { end(0); });
     }
     QCoreApplication::exec();
     if (sink) {

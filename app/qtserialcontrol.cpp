@@ -246,6 +246,14 @@ void QtSerialControl::handleError(QSerialPort::SerialPortError error) {
         return;
     }
     if (deviceGone()) {
+        // What came before the hang-up is read first: Qt may report the error before the bytes
+        // it read in the same pass, and closing would throw them away.
+        if (m_port.bytesAvailable() > 0) {
+            deliverEvent();
+        }
+        if (!m_port.isOpen()) {
+            return;
+        }
         // Closing at once also keeps a hung-up descriptor from waking the event loop for ever.
         deviceLost();
         m_port.clearError();

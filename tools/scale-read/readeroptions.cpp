@@ -206,9 +206,15 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         return UsageError{QStringLiteral("--poll-interval and --stable-time go up to an hour, "
                                          "--stable-band up to 1000000")};
     }
+    // Both end on one timer, which counts at most 2^31 - 1 ms (24 days).
+    if (options.durationMs && *options.durationMs > INT32_MAX) {
+        return UsageError{QStringLiteral("--duration goes up to 2147483647 ms (24 days); leave "
+                                         "it out to read until stopped")};
+    }
     if (reconnectSeconds >= 0) {
-        if (reconnectSeconds > 1'000'000'000) {
-            return UsageError{QStringLiteral("--reconnect-timeout is too long")};
+        if (reconnectSeconds > INT32_MAX / 1000) {
+            return UsageError{QStringLiteral("--reconnect-timeout goes up to 2147483 s (24 days); "
+                                             "leave it out to wait for ever")};
         }
         options.reconnectTimeoutMs = reconnectSeconds * 1000;
     }

@@ -206,10 +206,15 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 note(QStringLiteral("%1 is gone; waiting for it to come back").arg(s->label));
                 if (options.reconnectTimeoutMs) {
                     s->giveUp.start(static_cast<int>(
-                        std::min<std::int64_t>(*options.reconnectTimeoutMs, INT32_MAX)));
+                        *options.reconnectTimeoutMs));
                 }
             } else {
                 s->giveUp.stop();
+                // "ComN" may reach another device now (a new pseudo-terminal behind its link).
+                s->label = portLabel(s->spec.port, s->comm->deviceName(s->spec.commPort));
+                if (several) {
+                    s->label = QStringLiteral("station %1 (%2)").arg(s->spec.name, s->label);
+                }
                 note(QStringLiteral("%1 is back; reading again").arg(s->label));
             }
             if (s->mqtt) {

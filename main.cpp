@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLocale>
 
+#include "app/datafolder.h"
 #include "app/form1.h"
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
@@ -9,13 +10,15 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    // One ID for the desktop entry, the AppStream metainfo and the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.scalereadout.ScaleReadout"));
+    const QString folder = scale::dataFolder(QCoreApplication::applicationDirPath());
 
     scale::MainWindow window;
-    scale::QtSerialControl comm(programFolder + QStringLiteral("/ports"));
+    scale::QtSerialControl comm(folder + QStringLiteral("/ports"));
     scale::QtTimerControl timer1;
     scale::QtTimerControl timer3;
-    scale::Form1 form(window, comm, timer1, timer3, programFolder,
+    scale::Form1 form(window, comm, timer1, timer3, folder,
                       QLocale::system().decimalPoint());
 
     window.setPortDevices([&comm] { return comm.deviceNames(); });

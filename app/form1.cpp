@@ -18,12 +18,12 @@ constexpr const char* kBaudRates[] = {"600",    "1200",   "2400",  "4800",  "960
 }  // namespace
 
 Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerControl& timer3,
-             QString programFolder, QString decimalSeparator)
+             QString dataFolder, QString decimalSeparator)
     : m_view(view),
       MSComm1(comm),
       Timer1(timer1),
       Timer3(timer3),
-      m_programFolder(std::move(programFolder)),
+      m_dataFolder(std::move(dataFolder)),
       m_decimalSeparator(decimalSeparator.toStdString()) {
     MSComm1.setOnComm(
         [this] { m_gate.run(HandlerGate::Source::Comm, [this] { MSComm1_OnComm(); }); });
@@ -51,7 +51,7 @@ void Form1::Form_GotFocus() {
 }
 
 QString Form1::settingsPath() const {
-    return settingsFilePath(m_programFolder);
+    return settingsFilePath(m_dataFolder);
 }
 
 void Form1::load() {

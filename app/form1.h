@@ -33,9 +33,10 @@ public:
     static constexpr std::uint32_t kRed = 255;
     static constexpr std::uint32_t kGreen = 20u | (255u << 8u) | (20u << 16u);  // RGB(20,255,20)
 
-    // `programFolder` holds Setting.ini; `decimalSeparator` is the host's, for the readout.
+    // `dataFolder` holds Setting.ini (see dataFolder()); `decimalSeparator` is the host's, for the
+    // readout.
     Form1(FormView& view, SerialControl& MSComm1, TimerControl& Timer1, TimerControl& Timer3,
-          QString programFolder, QString decimalSeparator = QStringLiteral("."));
+          QString dataFolder, QString decimalSeparator = QStringLiteral("."));
 
     // Host events. Each runs as one handler: never inside another (see HandlerGate).
     void Form_Load();
@@ -92,7 +93,7 @@ private:
     SerialControl& MSComm1;
     TimerControl& Timer1;
     TimerControl& Timer3;
-    QString m_programFolder;
+    QString m_dataFolder;
     std::string m_decimalSeparator;  // UTF-8, converted once for the decoders
     HandlerGate m_gate;
     FormState m_state;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QSaveFile>
 #include <cmath>
 #include <limits>
@@ -39,8 +40,8 @@ QByteArray nextField(const QByteArray& text, qsizetype& pos) {
 
 }  // namespace
 
-QString settingsFilePath(const QString& programFolder) {
-    return programFolder + QStringLiteral("/Setting.ini");
+QString settingsFilePath(const QString& dataFolder) {
+    return dataFolder + QStringLiteral("/Setting.ini");
 }
 
 std::optional<std::vector<std::int16_t>> parseSettings(const QByteArray& text) {
@@ -91,6 +92,10 @@ std::optional<QByteArray> readSettingsFile(const QString& path) {
 bool writeSettingsFile(const QString& path, const ComboPositions& positions) {
     const QFileInfo info(path);
     if (info.isSymLink() && !info.isFile()) {
+        return false;
+    }
+    // A per-user folder does not exist before the first save.
+    if (!info.dir().exists() && !QDir().mkpath(info.absolutePath())) {
         return false;
     }
     QSaveFile file(path);

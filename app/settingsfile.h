@@ -10,12 +10,13 @@
 namespace scale {
 
 // The six list positions (port, baud, parity, data bits, stop bits, mode) kept between runs in
-// "Setting.ini" beside the program: one signed number per line, CR LF after each.
+// "Setting.ini" in the data folder (beside the program, or the per-user one of an installed copy):
+// one signed number per line, CR LF after each.
 using ComboPositions = std::array<int, 6>;
 
 inline constexpr ComboPositions kDefaultPositions = {0, 2, 2, 0, 0, 0};
 
-QString settingsFilePath(const QString& programFolder);
+QString settingsFilePath(const QString& dataFolder);
 
 // Reads the positions from the file's text, first box first. Fewer than six are returned when the
 // text ends early (the remaining boxes keep their positions). nullopt when there is nothing to

@@ -127,13 +127,18 @@ TEST_F(StartupTest, NoSelectionInThePortBoxOpensPortOne) {
 }
 
 TEST_F(StartupTest, UnwritableSettingsAreReportedAndArmingStays) {
+    // A folder that cannot be made: a file stands in its place (running as root, modes would not
+    // stop a write).
+    QFile blocker(folder.path() + QStringLiteral("/not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     form = std::make_unique<Form1>(view, comm, timer1, timer3,
-                                   folder.path() + QStringLiteral("/no-such-folder"));
+                                   folder.path() + QStringLiteral("/not-a-folder"));
     form->Form_Load();
     clock.runPending();
 
     const QString message = QStringLiteral("设置无法保存：") + folder.path() +
-                            QStringLiteral("/no-such-folder/Setting.ini");
+                            QStringLiteral("/not-a-folder/Setting.ini");
     // Once for the defaults that replace the unreadable file, once for apply's save.
     EXPECT_EQ(view.messages, std::vector<QString>({message, message}));
     EXPECT_EQ(form->state().ProtocolMode, 0);

@@ -22,7 +22,8 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
 std::FILE* openOutput(const QString& path);
 // The separator the window puts in its captions on this host (UTF-8).
 std::string hostDecimalSeparator();
-// The operator's ComN links beside the program.
+// The operator's ComN links: beside the program, or for an installed copy in the user's
+// configuration folder, as the window keeps them.
 QString portsFolder();
 
 }  // namespace scaleread

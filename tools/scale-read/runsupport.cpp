@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/datafolder.h"
 #include "tools/scale-read/runs.h"
 
 namespace scaleread {
@@ -30,7 +31,7 @@ std::string hostDecimalSeparator() {
 }
 
 QString portsFolder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/ports");
+    return scale::dataFolder(QCoreApplication::applicationDirPath()) + QStringLiteral("/ports");
 }
 
 }  // namespace scaleread

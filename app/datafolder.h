@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace scale {
+
+// Where Setting.ini and the ports/ folder of ComN links live. A portable copy, whose folder the
+// user may write to (a build folder, an unpacked archive), keeps them beside the program. An
+// installed copy (in /usr/bin, say) cannot, so it keeps them in the user's configuration folder,
+// $XDG_CONFIG_HOME/scale-readout (~/.config/scale-readout), created when first written to.
+QString dataFolder(const QString& programFolder);
+
+// The same, from what the host says: whether `programFolder` is writable, and the user's
+// configuration folder.
+QString dataFolder(const QString& programFolder, bool programFolderWritable,
+                   const QString& userConfigFolder);
+
+}  // namespace scale

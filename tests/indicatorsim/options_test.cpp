@@ -112,6 +112,13 @@ TEST(Options, HelpWinsOverMistakesElsewhere) {
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseOptions(args)));
 }
 
+TEST(Options, VersionWinsOverMistakesButNotOverHelp) {
+    const std::vector<std::string_view> version{"--rate", "fast", "--version", "--bogus"};
+    EXPECT_TRUE(std::holds_alternative<VersionRequested>(parseOptions(version)));
+    const std::vector<std::string_view> both{"--version", "--help"};
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseOptions(both)));
+}
+
 TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
     const std::vector<std::pair<std::vector<std::string_view>, std::string>> cases = {
         {{}, "give the line: --link PATH or --device DEVICE"},

@@ -84,6 +84,7 @@ Replaying a recording:
 Running:
   --duration MS          end by itself after MS
   --verbose              print every event on stdout (below)
+  --version              print "indicator-sim VERSION" and end
   --help                 this text
 
 Output on stdout, line by line:

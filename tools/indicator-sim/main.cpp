@@ -120,6 +120,10 @@ int main(int argc, char* argv[]) {
             std::fputs(std::string(helpText()).c_str(), stdout);
             return 0;
         }
+        if (std::holds_alternative<VersionRequested>(parsed)) {
+            std::printf("indicator-sim %s\n", SCALE_READOUT_VERSION);
+            return 0;
+        }
         if (const auto* error = std::get_if<UsageError>(&parsed)) {
             note(std::string(error->what()) + " (see --help)");
             return 2;

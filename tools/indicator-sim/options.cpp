@@ -320,6 +320,9 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         std::ranges::find(args, "-h") != args.end()) {
         return HelpRequested{};
     }
+    if (std::ranges::find(args, "--version") != args.end()) {
+        return VersionRequested{};
+    }
     try {
         const Given given = collect(args);
         SimOptions options;

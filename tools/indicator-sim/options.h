@@ -45,11 +45,12 @@ struct SimOptions {
 };
 
 struct HelpRequested {};
+struct VersionRequested {};
 
-using ParseResult = std::variant<SimOptions, HelpRequested, UsageError>;
+using ParseResult = std::variant<SimOptions, HelpRequested, VersionRequested, UsageError>;
 
 // Reads the arguments after the program's name. Any mistake gives a UsageError whose message
-// is one line; --help anywhere wins over mistakes elsewhere.
+// is one line; --help anywhere, then --version anywhere, win over mistakes elsewhere.
 ParseResult parseOptions(std::span<const std::string_view> args);
 
 // The pace of unasked frames: the requested rate held to what the line carries, at ten bits a

@@ -124,6 +124,7 @@ void Detector::next() {
         const auto dwell =
             std::clamp<std::int64_t>((kSweepMillis - elapsedMillis()) / left, 300, 1500);
         m_listening = true;
+        ++m_listened;
         m_extended = false;
         m_listenStartMicros = m_clock.steadyMicros();
         m_dwellTimer.setInterval(static_cast<int>(dwell));

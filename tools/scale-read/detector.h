@@ -67,6 +67,9 @@ public:
     bool finished() const { return m_finished; }
     // Every protocol at every setting that saw a frame, in the order tried.
     const std::vector<DetectionScore>& scores() const { return m_scores; }
+    // Settings listened at so far, and the sweep's time.
+    int listened() const { return m_listened; }
+    std::int64_t elapsedMillis() const;
 
 private:
     void next();
@@ -76,7 +79,6 @@ private:
     void sendRequest();
     void closeCandidate();
     void finish();
-    std::int64_t elapsedMillis() const;
 
     scale::SerialControl& m_port;
     scale::TimerControl& m_dwellTimer;
@@ -89,6 +91,7 @@ private:
     bool m_listening = false;
     bool m_extended = false;
     bool m_finished = false;
+    int m_listened = 0;
     std::array<scale::FrameStream, 3> m_streams;
     std::array<DetectionScore, 3> m_current;
     scale::StreamFrame m_frame;

@@ -73,6 +73,9 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
                                                    QStringLiteral(" baud"),
                           reason));
         }
+        note(QStringLiteral("listened at %1 settings in %2 s")
+                 .arg(detector.listened())
+                 .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
         std::vector<DetectionScore> scores = detector.scores();
         rankScores(scores);
         status = foundScore(scores) ? 0 : 1;

@@ -117,9 +117,8 @@ void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
     }
 }
 
-void RecordFormatter::appendReading(std::string& out, const RecordSource& source,
-                                    std::int64_t utcMillis, const scale::StreamFrame& frame,
-                                    bool stable) {
+void RecordFormatter::appendHead(std::string& out, const RecordSource& source,
+                                 std::int64_t utcMillis) {
     switch (m_format) {
         case OutputFormat::Jsonl:
             out += "{\"time\":\"";
@@ -133,13 +132,7 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
             appendJsonString(out, source.port);
             out += ",\"protocol\":\"";
             out += source.protocol;
-            out += "\",\"weight\":";
-            out += frame.number;
-            out += ",\"text\":";
-            appendJsonString(out, frame.text);
-            out += stable ? ",\"stable\":true,\"raw\":\"" : ",\"stable\":false,\"raw\":\"";
-            appendRaw(out, frame.raw);
-            out += "\"}\n";
+            out.push_back('"');
             return;
         case OutputFormat::Csv:
             appendTime(out, utcMillis);
@@ -151,13 +144,6 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
             appendCsvField(out, source.port);
             out.push_back(',');
             out += source.protocol;
-            out.push_back(',');
-            out += frame.number;
-            out.push_back(',');
-            appendCsvField(out, frame.text);
-            out += stable ? ",true," : ",false,";
-            appendRaw(out, frame.raw);
-            out += m_errorColumn ? ",\n" : "\n";
             return;
         case OutputFormat::Text:
             appendTime(out, utcMillis);
@@ -167,6 +153,34 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
                 out += "  ";
             }
             out += source.port;
+            return;
+    }
+}
+
+void RecordFormatter::appendReading(std::string& out, const RecordSource& source,
+                                    std::int64_t utcMillis, const scale::StreamFrame& frame,
+                                    bool stable) {
+    appendHead(out, source, utcMillis);
+    switch (m_format) {
+        case OutputFormat::Jsonl:
+            out += ",\"weight\":";
+            out += frame.number;
+            out += ",\"text\":";
+            appendJsonString(out, frame.text);
+            out += stable ? ",\"stable\":true,\"raw\":\"" : ",\"stable\":false,\"raw\":\"";
+            appendRaw(out, frame.raw);
+            out += "\"}\n";
+            return;
+        case OutputFormat::Csv:
+            out.push_back(',');
+            out += frame.number;
+            out.push_back(',');
+            appendCsvField(out, frame.text);
+            out += stable ? ",true," : ",false,";
+            appendRaw(out, frame.raw);
+            out += m_errorColumn ? ",\n" : "\n";
+            return;
+        case OutputFormat::Text:
             out += "  ";
             out += frame.text;
             out += stable ? "  stable\n" : "\n";
@@ -177,35 +191,16 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
 void RecordFormatter::appendError(std::string& out, const RecordSource& source,
                                   std::int64_t utcMillis, const scale::StreamFrame& frame) {
     const std::string_view error = scale::frameErrorName(frame.error);
+    appendHead(out, source, utcMillis);
     switch (m_format) {
         case OutputFormat::Jsonl:
-            out += "{\"time\":\"";
-            appendTime(out, utcMillis);
-            out.push_back('"');
-            if (!source.station.empty()) {
-                out += ",\"station\":";
-                appendJsonString(out, source.station);
-            }
-            out += ",\"port\":";
-            appendJsonString(out, source.port);
-            out += ",\"protocol\":\"";
-            out += source.protocol;
-            out += "\",\"error\":\"";
+            out += ",\"error\":\"";
             out += error;
             out += "\",\"raw\":\"";
             appendRaw(out, frame.raw);
             out += "\"}\n";
             return;
         case OutputFormat::Csv:
-            appendTime(out, utcMillis);
-            out.push_back(',');
-            if (!source.station.empty()) {
-                appendCsvField(out, source.station);
-                out.push_back(',');
-            }
-            appendCsvField(out, source.port);
-            out.push_back(',');
-            out += source.protocol;
             out += ",,,,";
             appendRaw(out, frame.raw);
             out.push_back(',');
@@ -213,13 +208,6 @@ void RecordFormatter::appendError(std::string& out, const RecordSource& source,
             out.push_back('\n');
             return;
         case OutputFormat::Text:
-            appendTime(out, utcMillis);
-            out += "  ";
-            if (!source.station.empty()) {
-                out += source.station;
-                out += "  ";
-            }
-            out += source.port;
             out += "  rejected (";
             out += error;
             out += "): ";

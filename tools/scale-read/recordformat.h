@@ -33,6 +33,8 @@ public:
                      const scale::StreamFrame& frame);
 
 private:
+    // The fields every record starts with: time, station, port and protocol.
+    void appendHead(std::string& out, const RecordSource& source, std::int64_t utcMillis);
     void appendTime(std::string& out, std::int64_t utcMillis);
 
     OutputFormat m_format;

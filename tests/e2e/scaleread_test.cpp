@@ -367,7 +367,7 @@ TEST_F(ScaleReadTest, ReplayedSessionGivesTheReaderAndTheWindowTheRecordedWeight
     }
     ASSERT_GE(recorded.size(), 6);
     const QString delayed = path(QStringLiteral("delayed.rec"));
-    ASSERT_TRUE(writeForReplay(recording, delayed, 0.7));
+    ASSERT_TRUE(writeForReplay(recording, delayed, 1.5));
 
     {
         SimulatorProcess replay;

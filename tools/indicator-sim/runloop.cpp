@@ -107,14 +107,16 @@ RunEnd runLine(Line& line, LineDriver& driver, std::optional<PlannedEnd> end, in
         }
     }
 
-    // Closing a pseudo-terminal discards what the other side has not read yet.
+    // Closing a pseudo-terminal discards what the other side has not read yet. The kernel hands
+    // a write to the other side's queue a moment after it returns, so an empty queue counts only
+    // after a first pause.
     const Micros waitUntil = elapsed() + kLastWriteWait;
-    while (line.unsentBytes() > 0 && elapsed() < waitUntil) {
+    do {
         const timespec pause = timeoutOf(std::min(kLastWritePoll, waitUntil - elapsed()));
         if (::ppoll(&watched[1], 1, &pause, nullptr) > 0) {
             return RunEnd::Signalled;
         }
-    }
+    } while (line.unsentBytes() > 0 && elapsed() < waitUntil);
     return RunEnd::Finished;
 }
 

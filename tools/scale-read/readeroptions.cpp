@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "tools/scale-read/stationspec.h"
+#include "tools/scale-read/stationconfig.h"
 
 namespace scaleread {
 namespace {
@@ -124,14 +124,14 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
-            options.stations = std::get<std::vector<StationSpec>>(std::move(parsed));
+            options.stations = std::get<std::vector<StationConfig>>(std::move(parsed));
         }
         for (const QString& text : parser.values(QStringLiteral("station"))) {
-            auto parsed = parseStationSpec(text);
+            auto parsed = parseStationLine(text);
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
-            options.stations.push_back(std::get<StationSpec>(std::move(parsed)));
+            options.stations.push_back(std::get<StationConfig>(std::move(parsed)));
         }
         for (std::size_t i = 0; i < options.stations.size(); ++i) {
             for (std::size_t j = 0; j < i; ++j) {

@@ -15,7 +15,7 @@
 #include "tools/scale-read/recordformat.h"
 #include "tools/scale-read/recordoutput.h"
 #include "tools/scale-read/stationreader.h"
-#include "tools/scale-read/stationspec.h"
+#include "tools/scale-read/stationconfig.h"
 
 namespace scaleread {
 
@@ -33,7 +33,7 @@ struct ReaderOptions {
     bool protocolGiven = false;
     ReadingRules rules;
     // From --station and --stations; empty with a single --port.
-    std::vector<StationSpec> stations;
+    std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
 
     OutputFormat format = OutputFormat::Jsonl;

@@ -41,7 +41,7 @@ QString stationNameFor(const QString& port) {
 
 // Everything one station needs, on this thread.
 struct Station {
-    StationSpec spec;
+    StationConfig config;
     bool named = false;  // records carry the station key
     std::unique_ptr<scale::QtSerialControl> comm;
     scale::QtTimerControl pollTimer;
@@ -59,16 +59,16 @@ struct Station {
 
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
     const bool several = !options.stations.empty();
-    std::vector<StationSpec> specs = options.stations;
+    std::vector<StationConfig> configs = options.stations;
     if (!several) {
-        StationSpec single;
+        StationConfig single;
         single.name = stationNameFor(options.port);
         single.port = options.port;
         single.commPort = options.commPort;
         single.devicePath = options.devicePath;
         single.settings = options.settings;
         single.protocol = options.rules.protocol;
-        specs.push_back(single);
+        configs.push_back(single);
     }
 
     // Local records: to --output, or to standard output unless the records go to a broker.
@@ -108,26 +108,26 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     std::unique_ptr<LineRecorder> recorder;
     std::int64_t written = 0;
     std::vector<std::unique_ptr<Station>> stations;
-    for (const StationSpec& spec : specs) {
+    for (const StationConfig& config : configs) {
         auto station = std::make_unique<Station>();
-        station->spec = spec;
+        station->config = config;
         station->named = several;
         station->comm = std::make_unique<scale::QtSerialControl>(portsFolder());
-        if (!spec.devicePath.isEmpty()) {
-            station->comm->setFixedDevice(spec.devicePath);
+        if (!config.devicePath.isEmpty()) {
+            station->comm->setFixedDevice(config.devicePath);
         }
-        (void)station->comm->setCommPort(static_cast<std::int16_t>(spec.commPort));
-        (void)station->comm->setSettings(spec.settings);
-        station->label = portLabel(spec.port, station->comm->deviceName(spec.commPort));
+        (void)station->comm->setCommPort(static_cast<std::int16_t>(config.commPort));
+        (void)station->comm->setSettings(config.settings);
+        station->label = portLabel(config.port, station->comm->deviceName(config.commPort));
         if (several) {
-            station->label = QStringLiteral("station %1 (%2)").arg(spec.name, station->label);
+            station->label = QStringLiteral("station %1 (%2)").arg(config.name, station->label);
         }
         ReadingRules rules = options.rules;
-        rules.protocol = spec.protocol;
+        rules.protocol = config.protocol;
         station->reader = std::make_unique<StationReader>(*station->comm, station->pollTimer,
                                                           clock, rules, hostDecimalSeparator());
-        station->source = {spec.port.toStdString(), std::string(scale::protocolName(spec.protocol)),
-                           several ? spec.name.toStdString() : std::string()};
+        station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
+                           several ? config.name.toStdString() : std::string()};
         station->filter = std::make_unique<RecordFilter>(options.choice);
         stations.push_back(std::move(station));
     }
@@ -136,7 +136,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     for (auto& owned : stations) {
         Station& station = *owned;
         if (options.mqtt) {
-            station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.spec.name,
+            station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
                                                          [](const QString& text) { note(text); });
             QString error;
             if (!station.mqtt->start(error)) {
@@ -165,7 +165,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             if (s->mqtt) {
                 RecordSource source = s->source;
-                source.station = s->spec.name.toStdString();
+                source.station = s->config.name.toStdString();
                 payload.clear();
                 if (reading) {
                     payloads.appendReading(payload, source, utc, frame, stable);
@@ -211,9 +211,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             } else {
                 s->giveUp.stop();
                 // "ComN" may reach another device now (a new pseudo-terminal behind its link).
-                s->label = portLabel(s->spec.port, s->comm->deviceName(s->spec.commPort));
+                s->label = portLabel(s->config.port, s->comm->deviceName(s->config.commPort));
                 if (several) {
-                    s->label = QStringLiteral("station %1 (%2)").arg(s->spec.name, s->label);
+                    s->label = QStringLiteral("station %1 (%2)").arg(s->config.name, s->label);
                 }
                 note(QStringLiteral("%1 is back; reading again").arg(s->label));
             }
@@ -223,10 +223,10 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         });
 
         if (!station.comm->setPortOpen(true)) {
-            note(openFailureText(station.spec.port, station.comm->deviceName(station.spec.commPort),
+            note(openFailureText(station.config.port, station.comm->deviceName(station.config.commPort),
                                  station.comm->openFailure()) +
                  (several ? QStringLiteral(" (station %1; trying again every %2 s)")
-                                .arg(station.spec.name)
+                                .arg(station.config.name)
                                 .arg(kRetryOpenMillis / 1000)
                           : QString()));
             if (!several) {

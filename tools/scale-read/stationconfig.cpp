@@ -1,4 +1,4 @@
-#include "tools/scale-read/stationspec.h"
+#include "tools/scale-read/stationconfig.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,49 +34,49 @@ std::optional<QString> parsePortName(const QString& port, int& commPort, QString
     return std::nullopt;
 }
 
-std::variant<StationSpec, QString> parseStationSpec(const QString& text) {
+std::variant<StationConfig, QString> parseStationLine(const QString& text) {
     const QString usage = QStringLiteral("station '%1' is not NAME=PORT[,B,P,D,S],PROTOCOL").arg(text);
     const qsizetype equals = text.indexOf(QLatin1Char('='));
     if (equals <= 0) {
         return usage;
     }
-    StationSpec spec;
-    spec.name = text.left(equals).trimmed();
-    if (!isTopicLevel(spec.name)) {
+    StationConfig config;
+    config.name = text.left(equals).trimmed();
+    if (!isTopicLevel(config.name)) {
         return QStringLiteral("station name '%1': letters, digits, '_', '-' and '.' only")
-            .arg(spec.name);
+            .arg(config.name);
     }
     const QStringList fields = text.mid(equals + 1).split(QLatin1Char(','));
     if (fields.size() != 2 && fields.size() != 6) {
         return usage;
     }
-    spec.port = fields.first().trimmed();
-    if (const auto error = parsePortName(spec.port, spec.commPort, spec.devicePath)) {
-        return QStringLiteral("station %1: %2").arg(spec.name, *error);
+    config.port = fields.first().trimmed();
+    if (const auto error = parsePortName(config.port, config.commPort, config.devicePath)) {
+        return QStringLiteral("station %1: %2").arg(config.name, *error);
     }
     if (fields.size() == 6) {
-        spec.settings = fields.mid(1, 4).join(QLatin1Char(','));
-        if (!scale::parseLineSettings(spec.settings)) {
+        config.settings = fields.mid(1, 4).join(QLatin1Char(','));
+        if (!scale::parseLineSettings(config.settings)) {
             return QStringLiteral("station %1: '%2' is not baud,parity,data,stop such as "
                                   "9600,N,8,1")
-                .arg(spec.name, spec.settings);
+                .arg(config.name, config.settings);
         }
     }
     const auto protocol = scale::protocolNamed(fields.last().trimmed().toStdString());
     if (!protocol) {
         return QStringLiteral("station %1: '%2' is not continuous, command or shentong")
-            .arg(spec.name, fields.last().trimmed());
+            .arg(config.name, fields.last().trimmed());
     }
-    spec.protocol = *protocol;
-    return spec;
+    config.protocol = *protocol;
+    return config;
 }
 
-std::variant<std::vector<StationSpec>, QString> parseStationsFile(const QString& path) {
+std::variant<std::vector<StationConfig>, QString> parseStationsFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return QStringLiteral("cannot read the stations file %1: %2").arg(path, file.errorString());
     }
-    std::vector<StationSpec> stations;
+    std::vector<StationConfig> stations;
     int number = 0;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -84,11 +84,11 @@ std::variant<std::vector<StationSpec>, QString> parseStationsFile(const QString&
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
             continue;
         }
-        auto parsed = parseStationSpec(line);
+        auto parsed = parseStationLine(line);
         if (const auto* error = std::get_if<QString>(&parsed)) {
             return QStringLiteral("%1 line %2: %3").arg(path).arg(number).arg(*error);
         }
-        stations.push_back(std::get<StationSpec>(std::move(parsed)));
+        stations.push_back(std::get<StationConfig>(std::move(parsed)));
     }
     if (stations.empty()) {
         return QStringLiteral("the stations file %1 names no station").arg(path);

@@ -10,7 +10,7 @@
 namespace scaleread {
 
 // One station of several: a name for its records and topics, its port and how it talks.
-struct StationSpec {
+struct StationConfig {
     QString name;
     QString port;       // as given
     int commPort = 1;   // with an empty devicePath: "ComN"
@@ -24,10 +24,10 @@ std::optional<QString> parsePortName(const QString& port, int& commPort, QString
 
 // "NAME=PORT[,B,P,D,S],PROTOCOL", e.g. "gate=Com1,9600,N,8,1,continuous" or
 // "silo=/dev/ttyUSB1,command".
-std::variant<StationSpec, QString> parseStationSpec(const QString& text);
+std::variant<StationConfig, QString> parseStationLine(const QString& text);
 
 // A stations file: one station a line as above; "#" comments and empty lines are skipped.
 // Errors name the line.
-std::variant<std::vector<StationSpec>, QString> parseStationsFile(const QString& path);
+std::variant<std::vector<StationConfig>, QString> parseStationsFile(const QString& path);
 
 }  // namespace scaleread

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and the indicator simulator, and shows the tool
-# reading a simulated indicator (see scripts/demo.sh).
+# reading a simulated indicator (see scripts/demo.sh). `./run.sh package` makes the Debian package
+# instead (see scripts/package.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = package ]; then
+    exec scripts/package.sh
+fi
 source scripts/deps.sh
 install_dependencies
 

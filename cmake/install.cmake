@@ -1,5 +1,5 @@
 # What `cmake --install` puts where (GNUInstallDirs): the three programs, the desktop entry, the
-# AppStream metainfo, the icons, the manual pages and the documentation.
+# AppStream metainfo, the icons, the manual pages and the documentation; then the Debian package.
 include(GNUInstallDirs)
 
 # One ID for the desktop entry, the metainfo and the icons; main.cpp names it too.
@@ -73,3 +73,4 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/scale-read.service
 
 add_custom_target(install-data ALL DEPENDS ${scale_generated})
 
+include(${CMAKE_CURRENT_LIST_DIR}/debian.cmake)

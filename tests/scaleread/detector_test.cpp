@@ -29,12 +29,17 @@ TEST(Detector, TriesTheFramingsInTurnAtTheCommonestRatesFirst) {
     EXPECT_EQ(candidates.back().framing, "8O1");
 }
 
-TEST(Detector, FindsTheIndicatorSkippingWhatTheHostRefuses) {
+// A sweep's port and timers on the manual clock.
+class DetectorSweep : public ::testing::Test {
+protected:
     ManualClock clock;
-    FakeSerialControl port(clock);
-    ManualTimer dwell(clock);
-    ManualTimer requests(clock);
-    test::ReaderClock readerClock(clock);
+    FakeSerialControl port{clock};
+    ManualTimer dwell{clock};
+    ManualTimer requests{clock};
+    test::ReaderClock readerClock{clock};
+};
+
+TEST_F(DetectorSweep, FindsTheIndicatorSkippingWhatTheHostRefuses) {
     // Like a pseudo-terminal: no parity, no 7 data bits. The indicator answers requests, but
     // only at 2400 8N1; at 9600 its replies arrive as garbage.
     port.refusesSettings = [](const scale::LineSettings& settings) {
@@ -42,7 +47,7 @@ TEST(Detector, FindsTheIndicatorSkippingWhatTheHostRefuses) {
     };
     port.onWrite = [&](const QByteArray&) {
         const QString settings = port.Settings();
-        clock.callAt(clock.now() + 20, [&port, settings] {
+        clock.callAt(clock.now() + 20, [this, settings] {
             port.feed(settings == "2400,N,8,1" ? test::checksummed("AB+0012342")
                       : settings == "9600,N,8,1" ? QByteArray("\x02" "\xF0\x0F" "AB\x03")
                                                  : QByteArray());
@@ -73,12 +78,7 @@ TEST(Detector, FindsTheIndicatorSkippingWhatTheHostRefuses) {
     EXPECT_EQ(scores[1].valid + scores[2].valid + scores[3].valid, 0);
 }
 
-TEST(Detector, ASilentLineEndsWithinTheSweepAndFindsNothing) {
-    ManualClock clock;
-    FakeSerialControl port(clock);
-    ManualTimer dwell(clock);
-    ManualTimer requests(clock);
-    test::ReaderClock readerClock(clock);
+TEST_F(DetectorSweep, ASilentLineEndsWithinTheSweepAndFindsNothing) {
     port.refusesSettings = [](const scale::LineSettings& settings) {
         return settings.parity == scale::Parity::Even;
     };

@@ -27,8 +27,7 @@ int decodeRecording(const ReaderOptions& options) {
                     options.outputPath.isEmpty() ? "standard output"
                                                  : options.outputPath.toStdString(),
                     false);
-    if (options.format == OutputFormat::Csv &&
-        (out == stdout || (std::fseek(out, 0, SEEK_END) == 0 && std::ftell(out) == 0))) {
+    if (options.format == OutputFormat::Csv && startsNewOutput(out)) {
         sink.buffer() += formatter.header(false);
     }
 

@@ -23,10 +23,6 @@ namespace {
 
 constexpr int kRetryOpenMillis = 2000;
 
-bool isEmptyFile(std::FILE* file) {
-    return file != stdout && std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) == 0;
-}
-
 // A single --port published to a broker needs a topic level: "Com1", or the device's name.
 QString stationNameFor(const QString& port) {
     QString name = QFileInfo(port).fileName();
@@ -42,11 +38,11 @@ QString stationNameFor(const QString& port) {
 // Everything one station needs, on this thread.
 struct Station {
     StationConfig config;
-    bool named = false;  // records carry the station key
     std::unique_ptr<scale::QtSerialControl> comm;
     scale::QtTimerControl pollTimer;
     std::unique_ptr<StationReader> reader;
     RecordSource source;
+    RecordSource mqttSource;  // the same with the station key, which a broker's records carry
     std::unique_ptr<RecordFilter> filter;
     std::unique_ptr<MqttStation> mqtt;
     QTimer retryOpen;
@@ -54,6 +50,13 @@ struct Station {
     QString label;
     bool abandoned = false;
 };
+
+// "Com1 (/dev/ttyUSB0)", or with several stations "station gate (Com1 (/dev/ttyUSB0))".
+QString labelOf(const Station& station, bool several) {
+    const QString port =
+        portLabel(station.config.port, station.comm->deviceName(station.config.commPort));
+    return several ? QStringLiteral("station %1 (%2)").arg(station.config.name, port) : port;
+}
 
 }  // namespace
 
@@ -79,8 +82,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         if (out == nullptr) {
             return 1;
         }
-        const bool header = options.format == OutputFormat::Csv &&
-                            (options.outputPath.isEmpty() || isEmptyFile(out));
+        const bool header = options.format == OutputFormat::Csv && startsNewOutput(out);
         sink = std::make_unique<RecordSink>(out,
                                             options.outputPath.isEmpty()
                                                 ? "standard output"
@@ -111,23 +113,21 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     for (const StationConfig& config : configs) {
         auto station = std::make_unique<Station>();
         station->config = config;
-        station->named = several;
         station->comm = std::make_unique<scale::QtSerialControl>(portsFolder());
         if (!config.devicePath.isEmpty()) {
             station->comm->setFixedDevice(config.devicePath);
         }
         (void)station->comm->setCommPort(static_cast<std::int16_t>(config.commPort));
         (void)station->comm->setSettings(config.settings);
-        station->label = portLabel(config.port, station->comm->deviceName(config.commPort));
-        if (several) {
-            station->label = QStringLiteral("station %1 (%2)").arg(config.name, station->label);
-        }
+        station->label = labelOf(*station, several);
         ReadingRules rules = options.rules;
         rules.protocol = config.protocol;
         station->reader = std::make_unique<StationReader>(*station->comm, station->pollTimer,
                                                           clock, rules, hostDecimalSeparator());
         station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
                            several ? config.name.toStdString() : std::string()};
+        station->mqttSource = station->source;
+        station->mqttSource.station = config.name.toStdString();
         station->filter = std::make_unique<RecordFilter>(options.choice);
         stations.push_back(std::move(station));
     }
@@ -152,11 +152,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             const bool reading = frame.error == scale::FrameError::None;
             if (sink) {
-                if (reading) {
-                    formatter.appendReading(sink->buffer(), s->source, utc, frame, stable);
-                } else {
-                    formatter.appendError(sink->buffer(), s->source, utc, frame);
-                }
+                formatter.appendRecord(sink->buffer(), s->source, utc, frame, stable);
                 sink->commit();
                 if (sink->stopped()) {
                     end(sink->failure().empty() ? 0 : 1);
@@ -164,14 +160,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 }
             }
             if (s->mqtt) {
-                RecordSource source = s->source;
-                source.station = s->config.name.toStdString();
                 payload.clear();
-                if (reading) {
-                    payloads.appendReading(payload, source, utc, frame, stable);
-                } else {
-                    payloads.appendError(payload, source, utc, frame);
-                }
+                payloads.appendRecord(payload, s->mqttSource, utc, frame, stable);
                 payload.pop_back();  // the line end
                 s->mqtt->publishReading(payload);
                 if (reading && became) {
@@ -211,10 +201,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             } else {
                 s->giveUp.stop();
                 // "ComN" may reach another device now (a new pseudo-terminal behind its link).
-                s->label = portLabel(s->config.port, s->comm->deviceName(s->config.commPort));
-                if (several) {
-                    s->label = QStringLiteral("station %1 (%2)").arg(s->config.name, s->label);
-                }
+                s->label = labelOf(*s, several);
                 note(QStringLiteral("%1 is back; reading again").arg(s->label));
             }
             if (s->mqtt) {

@@ -77,6 +77,18 @@ void appendSecondText(char (&text)[20], std::int64_t second) {
     text[19] = '\0';
 }
 
+// The whole second at or before `utcMillis`, and what is left over.
+std::int64_t floorSecond(std::int64_t utcMillis) {
+    return utcMillis >= 0 ? utcMillis / 1000 : (utcMillis - 999) / 1000;
+}
+
+void appendFraction(std::string& out, int millis) {
+    const char fraction[4] = {'.', static_cast<char>('0' + millis / 100),
+                              static_cast<char>('0' + millis / 10 % 10),
+                              static_cast<char>('0' + millis % 10)};
+    out.append(fraction, 4);
+}
+
 }  // namespace
 
 RecordFormatter::RecordFormatter(OutputFormat format, bool errorColumn)
@@ -95,7 +107,7 @@ std::string RecordFormatter::header(bool withStation) const {
 }
 
 void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
-    const std::int64_t second = utcMillis >= 0 ? utcMillis / 1000 : (utcMillis - 999) / 1000;
+    const std::int64_t second = floorSecond(utcMillis);
     if (second != m_cachedSecond) {
         m_cachedSecond = second;
         appendSecondText(m_secondText, second);
@@ -107,11 +119,7 @@ void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
     } else {
         out.append(m_secondText, 19);
     }
-    const auto millis = static_cast<int>(utcMillis - second * 1000);
-    char fraction[4] = {'.', static_cast<char>('0' + millis / 100),
-                        static_cast<char>('0' + millis / 10 % 10),
-                        static_cast<char>('0' + millis % 10)};
-    out.append(fraction, 4);
+    appendFraction(out, static_cast<int>(utcMillis - second * 1000));
     if (m_format != OutputFormat::Text) {
         out.push_back('Z');
     }
@@ -217,18 +225,19 @@ void RecordFormatter::appendError(std::string& out, const RecordSource& source,
     }
 }
 
+void RecordFormatter::appendRecord(std::string& out, const RecordSource& source,
+                                   std::int64_t utcMillis, const scale::StreamFrame& frame,
+                                   bool stable) {
+    if (frame.error == scale::FrameError::None) {
+        appendReading(out, source, utcMillis, frame, stable);
+    } else {
+        appendError(out, source, utcMillis, frame);
+    }
+}
+
 std::string isoTime(std::int64_t utcMillis) {
     std::string text;
-    char second[20];
-    const std::int64_t whole = utcMillis >= 0 ? utcMillis / 1000 : (utcMillis - 999) / 1000;
-    appendSecondText(second, whole);
-    text.append(second, 19);
-    const auto millis = static_cast<int>(utcMillis - whole * 1000);
-    text.push_back('.');
-    text.push_back(static_cast<char>('0' + millis / 100));
-    text.push_back(static_cast<char>('0' + millis / 10 % 10));
-    text.push_back(static_cast<char>('0' + millis % 10));
-    text.push_back('Z');
+    RecordFormatter(OutputFormat::Jsonl, false).appendTime(text, utcMillis);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,13 @@ public:
                        const scale::StreamFrame& frame, bool stable);
     void appendError(std::string& out, const RecordSource& source, std::int64_t utcMillis,
                      const scale::StreamFrame& frame);
+    // A reading or, for a rejected frame, an error record.
+    void appendRecord(std::string& out, const RecordSource& source, std::int64_t utcMillis,
+                      const scale::StreamFrame& frame, bool stable);
 
 private:
+    friend std::string isoTime(std::int64_t utcMillis);
+
     // The fields every record starts with: time, station, port and protocol.
     void appendHead(std::string& out, const RecordSource& source, std::int64_t utcMillis);
     void appendTime(std::string& out, std::int64_t utcMillis);
@@ -40,7 +46,7 @@ private:
     OutputFormat m_format;
     bool m_errorColumn;
     // "2026-12-07T12:34:56" of the last second formatted: records come many a second.
-    std::int64_t m_cachedSecond = -1;
+    std::int64_t m_cachedSecond = std::numeric_limits<std::int64_t>::min();
     char m_secondText[20] = {};
 };
 

@@ -13,11 +13,10 @@ RecordingDecoder::RecordingDecoder(std::optional<scale::IndicatorProtocol> proto
     : m_protocol(protocol),
       m_rules(rules),
       m_separator(std::move(decimalSeparator)),
-      m_onFrame(std::move(onFrame)),
-      m_stability(rules.stableBand, rules.stableMillis) {}
+      m_onFrame(std::move(onFrame)) {}
 
 std::string_view RecordingDecoder::protocolName() const {
-    return m_stream ? scale::protocolName(m_stream->protocol()) : std::string_view();
+    return m_weights ? scale::protocolName(m_weights->protocol()) : std::string_view();
 }
 
 bool RecordingDecoder::takeHeader(std::string_view text) {
@@ -42,7 +41,7 @@ bool RecordingDecoder::takeHeader(std::string_view text) {
                     "2026-12-07T12:00:00.000Z";
         return false;
     }
-    m_stream.emplace(*m_protocol, m_separator);
+    m_weights.emplace(*m_protocol, m_rules.stableBand, m_rules.stableMillis, m_separator);
     return true;
 }
 
@@ -65,21 +64,11 @@ bool RecordingDecoder::line(std::string_view text) {
     }
     m_lastMicros = micros;
     const std::int64_t utc = m_startMillis + micros / 1000;
-    for (const std::uint8_t byte : m_bytes) {
-        if (!m_stream->push(byte, m_frame)) {
-            continue;
-        }
-        bool stable = false;
-        bool became = false;
-        if (m_frame.error == scale::FrameError::None) {
-            stable = m_stability.update(micros / 1000, m_frame.weight, m_frame.decimals);
-            became = m_stability.becameStable();
-        }
-        m_onFrame(utc, m_frame, stable, became);
-        if (m_stopped) {
-            break;
-        }
-    }
+    m_weights->feed(m_bytes, micros / 1000,
+                    [&](const scale::StreamFrame& frame, bool stable, bool became) {
+                        m_onFrame(utc, frame, stable, became);
+                        return !m_stopped;
+                    });
     return true;
 }
 

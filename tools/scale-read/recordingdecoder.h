@@ -8,11 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/framestream.h"
 #include "protocols/indicatorprotocol.h"
 #include "protocols/recording.h"
-#include "protocols/stability.h"
 #include "tools/scale-read/stationreader.h"
+#include "tools/scale-read/weightstream.h"
 
 namespace scaleread {
 
@@ -43,14 +42,12 @@ private:
     ReadingRules m_rules;
     std::string m_separator;
     FrameHandler m_onFrame;
-    std::optional<scale::FrameStream> m_stream;
-    scale::StabilityTracker m_stability;
+    std::optional<WeightStream> m_weights;  // once the header names the protocol
     scale::RecordingHeader m_header;
     std::int64_t m_startMillis = 0;
     std::int64_t m_lastMicros = 0;
     std::uint64_t m_lineNumber = 0;
     std::vector<std::uint8_t> m_bytes;
-    scale::StreamFrame m_frame;
     std::string m_failure;
     bool m_stopped = false;
 };

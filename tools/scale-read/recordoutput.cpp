@@ -81,14 +81,9 @@ bool StationOutput::frame(std::int64_t utcMillis, const scale::StreamFrame& fram
     if (!m_filter.wants(frame, becameStable)) {
         return false;
     }
-    if (frame.error != scale::FrameError::None) {
-        m_formatter.appendError(m_sink.buffer(), m_source, utcMillis, frame);
-        m_sink.commit();
-        return false;
-    }
-    m_formatter.appendReading(m_sink.buffer(), m_source, utcMillis, frame, stable);
+    m_formatter.appendRecord(m_sink.buffer(), m_source, utcMillis, frame, stable);
     m_sink.commit();
-    return true;
+    return frame.error == scale::FrameError::None;
 }
 
 }  // namespace scaleread

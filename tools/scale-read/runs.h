@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdio>
+#include <string>
 #include <functional>
 
 #include "tools/scale-read/readeroptions.h"
@@ -20,6 +22,9 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
 
 // Where records go: standard output, or FILE appended; nullptr with a note when it won't open.
 std::FILE* openOutput(const QString& path);
+// Whether records written to `out` begin its content, so that a CSV header belongs first: always
+// on standard output, and for a file appended to only while it is empty.
+bool startsNewOutput(std::FILE* out);
 // The separator the window puts in its captions on this host (UTF-8).
 std::string hostDecimalSeparator();
 // The operator's ComN links: beside the program, or for an installed copy in the user's

@@ -26,6 +26,10 @@ std::FILE* openOutput(const QString& path) {
     return file;
 }
 
+bool startsNewOutput(std::FILE* out) {
+    return out == stdout || (std::fseek(out, 0, SEEK_END) == 0 && std::ftell(out) == 0);
+}
+
 std::string hostDecimalSeparator() {
     return QLocale::system().decimalPoint().toStdString();
 }

@@ -10,8 +10,8 @@ StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& po
       m_pollTimer(pollTimer),
       m_clock(clock),
       m_rules(rules),
-      m_stream(rules.protocol, std::move(decimalSeparator)),
-      m_stability(rules.stableBand, rules.stableMillis) {
+      m_weights(rules.protocol, rules.stableBand, rules.stableMillis,
+                std::move(decimalSeparator)) {
     m_pollTimer.setEnabled(false);
     m_pollTimer.setOnTick([this] { sendRequest(); });
     m_port.setOnComm([this] { readWaiting(); });
@@ -58,21 +58,14 @@ void StationReader::readWaiting() {
         m_onRead(steady, bytes);
     }
     bool replied = false;
-    for (const std::uint8_t byte : bytes) {
-        if (!m_stream.push(byte, m_frame)) {
-            continue;
-        }
-        replied = true;
-        bool stable = false;
-        bool became = false;
-        if (m_frame.error == scale::FrameError::None) {
-            stable = m_stability.update(steady / 1000, m_frame.weight, m_frame.decimals);
-            became = m_stability.becameStable();
-        }
-        if (m_onFrame) {
-            m_onFrame(utc, m_frame, stable, became);
-        }
-    }
+    m_weights.feed(bytes, steady / 1000,
+                   [&](const scale::StreamFrame& frame, bool stable, bool became) {
+                       replied = true;
+                       if (m_onFrame) {
+                           m_onFrame(utc, frame, stable, became);
+                       }
+                       return true;
+                   });
     if (replied && m_pollTimer.Enabled() && m_rules.protocol == scale::IndicatorProtocol::Command) {
         m_pollTimer.setInterval(m_rules.pollIntervalMs);
     }
@@ -81,8 +74,7 @@ void StationReader::readWaiting() {
 void StationReader::lineEvent(scale::SerialControl::LineEvent event) {
     if (event == scale::SerialControl::LineEvent::Lost) {
         m_pollTimer.setEnabled(false);
-        m_stream.reset();
-        m_stability.reset();
+        m_weights.reset();
     } else {
         armPolling();
     }

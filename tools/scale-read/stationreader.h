@@ -7,9 +7,8 @@
 
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
-#include "protocols/framestream.h"
-#include "protocols/stability.h"
 #include "tools/scale-read/clock.h"
+#include "tools/scale-read/weightstream.h"
 
 namespace scaleread {
 
@@ -55,10 +54,8 @@ private:
     scale::TimerControl& m_pollTimer;
     const Clock& m_clock;
     ReadingRules m_rules;
-    scale::FrameStream m_stream;
-    scale::StabilityTracker m_stability;
+    WeightStream m_weights;
     scale::TxFrameBytes m_txFrame{};
-    scale::StreamFrame m_frame;
     FrameHandler m_onFrame;
     ReadHandler m_onRead;
     LineHandler m_onLineEvent;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "protocols/framestream.h"
+#include "protocols/stability.h"
+
+namespace scaleread {
+
+// A station's frames and whether its weight has settled: what every reader of bytes, live or
+// recorded, runs them through.
+class WeightStream {
+public:
+    WeightStream(scale::IndicatorProtocol protocol, int stableBand, int stableMillis,
+                 std::string decimalSeparator)
+        : m_stream(protocol, std::move(decimalSeparator)), m_stability(stableBand, stableMillis) {}
+
+    // Calls `onFrame(frame, stable, becameStable)` for each frame that ends in `bytes`, read at
+    // `steadyMillis`, until it returns false. False when it was stopped so.
+    template <class OnFrame>
+    bool feed(std::span<const std::uint8_t> bytes, std::int64_t steadyMillis, OnFrame&& onFrame) {
+        for (const std::uint8_t byte : bytes) {
+            if (!m_stream.push(byte, m_frame)) {
+                continue;
+            }
+            bool stable = false;
+            bool became = false;
+            if (m_frame.error == scale::FrameError::None) {
+                stable = m_stability.update(steadyMillis, m_frame.weight, m_frame.decimals);
+                became = m_stability.becameStable();
+            }
+            if (!onFrame(m_frame, stable, became)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Forgets a frame in progress and the calm spell, after a gap in the bytes.
+    void reset() {
+        m_stream.reset();
+        m_stability.reset();
+    }
+
+    scale::IndicatorProtocol protocol() const { return m_stream.protocol(); }
+
+private:
+    scale::FrameStream m_stream;
+    scale::StabilityTracker m_stability;
+    scale::StreamFrame m_frame;
+};
+
+}  // namespace scaleread

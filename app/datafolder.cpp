@@ -1,5 +1,6 @@
 #include "app/datafolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -17,6 +18,12 @@ QString dataFolder(const QString& programFolder, bool programFolderWritable,
                                  : userConfigFolder + QStringLiteral("/scale-readout");
 }
 
+bool isSystemProgramFolder(const QString& programFolder) {
+    const QString folder = QDir::cleanPath(programFolder);
+    return folder == QLatin1String("/usr/bin") || folder == QLatin1String("/usr/local/bin") ||
+           folder == QDir::cleanPath(QStringLiteral(SCALE_INSTALL_BINDIR));
+}
+
 QString dataFolder(const QString& programFolder) {
 #ifdef Q_OS_UNIX
     // access() asks the kernel, which knows read-only mounts and ACLs; the mode bits do not.
@@ -24,7 +31,7 @@ QString dataFolder(const QString& programFolder) {
 #else
     const bool writable = QFileInfo(programFolder).isWritable();
 #endif
-    return dataFolder(programFolder, writable,
+    return dataFolder(programFolder, writable && !isSystemProgramFolder(programFolder),
                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 

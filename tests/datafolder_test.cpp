@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "app/datafolder.h"
@@ -16,6 +17,18 @@ TEST(DataFolder, BesideAPortableCopyAndPerUserForAnInstalledOne) {
 
     QTemporaryDir program;
     EXPECT_EQ(dataFolder(program.path()), program.path());
+}
+
+// Root may write to /usr/bin, but a settings file there would be every user's and a stray file
+// among the system's programs.
+TEST(DataFolder, SystemProgramFoldersCountAsInstalledWhoeverRunsThem) {
+    for (const char* folder : {"/usr/bin", "/usr/bin/", "/usr/local/bin"})
+        EXPECT_TRUE(isSystemProgramFolder(folder)) << folder;
+    for (const char* folder : {"/opt/tool", "/usr/bin/tool", "/home/op/scale-readout/build/bin"})
+        EXPECT_FALSE(isSystemProgramFolder(folder)) << folder;
+    EXPECT_EQ(dataFolder("/usr/bin"), QStandardPaths::writableLocation(
+                                          QStandardPaths::GenericConfigLocation) +
+                                          "/scale-readout");
 }
 
 TEST(DataFolder, TheFirstSaveCreatesThePerUserFolder) {

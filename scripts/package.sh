@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the programs in Release with Debian's hardening flags in BUILD (default build/package),
-# makes the Debian package there with CPack, and prints the .deb's path.
+# Builds the programs for /usr in Release with Debian's hardening flags in BUILD (default
+# build/package), makes the Debian package there with CPack, and prints the .deb's path.
 # SCALE_JOBS sets the build's parallel jobs (default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 export DEB_CXXFLAGS_MAINT_STRIP=-g
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 ninja -C "$build" -j"${SCALE_JOBS:-2}" >&2
 

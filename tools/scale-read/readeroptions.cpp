@@ -1,7 +1,8 @@
 #include "tools/scale-read/readeroptions.h"
 
-#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 
 #include "tools/scale-read/stationconfig.h"
@@ -24,13 +25,76 @@ constexpr Option kOptions[] = {
     {"duration", true},      {"count", true},          {"station", true, true},
     {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
     {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
-    {"help", false},         {"version", false},
+    {"help", false},         {"version", false},       {"quiet", false},
+    {"overwrite", false},    {"local-time", false},
+};
+
+// The short forms, as tio and mosquitto's clients take them.
+constexpr std::pair<const char*, const char*> kShortForms[] = {{"-h", "help"}, {"-V", "version"}};
+
+// The command line by option name, each with its values in order.
+class GivenOptions {
+public:
+    bool isSet(const char* name) const { return m_values.contains(QLatin1String(name)); }
+    QString value(const char* name) const {
+        const QStringList all = values(name);
+        return all.isEmpty() ? QString() : all.last();
+    }
+    QStringList values(const char* name) const { return m_values.value(QLatin1String(name)); }
+
+    // Takes "--name value", "--name=value", flags and the short forms. A message naming the
+    // argument as typed when one is unknown, lacks its value or stands alone.
+    std::optional<QString> read(const QStringList& arguments) {
+        for (qsizetype i = 0; i < arguments.size(); ++i) {
+            const QString& argument = arguments[i];
+            QString name;
+            for (const auto& [shortForm, longName] : kShortForms) {
+                if (argument == QLatin1String(shortForm)) {
+                    name = QLatin1String(longName);
+                }
+            }
+            if (name.isEmpty() && !argument.startsWith(QLatin1String("--"))) {
+                return argument.startsWith(QLatin1Char('-')) && argument.size() > 1
+                           ? QStringLiteral("unknown option %1").arg(argument)
+                           : QStringLiteral("unexpected argument '%1'").arg(argument);
+            }
+            const qsizetype equals = argument.indexOf(QLatin1Char('='));
+            const QString typed = name.isEmpty() ? argument.left(equals) : argument;
+            if (name.isEmpty()) {
+                name = typed.mid(2);
+            }
+            const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                              [&](const Option& o) { return name == QLatin1String(o.name); });
+            if (option == std::end(kOptions)) {
+                return QStringLiteral("unknown option %1").arg(typed);
+            }
+            QString value;
+            if (!option->takesValue) {
+                if (equals >= 0) {
+                    return QStringLiteral("%1 takes no value").arg(typed);
+                }
+            } else if (equals >= 0) {
+                value = argument.mid(equals + 1);
+            } else if (i + 1 < arguments.size() &&
+                       !arguments[i + 1].startsWith(QLatin1String("--"))) {
+                value = arguments[++i];
+            }
+            if (option->takesValue && value.isEmpty()) {
+                return QStringLiteral("%1 needs a value").arg(typed);
+            }
+            m_values[name] << value;
+        }
+        return std::nullopt;
+    }
+
+private:
+    QMap<QString, QStringList> m_values;
 };
 
 // A whole number from `least` on, or an error naming the option.
-std::variant<std::int64_t, UsageError> wholeNumber(const QCommandLineParser& parser,
-                                                   const char* name, std::int64_t least) {
-    const QString text = parser.value(QLatin1String(name));
+std::variant<std::int64_t, UsageError> wholeNumber(const GivenOptions& given, const char* name,
+                                                   std::int64_t least) {
+    const QString text = given.value(name);
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
     if (!ok || value < least || text.startsWith(QLatin1Char('+'))) {
@@ -46,36 +110,27 @@ std::variant<std::int64_t, UsageError> wholeNumber(const QCommandLineParser& par
 
 ParsedOptions parseReaderOptions(const QStringList& arguments,
                                  const std::function<QString(const char*)>& environment) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const Option& option : kOptions) {
-        parser.addOption(option.takesValue
-                             ? QCommandLineOption(QLatin1String(option.name), QString(),
-                                                  QStringLiteral("value"))
-                             : QCommandLineOption(QLatin1String(option.name)));
-    }
-    if (arguments.contains(QStringLiteral("--help"))) {
+    // Help, then the version, win over mistakes elsewhere on the line.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
         return HelpRequested{};
     }
-    if (!parser.parse(QStringList{QStringLiteral("scale-read")} + arguments)) {
-        return UsageError{parser.errorText()};
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (arguments.contains(QStringLiteral("--version")) ||
+        arguments.contains(QStringLiteral("-V"))) {
         return VersionRequested{};
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        return UsageError{QStringLiteral("unexpected argument '%1'")
-                              .arg(parser.positionalArguments().first())};
+    GivenOptions parser;
+    if (const auto refused = parser.read(arguments)) {
+        return UsageError{*refused};
     }
     for (const Option& option : kOptions) {
-        if (!option.repeats && parser.values(QLatin1String(option.name)).size() > 1) {
+        if (!option.repeats && parser.values(option.name).size() > 1) {
             return UsageError{QStringLiteral("--%1 given twice").arg(QLatin1String(option.name))};
         }
     }
 
     ReaderOptions options;
-    const auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
-    const auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
+    const auto isSet = [&](const char* name) { return parser.isSet(name); };
+    const auto value = [&](const char* name) { return parser.value(name); };
     // Fills `target` from a whole-number option; false (and `error` set) when it is bad.
     UsageError error;
     const auto number = [&](const char* name, std::int64_t least, auto& target) {
@@ -120,13 +175,17 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
         if (isSet("stations")) {
+            if (QFile probe(value("stations")); !probe.open(QIODevice::ReadOnly)) {
+                return FileError{QStringLiteral("cannot read the stations file %1: %2")
+                                     .arg(value("stations"), probe.errorString().toLower())};
+            }
             auto parsed = parseStationsFile(value("stations"));
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
             options.stations = std::get<std::vector<StationConfig>>(std::move(parsed));
         }
-        for (const QString& text : parser.values(QStringLiteral("station"))) {
+        for (const QString& text : parser.values("station")) {
             auto parsed = parseStationLine(text);
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
@@ -188,6 +247,16 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     }
     options.outputPath = value("output");
     options.recordPath = value("record");
+    options.overwrite = isSet("overwrite");
+    if (options.overwrite && options.recordPath.isEmpty()) {
+        return UsageError{QStringLiteral("--overwrite goes with --record")};
+    }
+    options.localTime = isSet("local-time");
+    if (options.localTime && options.format != OutputFormat::Text) {
+        return UsageError{QStringLiteral("--local-time is for --format text; jsonl and csv keep "
+                                         "UTC")};
+    }
+    options.quiet = isSet("quiet");
     options.choice.errors = isSet("errors");
     options.choice.changesOnly = isSet("changes-only");
     options.choice.stableOnly = isSet("stable-only");

@@ -42,6 +42,9 @@ bool RecordingDecoder::takeHeader(std::string_view text) {
         return false;
     }
     m_weights.emplace(*m_protocol, m_rules.stableBand, m_rules.stableMillis, m_separator);
+    if (m_onHeader) {
+        m_onHeader(m_header);
+    }
     return true;
 }
 

@@ -10,27 +10,6 @@
 #include "tools/scale-read/runs.h"
 
 namespace scaleread {
-namespace {
-
-void printTable(std::vector<DetectionScore> scores) {
-    rankScores(scores);
-    std::printf("%-14s %-11s %8s %9s\n", "settings", "protocol", "valid/s", "rejected");
-    for (const DetectionScore& score : scores) {
-        std::printf("%-14s %-11s %8.1f %9d\n", score.settings.toLatin1().constData(),
-                    std::string(scale::protocolName(score.protocol)).c_str(),
-                    score.validPerSecond(), score.rejected);
-    }
-    if (const auto found = foundScore(scores)) {
-        std::printf("found: --settings %s --protocol %s\n", found->settings.toLatin1().constData(),
-                    std::string(scale::protocolName(found->protocol)).c_str());
-    } else {
-        std::printf("not found\n");
-    }
-    std::fflush(stdout);
-}
-
-}  // namespace
-
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
     scale::QtSerialControl comm(portsFolder());
     if (!options.devicePath.isEmpty()) {
@@ -61,6 +40,7 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
         skipped[key] << candidate.settings.section(QLatin1Char(','), 0, 0);
     });
     int status = 1;
+    bool interrupted = false;
     detector.setOnFinished([&] {
         for (const QString& key : skipOrder) {
             const QString framing = key.section(QStringLiteral(": "), 0, 0);
@@ -73,16 +53,21 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
                                                    QStringLiteral(" baud"),
                           reason));
         }
-        note(QStringLiteral("listened at %1 settings in %2 s")
+        note(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
+                                             : "listened at %1 settings in %2 s")
                  .arg(detector.listened())
                  .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
-        std::vector<DetectionScore> scores = detector.scores();
-        rankScores(scores);
-        status = foundScore(scores) ? 0 : 1;
-        printTable(scores);
+        // Stopped by the user, the run ends as the help says a signal ends it, with what was
+        // heard so far.
+        status = foundScore(detector.scores()) || interrupted ? 0 : 1;
+        std::fputs(detectionReport(detector.scores(), detector.heard()).c_str(), stdout);
+        std::fflush(stdout);
         QCoreApplication::exit(status);
     });
-    setStopper([&](int) { detector.stop(); });
+    setStopper([&](int) {
+        interrupted = true;
+        detector.stop();
+    });
     detector.start();
     if (!detector.finished()) {
         QCoreApplication::exec();

@@ -110,8 +110,8 @@ TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
 
 TEST(StationReader, SaysOnceWhatIsWrongWithASilentOrUndecodableLine) {
     const std::string silent =
-        "nothing received in 5 s: is the indicator on and sending? check the cable and --port, "
-        "or try --detect";
+        "nothing received in 5 s: check the indicator, the cable and --port; one that waits to be "
+        "asked needs --protocol command (or try --detect)";
     Station station({});
     station.reader->setOnNote([&](const QString& text) {
         station.texts.push_back(std::to_string(station.clock.now()) + " " + text.toStdString());

@@ -49,8 +49,9 @@ void LineWatch::check() {
         text = asked ? QStringLiteral("nothing received in %1 s: the indicator does not answer "
                                       "the command request; check the cable, --port and "
                                       "--settings, or try --detect")
-                     : QStringLiteral("nothing received in %1 s: is the indicator on and sending? "
-                                      "check the cable and --port, or try --detect");
+                     : QStringLiteral("nothing received in %1 s: check the indicator, the cable "
+                                      "and --port; one that waits to be asked needs --protocol "
+                                      "command (or try --detect)");
         text = text.arg(elapsed / 1000);
     } else {
         return;

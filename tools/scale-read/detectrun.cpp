@@ -21,7 +21,13 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
         return 1;
     }
     const QString label = portLabel(options.port, comm.deviceName(options.commPort));
-    note(QStringLiteral("listening on %1 at each setting for up to %2 s")
+    // What the sweep does and skips are notes, which --quiet leaves out.
+    const auto inform = [&options](const QString& text) {
+        if (!options.quiet) {
+            note(text);
+        }
+    };
+    inform(QStringLiteral("listening on %1 at each setting for up to %2 s")
              .arg(label)
              .arg(Detector::kSweepMillis / 1000 + 2));
 
@@ -46,14 +52,14 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
             const QString framing = key.section(QStringLiteral(": "), 0, 0);
             const QString reason = key.section(QStringLiteral(": "), 1);
             const QStringList& bauds = skipped[key];
-            note(QStringLiteral("skipped %1 at %2: %3")
+            inform(QStringLiteral("skipped %1 at %2: %3")
                      .arg(framing,
                           bauds.size() == 13 ? QStringLiteral("every baud")
                                              : bauds.join(QLatin1Char(' ')) +
                                                    QStringLiteral(" baud"),
                           reason));
         }
-        note(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
+        inform(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
                                              : "listened at %1 settings in %2 s")
                  .arg(detector.listened())
                  .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));

@@ -401,7 +401,9 @@ Publishing to an MQTT broker (MQTT 3.1.1):
 
 Records:
   --format FORMAT        jsonl (default), csv or text
-  --output FILE          append to FILE instead of standard output
+  --local-time           text: times in this host's zone with its offset (+08:00), not UTC
+  --output FILE          append to FILE instead of standard output; refused when FILE holds
+                         records of another format, or csv with other columns
   --errors               also a record for each rejected frame, with its reason: checksum,
                          decimals, overflow or incomplete
   --changes-only         a reading only when its text differs from the last one written
@@ -411,35 +413,48 @@ Records:
   jsonl keys: time (UTC), port, protocol, weight (kg, a number), text (the window's
   caption), stable, raw (the frame's bytes in hex); a rejected frame: time, port,
   protocol, error, raw. csv: a header line and the same fields; with --errors a last
-  column "error", and the weight fields empty in a rejected frame's row.
+  column "error", and the weight fields empty in a rejected frame's row. text: the time
+  (UTC, marked Z), the port and the caption.
 
 Finding the settings:
   --detect               listens at every baud of the window's list with 8N1, 7E1, 7O1,
                          8E1 and 8O1, tries the three protocols on the same bytes (asking as
-                         command mode does), prints a ranked table and last
-                         "found: --settings B,P,D,S --protocol NAME" (exit 0) or "not found"
-                         (exit 1); at most 30 s, less once a candidate reads five valid
-                         frames in a row. Settings the host refuses or does not keep are
-                         skipped with a note.
+                         command mode does), prints a ranked table with the bytes heard at
+                         each setting and last "found: --settings B,P,D,S --protocol NAME"
+                         (exit 0) or "not found: the line was silent" or "not found: N bytes
+                         heard, ..." (exit 1); at most 30 s, less once a candidate reads five
+                         valid frames in a row. Settings the host refuses or does not keep
+                         are skipped with a note. SIGINT stops it with what was heard so far
+                         (exit 0).
 
 Recording:
   --record FILE          write what the port delivered to FILE, one line per read: seconds
-                         since the first read and the bytes in hex, after a header line
-  --input FILE           decode a recording as fast as it goes, with its own times; replay
-                         it on a line with indicator-sim --replay FILE
+                         since the first read and the bytes in hex, after a header line;
+                         refused when FILE exists
+  --overwrite            --record may replace an existing FILE
+  --input FILE           decode a recording as fast as it goes, with its own times and the
+                         protocol its header names (--protocol decodes it as another, with
+                         a note); replay it on a line with indicator-sim --replay FILE
 
 Running:
   --reconnect-timeout S  after the device went away, give up when it is not back within S
                          seconds (default: wait for ever)
   --duration MS          end after MS
   --count N              end after N readings written
-  --version, --help
+  --quiet                no notes on what is read and heard; errors and a lost or returned
+                         device are still reported
+  -V, --version          print "scale-read VERSION" and end
+  -h, --help             this text
 
-Notes and errors go to standard error, one line each: a lost and returned device, a port that
-cannot be opened and why.
+Notes and errors go to standard error, one line each, standard output carries only records:
+the port read, with the device a ComN reached, its settings and protocol; bytes that arrive
+for 3 s with no frame decoded (wrong baud, framing or protocol); nothing received for 5 s,
+or no reply to the command request; each again only after frames came in between; a lost
+and returned device; a port that cannot be opened and why.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
-the settings); 1 the port could not be opened, did not come back in time, writing failed,
-or --detect found nothing; 2 bad command line.
+the settings or was stopped); 1 the port could not be opened, did not come back in time, a
+file could not be read or written or is refused, or --detect found nothing; 2 bad command
+line.
 
 Examples:
   scale-read --port Com1 --settings 2400,N,8,1

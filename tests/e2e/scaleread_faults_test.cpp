@@ -33,8 +33,8 @@ TEST_F(ScaleReadFaultTest, ReadingGoesOnWhenTheDeviceComesBack) {
                       reading(link(), "continuous", "2.5", "2.5kg", false,
                               "02 2B 30 30 30 30 32 35 31 31 44 03")}));
     EXPECT_EQ(joined(reader.errorLines()),
-              joined({"scale-read: reading " + link() + " at 9600,N,8,1, protocol continuous",
-                      gone, "scale-read: " + link() + " is back; reading again"}));
+              joined({"scale-read: reading " + link() + " at 9600,N,8,1, protocol continuous", gone,
+                      "scale-read: " + link() + " is back; reading again"}));
 }
 
 TEST_F(ScaleReadFaultTest, ComPortNotBackWithinTheReconnectTimeoutEndsWithStatusOne) {

@@ -104,19 +104,25 @@ TEST_F(ScaleReadNoteTest, MistypedOptionsAndShortForms) {
         QString program;
         QStringList arguments;
         int status;
-        QString error;    // empty: standard output starts with `out`
+        QString error;  // empty: standard output starts with `out`
         QString out = {};
     } cases[] = {
-        {SCALE_READ_PATH, {"--port", "Com1", "--prot", "command"}, 2,
+        {SCALE_READ_PATH,
+         {"--port", "Com1", "--prot", "command"},
+         2,
          "scale-read: unknown option --prot (see --help)"},
         {SCALE_READ_PATH, {"--port"}, 2, "scale-read: --port needs a value (see --help)"},
         {SCALE_READ_PATH, {"-h"}, 0, {}, "Usage: scale-read --port PORT"},
         {SCALE_READ_PATH, {"-V"}, 0, {}, "scale-read " SCALE_READOUT_VERSION},
         {INDICATOR_SIM_PATH, {"-V"}, 0, {}, "indicator-sim " SCALE_READOUT_VERSION},
-        {INDICATOR_SIM_PATH, {"--link", "/proc/self/x/Com1"}, 1,
+        {INDICATOR_SIM_PATH,
+         {"--link", "/proc/self/x/Com1"},
+         1,
          "indicator-sim: cannot make the folder /proc/self/x for /proc/self/x/Com1: no such file "
          "or directory"},
-        {INDICATOR_SIM_PATH, {"--device", "/dev/null"}, 1,
+        {INDICATOR_SIM_PATH,
+         {"--device", "/dev/null"},
+         1,
          "indicator-sim: /dev/null is not a serial device"},
     };
     for (const auto& c : cases) {
@@ -139,9 +145,10 @@ TEST_F(ScaleReadNoteTest, MistypedOptionsAndShortForms) {
 
 TEST_F(ScaleReadNoteTest, FilesAreNeitherOverwrittenNorMixedAndMissingOnesEndWithOne) {
     const QString recording = path(QStringLiteral("line.rec"));
-    const QByteArray kept = "# port=Com1 settings=9600,N,8,1 protocol=shentong "
-                            "start=2026-12-07T12:00:00.000Z\n"
-                            "0.000000 3D 35 34 2E 33 32 31 30\n";
+    const QByteArray kept =
+        "# port=Com1 settings=9600,N,8,1 protocol=shentong "
+        "start=2026-12-07T12:00:00.000Z\n"
+        "0.000000 3D 35 34 2E 33 32 31 30\n";
     ASSERT_TRUE(write(recording, kept));
     const QString jsonl = path(QStringLiteral("weights.jsonl"));
     ASSERT_TRUE(write(jsonl, "{\"time\":\"2026-12-07T12:00:00.000Z\"}\n"));
@@ -154,21 +161,29 @@ TEST_F(ScaleReadNoteTest, FilesAreNeitherOverwrittenNorMixedAndMissingOnesEndWit
         QStringList errors;
         QString output = {};
     } cases[] = {
-        {{"--port", link(), "--record", recording}, 1,
+        {{"--port", link(), "--record", recording},
+         1,
          {"scale-read: the recording " + recording +
           " exists; give --overwrite to replace it, or another name"}},
-        {{"--input", recording, "--format", "csv", "--output", jsonl}, 1,
-         {"scale-read: " + jsonl + " holds jsonl records; give --format jsonl or another "
+        {{"--input", recording, "--format", "csv", "--output", jsonl},
+         1,
+         {"scale-read: " + jsonl +
+          " holds jsonl records; give --format jsonl or another "
           "--output"}},
-        {{"--input", recording, "--format", "csv", "--errors", "--output", csv}, 1,
-         {"scale-read: " + csv + " holds csv records with other columns "
+        {{"--input", recording, "--format", "csv", "--errors", "--output", csv},
+         1,
+         {"scale-read: " + csv +
+          " holds csv records with other columns "
           "(time,port,protocol,weight,text,stable,raw); give another --output"}},
-        {{"--input", absent}, 1,
+        {{"--input", absent},
+         1,
          {"scale-read: cannot open the recording " + absent + ": no such file or directory"}},
-        {{"--stations", absent}, 1,
+        {{"--stations", absent},
+         1,
          {"scale-read: cannot read the stations file " + absent + ": no such file or directory"}},
         {{"--input", recording, "--format", "text"}, 0, {}, "TIME  Com1  123.45kg\n"},
-        {{"--input", recording, "--protocol", "continuous"}, 0,
+        {{"--input", recording, "--protocol", "continuous"},
+         0,
          {"scale-read: decoding " + recording +
           " as continuous, as --protocol asks; it was recorded as shentong"}},
     };

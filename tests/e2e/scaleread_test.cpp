@@ -100,9 +100,9 @@ TEST_F(ScaleReadTest, EveryFrameOfEachProtocolBecomesOneRecordInOrder) {
         if (c.protocol == QLatin1String("command")) {
             EXPECT_EQ(first, 0);  // every reply answers one of the reader's requests
         }
-        EXPECT_EQ(joined(reader.errorLines()),
-                  "scale-read: reading " + link().toStdString() + " at 9600,N,8,1, protocol " +
-                      c.protocol.toStdString());
+        EXPECT_EQ(joined(reader.errorLines()), "scale-read: reading " + link().toStdString() +
+                                                   " at 9600,N,8,1, protocol " +
+                                                   c.protocol.toStdString());
     }
 }
 
@@ -252,9 +252,8 @@ TEST_F(ScaleReadTest, TermAndIntEndTheRunWithStatusZeroAndEveryRecordWhole) {
         EXPECT_EQ(reader.exitCode(), 0);
         EXPECT_TRUE(reader.output().endsWith('\n'));
         expectRunOf(reader.maskedLines(), [&] { return sentReadings(sim, "continuous", 2); });
-        EXPECT_EQ(joined(reader.errorLines()),
-                  "scale-read: reading " + link().toStdString() +
-                      " at 9600,N,8,1, protocol continuous");
+        EXPECT_EQ(joined(reader.errorLines()), "scale-read: reading " + link().toStdString() +
+                                                   " at 9600,N,8,1, protocol continuous");
     }
 }
 

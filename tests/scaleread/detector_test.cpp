@@ -80,7 +80,8 @@ TEST_F(DetectorSweep, FindsTheIndicatorSkippingWhatTheHostRefuses) {
     for (const HeardSetting& setting : detector.heard()) {
         heard << setting.settings + " " + QString::number(setting.bytes);
     }
-    EXPECT_EQ(heard.join(", ").toStdString(), "9600,N,8,1 18, 19200,N,8,1 0, 4800,N,8,1 0, 2400,N,8,1 70");
+    EXPECT_EQ(heard.join(", ").toStdString(),
+              "9600,N,8,1 18, 19200,N,8,1 0, 4800,N,8,1 0, 2400,N,8,1 70");
 }
 
 TEST_F(DetectorSweep, ASilentLineEndsWithinTheSweepAndFindsNothing) {

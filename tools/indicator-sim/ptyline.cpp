@@ -34,7 +34,7 @@ void placeLink(const std::string& linkPath, const std::string& target) {
         fs::create_directories(link.parent_path(), failure);
         if (failure) {
             throw std::system_error(failure, "cannot make the folder " +
-                                               link.parent_path().string() + " for " + linkPath);
+                                                 link.parent_path().string() + " for " + linkPath);
         }
     }
     // Made under a temporary name and renamed over the old link, so that the path never goes

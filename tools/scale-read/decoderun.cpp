@@ -16,7 +16,8 @@ void noteProtocolChoice(const ReaderOptions& options, const std::string& recorde
     const std::string_view asked = scale::protocolName(options.rules.protocol);
     if (options.protocolGiven && !options.quiet && asked != recorded) {
         note(QStringLiteral("decoding %1 as %2, as --protocol asks; it was recorded as %3")
-                 .arg(options.inputPath, QString::fromUtf8(asked.data(), static_cast<qsizetype>(asked.size())),
+                 .arg(options.inputPath,
+                      QString::fromUtf8(asked.data(), static_cast<qsizetype>(asked.size())),
                       QString::fromStdString(recorded)));
     }
 }

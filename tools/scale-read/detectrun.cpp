@@ -28,8 +28,8 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
         }
     };
     inform(QStringLiteral("listening on %1 at each setting for up to %2 s")
-             .arg(label)
-             .arg(Detector::kSweepMillis / 1000 + 2));
+               .arg(label)
+               .arg(Detector::kSweepMillis / 1000 + 2));
 
     SystemClock clock;
     scale::QtTimerControl dwellTimer;
@@ -53,16 +53,16 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
             const QString reason = key.section(QStringLiteral(": "), 1);
             const QStringList& bauds = skipped[key];
             inform(QStringLiteral("skipped %1 at %2: %3")
-                     .arg(framing,
-                          bauds.size() == 13 ? QStringLiteral("every baud")
-                                             : bauds.join(QLatin1Char(' ')) +
-                                                   QStringLiteral(" baud"),
-                          reason));
+                       .arg(framing,
+                            bauds.size() == 13
+                                ? QStringLiteral("every baud")
+                                : bauds.join(QLatin1Char(' ')) + QStringLiteral(" baud"),
+                            reason));
         }
         inform(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
-                                             : "listened at %1 settings in %2 s")
-                 .arg(detector.listened())
-                 .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
+                                               : "listened at %1 settings in %2 s")
+                   .arg(detector.listened())
+                   .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
         // Stopped by the user, the run ends as the help says a signal ends it, with what was
         // heard so far.
         status = foundScore(detector.scores()) || interrupted ? 0 : 1;

@@ -39,19 +39,22 @@ void LineWatch::check() {
     const bool asked = m_protocol == scale::IndicatorProtocol::Command;
     QString text;
     if (m_bytes > 0 && elapsed >= kGarbledMillis) {
-        text = QStringLiteral("%1 bytes in %2 s, no %3 %4: wrong baud, framing or protocol? try "
-                              "--detect")
+        text = QStringLiteral(
+                   "%1 bytes in %2 s, no %3 %4: wrong baud, framing or protocol? try "
+                   "--detect")
                    .arg(m_bytes)
                    .arg(elapsed / 1000)
                    .arg(QLatin1String(scale::protocolName(m_protocol)),
                         asked ? QStringLiteral("reply") : QStringLiteral("frame"));
     } else if (m_bytes == 0 && elapsed >= kSilentMillis) {
-        text = asked ? QStringLiteral("nothing received in %1 s: the indicator does not answer "
-                                      "the command request; check the cable, --port and "
-                                      "--settings, or try --detect")
-                     : QStringLiteral("nothing received in %1 s: check the indicator, the cable "
-                                      "and --port; one that waits to be asked needs --protocol "
-                                      "command (or try --detect)");
+        text = asked ? QStringLiteral(
+                           "nothing received in %1 s: the indicator does not answer "
+                           "the command request; check the cable, --port and "
+                           "--settings, or try --detect")
+                     : QStringLiteral(
+                           "nothing received in %1 s: check the indicator, the cable "
+                           "and --port; one that waits to be asked needs --protocol "
+                           "command (or try --detect)");
         text = text.arg(elapsed / 1000);
     } else {
         return;

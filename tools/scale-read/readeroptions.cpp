@@ -17,15 +17,15 @@ struct Option {
 };
 
 constexpr Option kOptions[] = {
-    {"port", true},          {"settings", true},       {"protocol", true},
-    {"poll-interval", true}, {"output", true},         {"format", true},
-    {"errors", false},       {"changes-only", false},  {"stable-only", false},
-    {"stable-band", true},   {"stable-time", true},    {"detect", false},
-    {"record", true},        {"input", true},          {"reconnect-timeout", true},
-    {"duration", true},      {"count", true},          {"station", true, true},
-    {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
-    {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
-    {"help", false},         {"version", false},       {"quiet", false},
+    {"port", true},          {"settings", true},      {"protocol", true},
+    {"poll-interval", true}, {"output", true},        {"format", true},
+    {"errors", false},       {"changes-only", false}, {"stable-only", false},
+    {"stable-band", true},   {"stable-time", true},   {"detect", false},
+    {"record", true},        {"input", true},         {"reconnect-timeout", true},
+    {"duration", true},      {"count", true},         {"station", true, true},
+    {"stations", true},      {"mqtt", true},          {"mqtt-ca", true},
+    {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
+    {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},
 };
 
@@ -63,8 +63,9 @@ public:
             if (name.isEmpty()) {
                 name = typed.mid(2);
             }
-            const auto* option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                              [&](const Option& o) { return name == QLatin1String(o.name); });
+            const auto* option =
+                std::find_if(std::begin(kOptions), std::end(kOptions),
+                             [&](const Option& o) { return name == QLatin1String(o.name); });
             if (option == std::end(kOptions)) {
                 return QStringLiteral("unknown option %1").arg(typed);
             }
@@ -253,8 +254,9 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     }
     options.localTime = isSet("local-time");
     if (options.localTime && options.format != OutputFormat::Text) {
-        return UsageError{QStringLiteral("--local-time is for --format text; jsonl and csv keep "
-                                         "UTC")};
+        return UsageError{
+            QStringLiteral("--local-time is for --format text; jsonl and csv keep "
+                           "UTC")};
     }
     options.quiet = isSet("quiet");
     options.choice.errors = isSet("errors");
@@ -351,7 +353,8 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
+    return QStringLiteral(
+        R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]

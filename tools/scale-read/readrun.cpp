@@ -79,8 +79,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
     if (!options.mqtt || !options.outputPath.isEmpty()) {
-        std::FILE* out =
-            openOutput(options.outputPath, options.format, formatter.header(several));
+        std::FILE* out = openOutput(options.outputPath, options.format, formatter.header(several));
         if (out == nullptr) {
             return 1;
         }
@@ -125,9 +124,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         ReadingRules rules = options.rules;
         rules.protocol = config.protocol;
         station->reader =
-            std::make_unique<StationReader>(*station->comm, station->pollTimer,
-                                            station->watchTimer, clock, rules,
-                                            hostDecimalSeparator());
+            std::make_unique<StationReader>(*station->comm, station->pollTimer, station->watchTimer,
+                                            clock, rules, hostDecimalSeparator());
         station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
@@ -152,7 +150,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         }
         recorder = std::make_unique<LineRecorder>(
             recordFile, options.recordPath.toStdString(),
-            scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
+            scale::RecordingHeader{options.port.toStdString(),
+                                   options.settings.toStdString(),
                                    std::string(scale::protocolName(options.rules.protocol)),
                                    {},
                                    {}});

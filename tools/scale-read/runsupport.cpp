@@ -74,8 +74,9 @@ std::FILE* openOutput(const QString& path, OutputFormat format, const std::strin
         refusal = QStringLiteral("%1 holds %2 records; give --format %2 or another --output")
                       .arg(path, QLatin1String(formatName(*held)));
     } else if (held && format == OutputFormat::Csv && first + '\n' != csvHeader) {
-        refusal = QStringLiteral("%1 holds csv records with other columns (%2); give another "
-                                 "--output")
+        refusal = QStringLiteral(
+                      "%1 holds csv records with other columns (%2); give another "
+                      "--output")
                       .arg(path, QString::fromStdString(first));
     }
     if (!refusal.isEmpty()) {

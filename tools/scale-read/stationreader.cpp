@@ -11,8 +11,7 @@ StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& po
       m_pollTimer(pollTimer),
       m_clock(clock),
       m_rules(rules),
-      m_weights(rules.protocol, rules.stableBand, rules.stableMillis,
-                std::move(decimalSeparator)),
+      m_weights(rules.protocol, rules.stableBand, rules.stableMillis, std::move(decimalSeparator)),
       m_watch(watchTimer, clock, rules.protocol) {
     m_pollTimer.setEnabled(false);
     m_pollTimer.setOnTick([this] { sendRequest(); });

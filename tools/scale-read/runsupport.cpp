@@ -9,6 +9,7 @@
 
 #include "app/datafolder.h"
 #include "tools/scale-read/runs.h"
+#include "tools/scale-read/systemreason.h"
 
 namespace scaleread {
 
@@ -17,11 +18,7 @@ void note(const QString& text) {
 }
 
 QString systemReason(int error) {
-    QString reason = QString::fromLocal8Bit(std::strerror(error));
-    if (!reason.isEmpty()) {
-        reason[0] = reason[0].toLower();
-    }
-    return reason;
+    return QString::fromStdString(systemReasonText(error));
 }
 
 namespace {

@@ -143,5 +143,25 @@ TEST(StationReader, SaysOnceWhatIsWrongWithASilentOrUndecodableLine) {
                   "request; check the cable, --port and --settings, or try --detect"}));
 }
 
+TEST(StationReader, ARunShorterThanTheNotesDelaysSaysAsItEndsWhyItReadNothing) {
+    const QByteArray bytes[] = {"\x7F\x80 garbage", "", checksummed("+0001002")};
+    std::vector<std::string> notes;
+    for (const QByteArray& read : bytes) {
+        Station station({});
+        station.reader->setOnNote([&](const QString& text) { notes.push_back(text.toStdString()); });
+        ASSERT_TRUE(station.reader->start());
+        station.clock.advance(500);
+        station.port.feed(read);
+        station.clock.advance(1000);
+        station.reader->finish();
+        station.clock.advance(10'000);  // and nothing more after the end
+    }
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "10 bytes in 1.5 s, no continuous frame: wrong baud, framing or "
+                         "protocol? try --detect",
+                         "nothing received in 1.5 s: check the indicator, the cable and --port; "
+                         "one that waits to be asked needs --protocol command (or try --detect)"}));
+}
+
 }  // namespace
 }  // namespace scaleread

@@ -31,9 +31,11 @@ public:
     void stop();
     void bytesArrived(std::size_t count);
     void validFrame();
+    // The run ends: a line that never gave a valid frame gets its note now if it has none yet.
+    void finish();
 
 private:
-    void check();
+    void noteIfDue(bool ending);
 
     scale::TimerControl& m_timer;
     const Clock& m_clock;
@@ -41,6 +43,7 @@ private:
     std::int64_t m_sinceMillis = 0;  // the last valid frame, or the start
     std::int64_t m_bytes = 0;        // since then
     bool m_noted = false;
+    bool m_anyValid = false;  // in the whole run
     std::function<void(const QString&)> m_onNote;
 };
 

@@ -292,6 +292,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                            [&] { end(0); });
     }
     QCoreApplication::exec();
+    for (auto& station : stations) {
+        if (!station->abandoned) {
+            station->reader->finish();
+        }
+    }
     if (sink) {
         sink->finish();
         if (!sink->failure().empty()) {

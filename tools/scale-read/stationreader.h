@@ -49,6 +49,8 @@ public:
 
     // Arms the open port. False when the control refuses (the port is not open).
     bool start();
+    // The run ends: see LineWatch::finish.
+    void finish() { m_watch.finish(); }
 
 private:
     void readWaiting();

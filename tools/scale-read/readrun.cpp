@@ -134,27 +134,15 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         stations.push_back(std::move(station));
     }
 
-    // Opened before any port, so that a refused file leaves the line untouched.
-    std::FILE* recordFile = nullptr;
-    if (!options.recordPath.isEmpty()) {
-        recordFile = std::fopen(QFile::encodeName(options.recordPath).constData(),
-                                options.overwrite ? "w" : "wx");
-        if (recordFile == nullptr) {
-            note(errno == EEXIST
-                     ? QStringLiteral("the recording %1 exists; give --overwrite to replace it, "
-                                      "or another name")
-                           .arg(options.recordPath)
-                     : QStringLiteral("cannot open %1 for the recording: %2")
-                           .arg(options.recordPath, systemReason(errno)));
-            return 1;
-        }
-        recorder = std::make_unique<LineRecorder>(
-            recordFile, options.recordPath.toStdString(),
-            scale::RecordingHeader{options.port.toStdString(),
-                                   options.settings.toStdString(),
-                                   std::string(scale::protocolName(options.rules.protocol)),
-                                   {},
-                                   {}});
+    // A recording in the way is refused before any port opens; the file itself is made once
+    // the port is open, so that a port that fails leaves no empty one behind.
+    const QString recordingExists =
+        QStringLiteral("the recording %1 exists; give --overwrite to replace it, or another name")
+            .arg(options.recordPath);
+    if (!options.recordPath.isEmpty() && !options.overwrite &&
+        QFileInfo(options.recordPath).exists()) {
+        note(recordingExists);
+        return 1;
     }
 
     std::string payload;
@@ -278,7 +266,21 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         }
     }
 
-    if (recorder) {
+    if (!options.recordPath.isEmpty()) {
+        std::FILE* file = std::fopen(QFile::encodeName(options.recordPath).constData(),
+                                     options.overwrite ? "w" : "wx");
+        if (file == nullptr) {
+            note(errno == EEXIST ? recordingExists
+                                 : QStringLiteral("cannot open %1 for the recording: %2")
+                                       .arg(options.recordPath, systemReason(errno)));
+            return 1;
+        }
+        recorder = std::make_unique<LineRecorder>(
+            file, options.recordPath.toStdString(),
+            scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
+                                   std::string(scale::protocolName(options.rules.protocol)),
+                                   {},
+                                   {}});
         stations.front()->reader->setOnRead(
             [&](std::int64_t steady, std::span<const std::uint8_t> bytes) {
                 if (!recorder->write(steady, clock.utcMillis(), bytes)) {

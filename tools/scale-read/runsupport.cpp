@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
@@ -55,15 +57,22 @@ std::FILE* openOutput(const QString& path, OutputFormat format, const std::strin
     if (path.isEmpty()) {
         return stdout;
     }
-    // Read from the start, written at the end.
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "a+");
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "a");
     if (file == nullptr) {
         note(QStringLiteral("cannot open %1 for records: %2").arg(path, systemReason(errno)));
         return nullptr;
     }
+    // Only a regular file has a first line to look at: a terminal or a FIFO would wait for one.
     std::string first;
-    for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) {
-        first.push_back(static_cast<char>(c));
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        if (std::FILE* held = std::fopen(QFile::encodeName(path).constData(), "r")) {
+            for (int c = std::fgetc(held); c != EOF && c != '\n' && first.size() < 4096;
+                 c = std::fgetc(held)) {
+                first.push_back(static_cast<char>(c));
+            }
+            std::fclose(held);
+        }
     }
     const auto held = formatOfLine(first);
     QString refusal;

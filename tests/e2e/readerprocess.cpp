@@ -10,10 +10,10 @@ namespace scale::test {
 namespace {
 
 // A record's time in any of the three formats: "2026-12-07T12:34:56.789Z" or, in text,
-// "2026-12-07 12:34:56.789".
+// "2026-12-07 12:34:56.789Z" (or with the local zone's "+08:00").
 const QRegularExpression& timePattern() {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(\d{4}-\d\d-\d\d[T ]\d\d:\d\d:\d\d\.\d{3}Z?)"));
+        QStringLiteral(R"(\d{4}-\d\d-\d\d[T ]\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d)?)"));
     return pattern;
 }
 
@@ -126,7 +126,7 @@ QList<qint64> recordTimes(const QStringList& lines) {
             continue;
         }
         time[10] = QLatin1Char('T');
-        if (!time.endsWith(QLatin1Char('Z'))) {
+        if (time.size() == 23) {  // no zone: UTC
             time += QLatin1Char('Z');
         }
         const QDateTime parsed = QDateTime::fromString(time, Qt::ISODateWithMs);

@@ -33,7 +33,8 @@ TEST_F(ScaleReadFaultTest, ReadingGoesOnWhenTheDeviceComesBack) {
                       reading(link(), "continuous", "2.5", "2.5kg", false,
                               "02 2B 30 30 30 30 32 35 31 31 44 03")}));
     EXPECT_EQ(joined(reader.errorLines()),
-              joined({gone, "scale-read: " + link() + " is back; reading again"}));
+              joined({"scale-read: reading " + link() + " at 9600,N,8,1, protocol continuous", gone,
+                      "scale-read: " + link() + " is back; reading again"}));
 }
 
 TEST_F(ScaleReadFaultTest, ComPortNotBackWithinTheReconnectTimeoutEndsWithStatusOne) {
@@ -54,7 +55,8 @@ TEST_F(ScaleReadFaultTest, ComPortNotBackWithinTheReconnectTimeoutEndsWithStatus
               joined({reading("Com1", "continuous", "1.5", "1.5kg", false,
                               "02 2B 30 30 30 30 31 35 31 31 45 03")}));
     EXPECT_EQ(joined(reader.errorLines()),
-              joined({"scale-read: " + label + " is gone; waiting for it to come back",
+              joined({"scale-read: reading " + label + " at 9600,N,8,1, protocol continuous",
+                      "scale-read: " + label + " is gone; waiting for it to come back",
                       "scale-read: " + label + " did not come back within 1 s"}));
 }
 

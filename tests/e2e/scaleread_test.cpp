@@ -100,7 +100,9 @@ TEST_F(ScaleReadTest, EveryFrameOfEachProtocolBecomesOneRecordInOrder) {
         if (c.protocol == QLatin1String("command")) {
             EXPECT_EQ(first, 0);  // every reply answers one of the reader's requests
         }
-        EXPECT_TRUE(reader.errorLines().isEmpty()) << joined(reader.errorLines());
+        EXPECT_EQ(joined(reader.errorLines()), "scale-read: reading " + link().toStdString() +
+                                                   " at 9600,N,8,1, protocol " +
+                                                   c.protocol.toStdString());
     }
 }
 
@@ -250,7 +252,8 @@ TEST_F(ScaleReadTest, TermAndIntEndTheRunWithStatusZeroAndEveryRecordWhole) {
         EXPECT_EQ(reader.exitCode(), 0);
         EXPECT_TRUE(reader.output().endsWith('\n'));
         expectRunOf(reader.maskedLines(), [&] { return sentReadings(sim, "continuous", 2); });
-        EXPECT_TRUE(reader.errorLines().isEmpty()) << joined(reader.errorLines());
+        EXPECT_EQ(joined(reader.errorLines()), "scale-read: reading " + link().toStdString() +
+                                                   " at 9600,N,8,1, protocol continuous");
     }
 }
 
@@ -317,7 +320,7 @@ TEST_F(ScaleReadTest, DetectReportsNotFoundWhenNothingAnswers) {
     ReaderProcess reader;
     EXPECT_EQ(reader.run({"--detect", "--port", link()}, 20000), 1);
     ASSERT_FALSE(reader.lines().isEmpty());
-    EXPECT_EQ(reader.lines().back(), "not found");
+    EXPECT_EQ(reader.lines().back(), "not found: the line was silent");
 }
 
 // Writes the recording `from` to `to` for a replay: every read `leadIn` seconds later, since a

@@ -115,6 +115,8 @@ TEST(Options, HelpWinsOverMistakesElsewhere) {
 TEST(Options, VersionWinsOverMistakesButNotOverHelp) {
     const std::vector<std::string_view> version{"--rate", "fast", "--version", "--bogus"};
     EXPECT_TRUE(std::holds_alternative<VersionRequested>(parseOptions(version)));
+    const std::vector<std::string_view> shortForm{"--bogus", "-V"};
+    EXPECT_TRUE(std::holds_alternative<VersionRequested>(parseOptions(shortForm)));
     const std::vector<std::string_view> both{"--version", "--help"};
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseOptions(both)));
 }
@@ -127,7 +129,8 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
         {{"--link", "/x", "--device", "/y"}, "--link and --device exclude each other"},
         {{"--link", "/x", "extra"}, "unexpected argument 'extra'"},
         {{"--link", "/x", "two\nlines\r"}, "unexpected argument 'two\\x0Alines\\x0D'"},
-        {{"--link", "/x", "-v"}, "unexpected argument '-v'"},
+        {{"--link", "/x", "-v"}, "unknown option -v"},
+        {{"--link", "--protocol", "command"}, "--link needs a value"},
         {{"--link", "/x", "--colour", "red"}, "unknown option --colour"},
         {{"--link", "/x", "--verbose=yes"}, "--verbose takes no value"},
         {{"--link", "/x", "--rate", "5", "--rate=6"}, "--rate given twice"},

@@ -76,6 +76,12 @@ TEST_F(DetectorSweep, FindsTheIndicatorSkippingWhatTheHostRefuses) {
     EXPECT_EQ(found->settings, "2400,N,8,1");
     // The other decoders refused the garbage at 9600 and the replies at 2400.
     EXPECT_EQ(scores[1].valid + scores[2].valid + scores[3].valid, 0);
+    QStringList heard;
+    for (const HeardSetting& setting : detector.heard()) {
+        heard << setting.settings + " " + QString::number(setting.bytes);
+    }
+    EXPECT_EQ(heard.join(", ").toStdString(),
+              "9600,N,8,1 18, 19200,N,8,1 0, 4800,N,8,1 0, 2400,N,8,1 70");
 }
 
 TEST_F(DetectorSweep, ASilentLineEndsWithinTheSweepAndFindsNothing) {
@@ -109,6 +115,29 @@ TEST(Detector, RanksByValidFramesASecondThenByRejected) {
     EXPECT_EQ(foundScore(scores)->settings, "4800,N,8,1");
     scores = {{"9600,N,8,1", scale::IndicatorProtocol::Continuous, 4, 2, 1, 1.0}};
     EXPECT_FALSE(foundScore(scores).has_value());
+}
+
+TEST(Detector, ReportTellsASilentLineFromAGarbledOne) {
+    const std::string header = "settings       protocol     valid/s  rejected     bytes\n";
+    EXPECT_EQ(detectionReport({}, {{"9600,N,8,1", 0}, {"19200,N,8,1", 0}}),
+              header + "not found: the line was silent\n");
+    EXPECT_EQ(detectionReport({}, {{"9600,N,8,1", 0}, {"1200,N,8,1", 120}}),
+              header +
+                  "1200,N,8,1     -                  -         -       120\n"
+                  "not found: 120 bytes heard, none in a known format\n");
+    const std::vector<DetectionScore> scores = {
+        {"9600,N,8,1", scale::IndicatorProtocol::ShenTong, 1, 6, 0, 2.0, 90},
+        {"19200,N,8,1", scale::IndicatorProtocol::Continuous, 20, 0, 20, 2.0, 240},
+    };
+    EXPECT_EQ(detectionReport(scores, {{"9600,N,8,1", 90}, {"19200,N,8,1", 240}}),
+              header +
+                  "19200,N,8,1    continuous      10.0         0       240\n"
+                  "9600,N,8,1     shentong         0.5         6        90\n"
+                  "found: --settings 19200,N,8,1 --protocol continuous\n");
+    EXPECT_EQ(detectionReport({scores[0]}, {{"9600,N,8,1", 90}}),
+              header +
+                  "9600,N,8,1     shentong         0.5         6        90\n"
+                  "not found: 90 bytes heard, too few valid frames at any setting\n");
 }
 
 }  // namespace

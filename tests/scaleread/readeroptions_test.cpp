@@ -28,7 +28,16 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
          "--duration wants a whole number from 1 on, not '1.5'"},
         {{"--port", "Com1", "--poll-interval", "50"}, "--poll-interval is for --protocol command"},
         {{"--port", "Com1", "--port", "Com2"}, "--port given twice"},
-        {{"--port", "Com1", "--colour"}, "Unknown option 'colour'."},
+        {{"--port", "Com1", "--prot", "command"}, "unknown option --prot"},
+        {{"--port", "Com1", "--colour=red"}, "unknown option --colour"},
+        {{"--port", "Com1", "-p"}, "unknown option -p"},
+        {{"--port"}, "--port needs a value"},
+        {{"--port", "--protocol", "command"}, "--port needs a value"},
+        {{"--port=", "Com1"}, "--port needs a value"},
+        {{"--port", "Com1", "--errors=yes"}, "--errors takes no value"},
+        {{"--port", "Com1", "--overwrite"}, "--overwrite goes with --record"},
+        {{"--port", "Com1", "--local-time"},
+         "--local-time is for --format text; jsonl and csv keep UTC"},
         {{"--port", "Com1", "extra"}, "unexpected argument 'extra'"},
         {{"--input", "a.rec", "--port", "Com1"}, "--port is for reading a port, not with --input"},
         {{"--detect", "--port", "Com1", "--settings", "9600,N,8,1"},
@@ -97,6 +106,12 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     EXPECT_EQ(std::get<ReaderOptions>(parseReaderOptions({"--port", "./link"})).devicePath,
               QDir::currentPath() + "/link");
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseReaderOptions({"--bad", "--help"})));
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseReaderOptions({"-h"})));
+    EXPECT_TRUE(std::holds_alternative<VersionRequested>(parseReaderOptions({"--bad", "-V"})));
+    const auto missing = parseReaderOptions({"--stations", "/nonexistent/plant.conf"});
+    ASSERT_TRUE(std::holds_alternative<FileError>(missing));
+    EXPECT_EQ(std::get<FileError>(missing).message,
+              "cannot read the stations file /nonexistent/plant.conf: no such file or directory");
 }
 
 TEST(ReaderOptions, StationsAndABroker) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "readersupport.h"
 #include "tools/scale-read/recordformat.h"
 
@@ -55,7 +58,34 @@ TEST(RecordFormat, ReadingsInEachFormat) {
               "2026-12-07T13:02:03.045Z,Com1,continuous,-12.345,\"-12,345kg\",true,"
               "02 2D 30 31 32 33 34 35 33 31 46 03,\n");
     EXPECT_EQ(readingLine(OutputFormat::Text, kCom1, false),
-              "2026-12-07 13:02:03.045  Com1  -12,345kg  stable\n");
+              "2026-12-07 13:02:03.045Z  Com1  -12,345kg  stable\n");
+}
+
+TEST(RecordFormat, TextInLocalTimeShowsTheZonesOffset) {
+    // A zone by rule, so that no time zone database is needed.
+    const char* const saved = std::getenv("TZ");
+    const std::string before = saved ? saved : "";
+    for (const auto& [zone, expected] :
+         {std::pair{"CST-8", "2026-12-07 21:02:03.045+08:00  Com1  -12,345kg  stable\n"},
+          std::pair{"NST3:30", "2026-12-07 09:32:03.045-03:30  Com1  -12,345kg  stable\n"}}) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        RecordFormatter formatter(OutputFormat::Text, false, true);
+        std::string out;
+        formatter.appendReading(out, kCom1, kTime, reading(), true);
+        EXPECT_EQ(out, expected);
+        // csv stays in UTC whatever is asked.
+        RecordFormatter csv(OutputFormat::Csv, false, true);
+        out.clear();
+        csv.appendReading(out, kCom1, kTime, reading(), true);
+        EXPECT_EQ(out.substr(0, 24), "2026-12-07T13:02:03.045Z");
+    }
+    if (saved) {
+        ::setenv("TZ", before.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
 }
 
 TEST(RecordFormat, RejectedFramesInEachFormat) {
@@ -67,7 +97,7 @@ TEST(RecordFormat, RejectedFramesInEachFormat) {
               "2026-12-07T13:02:03.045Z,Com1,continuous,,,,02 2D 30 31 32 33 34 35 33 31 46 03,"
               "checksum\n");
     EXPECT_EQ(errorLine(OutputFormat::Text, kCom1),
-              "2026-12-07 13:02:03.045  Com1  rejected (checksum): 02 2D 30 31 32 33 34 35 33 31 "
+              "2026-12-07 13:02:03.045Z  Com1  rejected (checksum): 02 2D 30 31 32 33 34 35 33 31 "
               "46 03\n");
     EXPECT_EQ(RecordFormatter(OutputFormat::Csv, true).header(false),
               "time,port,protocol,weight,text,stable,raw,error\n");

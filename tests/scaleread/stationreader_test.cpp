@@ -18,9 +18,10 @@ using test::checksummed;
 
 
 struct Station {
-    explicit Station(ReadingRules rules) : port(clock), timer(clock), readerClock(clock) {
+    explicit Station(ReadingRules rules)
+        : port(clock), timer(clock), watchTimer(clock), readerClock(clock) {
         (void)port.setPortOpen(true);
-        reader.emplace(port, timer, readerClock, rules, ".");
+        reader.emplace(port, timer, watchTimer, readerClock, rules, ".");
         reader->setOnFrame([this](std::int64_t utc, const scale::StreamFrame& frame, bool stable,
                                   bool) {
             texts.push_back(std::to_string(utc - test::ReaderClock::kStart) + " " +
@@ -36,6 +37,7 @@ struct Station {
     ManualClock clock;
     FakeSerialControl port;
     ManualTimer timer;
+    ManualTimer watchTimer;
     test::ReaderClock readerClock;
     std::optional<StationReader> reader;
     std::vector<std::string> texts;
@@ -104,6 +106,61 @@ TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
     station.port.feed(kReply);
     station.clock.runPending();
     EXPECT_EQ(station.texts, (std::vector<std::string>{"lost", "back", "2206 12.34kg"}));
+}
+
+TEST(StationReader, SaysOnceWhatIsWrongWithASilentOrUndecodableLine) {
+    const std::string silent =
+        "nothing received in 5 s: check the indicator, the cable and --port; one that waits to be "
+        "asked needs --protocol command (or try --detect)";
+    Station station({});
+    station.reader->setOnNote([&](const QString& text) {
+        station.texts.push_back(std::to_string(station.clock.now()) + " " + text.toStdString());
+    });
+    ASSERT_TRUE(station.reader->start());
+    station.clock.advance(15'000);  // one note, not one a second
+    station.port.feed(checksummed("+0001002"));
+    station.clock.advance(500);
+    station.port.feed("\x7F\x80 garbage");  // a wrong baud's bytes
+    station.clock.advance(10'000);
+    station.port.unplug();
+    station.clock.advance(10'000);  // the loss is reported already
+    EXPECT_EQ(station.texts,
+              (std::vector<std::string>{
+                  "5000 " + silent, "15000 1.00kg",
+                  "18000 10 bytes in 3 s, no continuous frame: wrong baud, framing or protocol? "
+                  "try --detect",
+                  "lost"}));
+
+    Station polled({scale::IndicatorProtocol::Command, 100, 1, 500});
+    polled.reader->setOnNote([&](const QString& text) {
+        polled.texts.push_back(std::to_string(polled.clock.now()) + " " + text.toStdString());
+    });
+    ASSERT_TRUE(polled.reader->start());
+    polled.clock.advance(9'000);
+    EXPECT_EQ(polled.texts,
+              (std::vector<std::string>{
+                  "5000 nothing received in 5 s: the indicator does not answer the command "
+                  "request; check the cable, --port and --settings, or try --detect"}));
+}
+
+TEST(StationReader, ARunShorterThanTheNotesDelaysSaysAsItEndsWhyItReadNothing) {
+    const QByteArray bytes[] = {"\x7F\x80 garbage", "", checksummed("+0001002")};
+    std::vector<std::string> notes;
+    for (const QByteArray& read : bytes) {
+        Station station({});
+        station.reader->setOnNote([&](const QString& text) { notes.push_back(text.toStdString()); });
+        ASSERT_TRUE(station.reader->start());
+        station.clock.advance(500);
+        station.port.feed(read);
+        station.clock.advance(1000);
+        station.reader->finish();
+        station.clock.advance(10'000);  // and nothing more after the end
+    }
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "10 bytes in 1.5 s, no continuous frame: wrong baud, framing or "
+                         "protocol? try --detect",
+                         "nothing received in 1.5 s: check the indicator, the cable and --port; "
+                         "one that waits to be asked needs --protocol command (or try --detect)"}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -66,7 +67,7 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
     try {
         termios line{};
         if (::tcgetattr(m_fd, &line) != 0) {
-            fail(m_path + " is not a serial device");
+            throw std::runtime_error(m_path + " is not a serial device");
         }
         ::cfmakeraw(&line);
         line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);

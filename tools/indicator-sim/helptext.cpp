@@ -84,8 +84,8 @@ Replaying a recording:
 Running:
   --duration MS          end by itself after MS
   --verbose              print every event on stdout (below)
-  --version              print "indicator-sim VERSION" and end
-  --help                 this text
+  -V, --version          print "indicator-sim VERSION" and end
+  -h, --help             this text
 
 Output on stdout, line by line:
   ready /dev/pts/4       once the line is up (always); a test can wait for it

@@ -2,6 +2,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -129,6 +130,17 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         return run(std::get<SimOptions>(parsed));
+    } catch (const std::system_error& failure) {
+        // "cannot open /dev/x: No such file or directory": the system's reason in lower case,
+        // as the rest of the line.
+        std::string text = failure.what();
+        const std::string reason = failure.code().message();
+        if (!reason.empty() && text.ends_with(reason)) {
+            auto& first = text[text.size() - reason.size()];
+            first = static_cast<char>(std::tolower(static_cast<unsigned char>(first)));
+        }
+        note(text);
+        return 1;
     } catch (const std::exception& failure) {
         note(failure.what());
         return 1;

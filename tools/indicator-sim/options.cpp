@@ -45,7 +45,9 @@ Given collect(std::span<const std::string_view> args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (!arg.starts_with("--")) {
-            throw UsageError("unexpected argument '" + std::string(arg) + "'");
+            throw UsageError(arg.starts_with('-') && arg.size() > 1
+                                 ? "unknown option " + std::string(arg)
+                                 : "unexpected argument '" + std::string(arg) + "'");
         }
         const auto equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
@@ -60,7 +62,7 @@ Given collect(std::span<const std::string_view> args) {
             }
         } else if (equals != std::string_view::npos) {
             value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
+        } else if (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
             value = args[++i];
         }
         if (option->takesValue && value.empty()) {
@@ -320,7 +322,8 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         std::ranges::find(args, "-h") != args.end()) {
         return HelpRequested{};
     }
-    if (std::ranges::find(args, "--version") != args.end()) {
+    if (std::ranges::find(args, "--version") != args.end() ||
+        std::ranges::find(args, "-V") != args.end()) {
         return VersionRequested{};
     }
     try {

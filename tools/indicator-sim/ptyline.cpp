@@ -22,12 +22,20 @@ namespace {
 void placeLink(const std::string& linkPath, const std::string& target) {
     namespace fs = std::filesystem;
     const fs::path link(linkPath);
-    const fs::file_status status = fs::symlink_status(link);
+    std::error_code failure;
+    const fs::file_status status = fs::symlink_status(link, failure);
+    if (failure && failure != std::errc::no_such_file_or_directory) {
+        throw std::system_error(failure, "cannot reach " + linkPath);
+    }
     if (fs::exists(status) && !fs::is_symlink(status)) {
         throw std::runtime_error(linkPath + " exists and is not a symbolic link; not replacing it");
     }
     if (link.has_parent_path()) {
-        fs::create_directories(link.parent_path());
+        fs::create_directories(link.parent_path(), failure);
+        if (failure) {
+            throw std::system_error(failure, "cannot make the folder " +
+                                                 link.parent_path().string() + " for " + linkPath);
+        }
     }
     // Made under a temporary name and renamed over the old link, so that the path never goes
     // missing for a tool that is watching it.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace indicatorsim {
 
@@ -17,12 +18,12 @@ ReplaySchedule loadRecording(const std::string& path) {
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+        throw std::system_error(errno, std::generic_category(), "cannot read " + path);
     }
     std::ostringstream text;
     text << file.rdbuf();
     if (file.bad()) {
-        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+        throw std::system_error(errno, std::generic_category(), "cannot read " + path);
     }
     auto result = readRecording(std::move(text).str());
     if (const auto* problem = std::get_if<RecordingProblem>(&result)) {

@@ -9,20 +9,34 @@
 #include "tools/scale-read/runs.h"
 
 namespace scaleread {
+namespace {
+
+// Decoding a line again in another protocol is a real need, but never a silent one.
+void noteProtocolChoice(const ReaderOptions& options, const std::string& recorded) {
+    const std::string_view asked = scale::protocolName(options.rules.protocol);
+    if (options.protocolGiven && !options.quiet && asked != recorded) {
+        note(QStringLiteral("decoding %1 as %2, as --protocol asks; it was recorded as %3")
+                 .arg(options.inputPath,
+                      QString::fromUtf8(asked.data(), static_cast<qsizetype>(asked.size())),
+                      QString::fromStdString(recorded)));
+    }
+}
+
+}  // namespace
 
 int decodeRecording(const ReaderOptions& options) {
     std::FILE* in = std::fopen(QFile::encodeName(options.inputPath).constData(), "rb");
     if (in == nullptr) {
         note(QStringLiteral("cannot open the recording %1: %2")
-                 .arg(options.inputPath, QString::fromLocal8Bit(std::strerror(errno))));
+                 .arg(options.inputPath, systemReason(errno)));
         return 1;
     }
-    std::FILE* out = openOutput(options.outputPath);
+    RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
+    std::FILE* out = openOutput(options.outputPath, options.format, formatter.header(false));
     if (out == nullptr) {
         std::fclose(in);
         return 1;
     }
-    RecordFormatter formatter(options.format, options.choice.errors);
     RecordSink sink(out,
                     options.outputPath.isEmpty() ? "standard output"
                                                  : options.outputPath.toStdString(),
@@ -54,6 +68,9 @@ int decodeRecording(const ReaderOptions& options) {
                 decoder->stop();
             }
         });
+    decoder->setOnHeader([&](const scale::RecordingHeader& header) {
+        noteProtocolChoice(options, header.protocol);
+    });
     std::string failure;
     const bool decoded =
         decodeRecordingFile(in, options.inputPath.toStdString(), *decoder, failure);

@@ -1,6 +1,7 @@
 #include "tools/scale-read/detector.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "protocols/commandrequest.h"
 
@@ -65,6 +66,48 @@ std::optional<DetectionScore> foundScore(const std::vector<DetectionScore>& rank
     return std::nullopt;
 }
 
+std::string detectionReport(std::vector<DetectionScore> scores,
+                            const std::vector<HeardSetting>& heard) {
+    rankScores(scores);
+    std::string report;
+    char row[128];
+    std::snprintf(row, sizeof row, "%-14s %-11s %8s %9s %9s\n", "settings", "protocol", "valid/s",
+                  "rejected", "bytes");
+    report += row;
+    for (const DetectionScore& score : scores) {
+        std::snprintf(row, sizeof row, "%-14s %-11s %8.1f %9d %9lld\n",
+                      score.settings.toLatin1().constData(),
+                      std::string(scale::protocolName(score.protocol)).c_str(),
+                      score.validPerSecond(), score.rejected, static_cast<long long>(score.bytes));
+        report += row;
+    }
+    std::int64_t total = 0;
+    for (const HeardSetting& setting : heard) {
+        total += setting.bytes;
+        const bool framed = std::any_of(scores.begin(), scores.end(), [&](const auto& score) {
+            return score.settings == setting.settings;
+        });
+        if (setting.bytes > 0 && !framed) {
+            std::snprintf(row, sizeof row, "%-14s %-11s %8s %9s %9lld\n",
+                          setting.settings.toLatin1().constData(), "-", "-", "-",
+                          static_cast<long long>(setting.bytes));
+            report += row;
+        }
+    }
+    if (const auto found = foundScore(scores)) {
+        report += "found: --settings " + found->settings.toStdString() + " --protocol " +
+                  std::string(scale::protocolName(found->protocol)) + "\n";
+    } else if (total == 0) {
+        report += "not found: the line was silent\n";
+    } else if (scores.empty()) {
+        report += "not found: " + std::to_string(total) + " bytes heard, none in a known format\n";
+    } else {
+        report += "not found: " + std::to_string(total) +
+                  " bytes heard, too few valid frames at any setting\n";
+    }
+    return report;
+}
+
 Detector::Detector(scale::SerialControl& port, scale::TimerControl& dwellTimer,
                    scale::TimerControl& requestTimer, const Clock& clock,
                    std::vector<DetectionCandidate> candidates)
@@ -125,6 +168,7 @@ void Detector::next() {
             std::clamp<std::int64_t>((kSweepMillis - elapsedMillis()) / left, 300, 1500);
         m_listening = true;
         ++m_listened;
+        m_currentBytes = 0;
         m_extended = false;
         m_listenStartMicros = m_clock.steadyMicros();
         m_dwellTimer.setInterval(static_cast<int>(dwell));
@@ -159,6 +203,7 @@ void Detector::readWaiting() {
     if (!m_listening || !chunk) {
         return;
     }
+    m_currentBytes += chunk->size();
     bool early = false;
     for (const char c : *chunk) {
         const auto byte = static_cast<std::uint8_t>(c);
@@ -208,8 +253,10 @@ void Detector::closeCandidate() {
     m_requestTimer.setEnabled(false);
     const double seconds =
         static_cast<double>(m_clock.steadyMicros() - m_listenStartMicros) / 1e6;
+    m_heard.push_back({m_current.front().settings, m_currentBytes});
     for (DetectionScore& score : m_current) {
         score.seconds = seconds;
+        score.bytes = m_currentBytes;
         if (score.valid > 0 || score.rejected > 0) {
             m_scores.push_back(score);
         }

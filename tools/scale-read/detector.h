@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/serialcontrol.h"
@@ -32,7 +33,14 @@ struct DetectionScore {
     int rejected = 0;
     int validRun = 0;  // valid frames in a row, up to the last frame
     double seconds = 0;  // listened
+    std::int64_t bytes = 0;  // heard at this setting, by every protocol alike
     double validPerSecond() const { return seconds > 0 ? valid / seconds : 0; }
+};
+
+// The bytes heard at one setting listened at, frames or not.
+struct HeardSetting {
+    QString settings;
+    std::int64_t bytes = 0;
 };
 
 // Best first: more valid frames a second, then fewer rejected.
@@ -41,6 +49,12 @@ void rankScores(std::vector<DetectionScore>& scores);
 // rejected, or failing that the best one with at least three valid frames and at most one
 // rejected for every four valid.
 std::optional<DetectionScore> foundScore(const std::vector<DetectionScore>& ranked);
+
+// The table of what was heard, best first, with a row for each setting that heard bytes but no
+// frame, and the last line: "found: --settings ... --protocol ..." or "not found: " and whether
+// the line was silent or what it carried.
+std::string detectionReport(std::vector<DetectionScore> scores,
+                            const std::vector<HeardSetting>& heard);
 
 // Listens on an open port at each candidate in turn and tries the three decoders on the same
 // bytes, sending the command-mode request all the while. Stops early once one protocol has
@@ -67,6 +81,8 @@ public:
     bool finished() const { return m_finished; }
     // Every protocol at every setting that saw a frame, in the order tried.
     const std::vector<DetectionScore>& scores() const { return m_scores; }
+    // Every setting listened at, with the bytes it heard.
+    const std::vector<HeardSetting>& heard() const { return m_heard; }
     // Settings listened at so far, and the sweep's time.
     int listened() const { return m_listened; }
     std::int64_t elapsedMillis() const;
@@ -97,6 +113,8 @@ private:
     scale::StreamFrame m_frame;
     scale::TxFrameBytes m_txFrame{};
     std::vector<DetectionScore> m_scores;
+    std::vector<HeardSetting> m_heard;
+    std::int64_t m_currentBytes = 0;
     std::function<void(const DetectionCandidate&, const QString&)> m_onSkip;
     std::function<void()> m_onFinished;
 };

@@ -10,27 +10,6 @@
 #include "tools/scale-read/runs.h"
 
 namespace scaleread {
-namespace {
-
-void printTable(std::vector<DetectionScore> scores) {
-    rankScores(scores);
-    std::printf("%-14s %-11s %8s %9s\n", "settings", "protocol", "valid/s", "rejected");
-    for (const DetectionScore& score : scores) {
-        std::printf("%-14s %-11s %8.1f %9d\n", score.settings.toLatin1().constData(),
-                    std::string(scale::protocolName(score.protocol)).c_str(),
-                    score.validPerSecond(), score.rejected);
-    }
-    if (const auto found = foundScore(scores)) {
-        std::printf("found: --settings %s --protocol %s\n", found->settings.toLatin1().constData(),
-                    std::string(scale::protocolName(found->protocol)).c_str());
-    } else {
-        std::printf("not found\n");
-    }
-    std::fflush(stdout);
-}
-
-}  // namespace
-
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
     scale::QtSerialControl comm(portsFolder());
     if (!options.devicePath.isEmpty()) {
@@ -42,9 +21,15 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
         return 1;
     }
     const QString label = portLabel(options.port, comm.deviceName(options.commPort));
-    note(QStringLiteral("listening on %1 at each setting for up to %2 s")
-             .arg(label)
-             .arg(Detector::kSweepMillis / 1000 + 2));
+    // What the sweep does and skips are notes, which --quiet leaves out.
+    const auto inform = [&options](const QString& text) {
+        if (!options.quiet) {
+            note(text);
+        }
+    };
+    inform(QStringLiteral("listening on %1 at each setting for up to %2 s")
+               .arg(label)
+               .arg(Detector::kSweepMillis / 1000 + 2));
 
     SystemClock clock;
     scale::QtTimerControl dwellTimer;
@@ -61,28 +46,34 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
         skipped[key] << candidate.settings.section(QLatin1Char(','), 0, 0);
     });
     int status = 1;
+    bool interrupted = false;
     detector.setOnFinished([&] {
         for (const QString& key : skipOrder) {
             const QString framing = key.section(QStringLiteral(": "), 0, 0);
             const QString reason = key.section(QStringLiteral(": "), 1);
             const QStringList& bauds = skipped[key];
-            note(QStringLiteral("skipped %1 at %2: %3")
-                     .arg(framing,
-                          bauds.size() == 13 ? QStringLiteral("every baud")
-                                             : bauds.join(QLatin1Char(' ')) +
-                                                   QStringLiteral(" baud"),
-                          reason));
+            inform(QStringLiteral("skipped %1 at %2: %3")
+                       .arg(framing,
+                            bauds.size() == 13
+                                ? QStringLiteral("every baud")
+                                : bauds.join(QLatin1Char(' ')) + QStringLiteral(" baud"),
+                            reason));
         }
-        note(QStringLiteral("listened at %1 settings in %2 s")
-                 .arg(detector.listened())
-                 .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
-        std::vector<DetectionScore> scores = detector.scores();
-        rankScores(scores);
-        status = foundScore(scores) ? 0 : 1;
-        printTable(scores);
+        inform(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
+                                               : "listened at %1 settings in %2 s")
+                   .arg(detector.listened())
+                   .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
+        // Stopped by the user, the run ends as the help says a signal ends it, with what was
+        // heard so far.
+        status = foundScore(detector.scores()) || interrupted ? 0 : 1;
+        std::fputs(detectionReport(detector.scores(), detector.heard()).c_str(), stdout);
+        std::fflush(stdout);
         QCoreApplication::exit(status);
     });
-    setStopper([&](int) { detector.stop(); });
+    setStopper([&](int) {
+        interrupted = true;
+        detector.stop();
+    });
     detector.start();
     if (!detector.finished()) {
         QCoreApplication::exec();

@@ -36,6 +36,10 @@ int main(int argc, char* argv[]) {
         note(error->message + QStringLiteral(" (see --help)"));
         return 2;
     }
+    if (const auto* error = std::get_if<FileError>(&parsed)) {
+        note(error->message);
+        return 1;
+    }
     const auto& options = std::get<ReaderOptions>(parsed);
     const auto setStopper = [&stop](Stopper stopper) { stop = std::move(stopper); };
     try {

@@ -1,7 +1,8 @@
 #include "tools/scale-read/readeroptions.h"
 
-#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 
 #include "tools/scale-read/stationconfig.h"
@@ -16,21 +17,85 @@ struct Option {
 };
 
 constexpr Option kOptions[] = {
-    {"port", true},          {"settings", true},       {"protocol", true},
-    {"poll-interval", true}, {"output", true},         {"format", true},
-    {"errors", false},       {"changes-only", false},  {"stable-only", false},
-    {"stable-band", true},   {"stable-time", true},    {"detect", false},
-    {"record", true},        {"input", true},          {"reconnect-timeout", true},
-    {"duration", true},      {"count", true},          {"station", true, true},
-    {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
-    {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
-    {"help", false},         {"version", false},
+    {"port", true},          {"settings", true},      {"protocol", true},
+    {"poll-interval", true}, {"output", true},        {"format", true},
+    {"errors", false},       {"changes-only", false}, {"stable-only", false},
+    {"stable-band", true},   {"stable-time", true},   {"detect", false},
+    {"record", true},        {"input", true},         {"reconnect-timeout", true},
+    {"duration", true},      {"count", true},         {"station", true, true},
+    {"stations", true},      {"mqtt", true},          {"mqtt-ca", true},
+    {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
+    {"help", false},         {"version", false},      {"quiet", false},
+    {"overwrite", false},    {"local-time", false},
+};
+
+// The short forms, as tio and mosquitto's clients take them.
+constexpr std::pair<const char*, const char*> kShortForms[] = {{"-h", "help"}, {"-V", "version"}};
+
+// The command line by option name, each with its values in order.
+class GivenOptions {
+public:
+    bool isSet(const char* name) const { return m_values.contains(QLatin1String(name)); }
+    QString value(const char* name) const {
+        const QStringList all = values(name);
+        return all.isEmpty() ? QString() : all.last();
+    }
+    QStringList values(const char* name) const { return m_values.value(QLatin1String(name)); }
+
+    // Takes "--name value", "--name=value", flags and the short forms. A message naming the
+    // argument as typed when one is unknown, lacks its value or stands alone.
+    std::optional<QString> read(const QStringList& arguments) {
+        for (qsizetype i = 0; i < arguments.size(); ++i) {
+            const QString& argument = arguments[i];
+            QString name;
+            for (const auto& [shortForm, longName] : kShortForms) {
+                if (argument == QLatin1String(shortForm)) {
+                    name = QLatin1String(longName);
+                }
+            }
+            if (name.isEmpty() && !argument.startsWith(QLatin1String("--"))) {
+                return argument.startsWith(QLatin1Char('-')) && argument.size() > 1
+                           ? QStringLiteral("unknown option %1").arg(argument)
+                           : QStringLiteral("unexpected argument '%1'").arg(argument);
+            }
+            const qsizetype equals = argument.indexOf(QLatin1Char('='));
+            const QString typed = name.isEmpty() ? argument.left(equals) : argument;
+            if (name.isEmpty()) {
+                name = typed.mid(2);
+            }
+            const auto* option =
+                std::find_if(std::begin(kOptions), std::end(kOptions),
+                             [&](const Option& o) { return name == QLatin1String(o.name); });
+            if (option == std::end(kOptions)) {
+                return QStringLiteral("unknown option %1").arg(typed);
+            }
+            QString value;
+            if (!option->takesValue) {
+                if (equals >= 0) {
+                    return QStringLiteral("%1 takes no value").arg(typed);
+                }
+            } else if (equals >= 0) {
+                value = argument.mid(equals + 1);
+            } else if (i + 1 < arguments.size() &&
+                       !arguments[i + 1].startsWith(QLatin1String("--"))) {
+                value = arguments[++i];
+            }
+            if (option->takesValue && value.isEmpty()) {
+                return QStringLiteral("%1 needs a value").arg(typed);
+            }
+            m_values[name] << value;
+        }
+        return std::nullopt;
+    }
+
+private:
+    QMap<QString, QStringList> m_values;
 };
 
 // A whole number from `least` on, or an error naming the option.
-std::variant<std::int64_t, UsageError> wholeNumber(const QCommandLineParser& parser,
-                                                   const char* name, std::int64_t least) {
-    const QString text = parser.value(QLatin1String(name));
+std::variant<std::int64_t, UsageError> wholeNumber(const GivenOptions& given, const char* name,
+                                                   std::int64_t least) {
+    const QString text = given.value(name);
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
     if (!ok || value < least || text.startsWith(QLatin1Char('+'))) {
@@ -46,36 +111,27 @@ std::variant<std::int64_t, UsageError> wholeNumber(const QCommandLineParser& par
 
 ParsedOptions parseReaderOptions(const QStringList& arguments,
                                  const std::function<QString(const char*)>& environment) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const Option& option : kOptions) {
-        parser.addOption(option.takesValue
-                             ? QCommandLineOption(QLatin1String(option.name), QString(),
-                                                  QStringLiteral("value"))
-                             : QCommandLineOption(QLatin1String(option.name)));
-    }
-    if (arguments.contains(QStringLiteral("--help"))) {
+    // Help, then the version, win over mistakes elsewhere on the line.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
         return HelpRequested{};
     }
-    if (!parser.parse(QStringList{QStringLiteral("scale-read")} + arguments)) {
-        return UsageError{parser.errorText()};
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (arguments.contains(QStringLiteral("--version")) ||
+        arguments.contains(QStringLiteral("-V"))) {
         return VersionRequested{};
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        return UsageError{QStringLiteral("unexpected argument '%1'")
-                              .arg(parser.positionalArguments().first())};
+    GivenOptions parser;
+    if (const auto refused = parser.read(arguments)) {
+        return UsageError{*refused};
     }
     for (const Option& option : kOptions) {
-        if (!option.repeats && parser.values(QLatin1String(option.name)).size() > 1) {
+        if (!option.repeats && parser.values(option.name).size() > 1) {
             return UsageError{QStringLiteral("--%1 given twice").arg(QLatin1String(option.name))};
         }
     }
 
     ReaderOptions options;
-    const auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
-    const auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
+    const auto isSet = [&](const char* name) { return parser.isSet(name); };
+    const auto value = [&](const char* name) { return parser.value(name); };
     // Fills `target` from a whole-number option; false (and `error` set) when it is bad.
     UsageError error;
     const auto number = [&](const char* name, std::int64_t least, auto& target) {
@@ -120,13 +176,17 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
         if (isSet("stations")) {
+            if (QFile probe(value("stations")); !probe.open(QIODevice::ReadOnly)) {
+                return FileError{QStringLiteral("cannot read the stations file %1: %2")
+                                     .arg(value("stations"), probe.errorString().toLower())};
+            }
             auto parsed = parseStationsFile(value("stations"));
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
             options.stations = std::get<std::vector<StationConfig>>(std::move(parsed));
         }
-        for (const QString& text : parser.values(QStringLiteral("station"))) {
+        for (const QString& text : parser.values("station")) {
             auto parsed = parseStationLine(text);
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
@@ -188,6 +248,17 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     }
     options.outputPath = value("output");
     options.recordPath = value("record");
+    options.overwrite = isSet("overwrite");
+    if (options.overwrite && options.recordPath.isEmpty()) {
+        return UsageError{QStringLiteral("--overwrite goes with --record")};
+    }
+    options.localTime = isSet("local-time");
+    if (options.localTime && options.format != OutputFormat::Text) {
+        return UsageError{
+            QStringLiteral("--local-time is for --format text; jsonl and csv keep "
+                           "UTC")};
+    }
+    options.quiet = isSet("quiet");
     options.choice.errors = isSet("errors");
     options.choice.changesOnly = isSet("changes-only");
     options.choice.stableOnly = isSet("stable-only");
@@ -282,7 +353,8 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
+    return QStringLiteral(
+        R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
@@ -332,7 +404,9 @@ Publishing to an MQTT broker (MQTT 3.1.1):
 
 Records:
   --format FORMAT        jsonl (default), csv or text
-  --output FILE          append to FILE instead of standard output
+  --local-time           text: times in this host's zone with its offset (+08:00), not UTC
+  --output FILE          append to FILE instead of standard output; refused when FILE holds
+                         records of another format, or csv with other columns
   --errors               also a record for each rejected frame, with its reason: checksum,
                          decimals, overflow or incomplete
   --changes-only         a reading only when its text differs from the last one written
@@ -342,35 +416,48 @@ Records:
   jsonl keys: time (UTC), port, protocol, weight (kg, a number), text (the window's
   caption), stable, raw (the frame's bytes in hex); a rejected frame: time, port,
   protocol, error, raw. csv: a header line and the same fields; with --errors a last
-  column "error", and the weight fields empty in a rejected frame's row.
+  column "error", and the weight fields empty in a rejected frame's row. text: the time
+  (UTC, marked Z), the port and the caption.
 
 Finding the settings:
   --detect               listens at every baud of the window's list with 8N1, 7E1, 7O1,
                          8E1 and 8O1, tries the three protocols on the same bytes (asking as
-                         command mode does), prints a ranked table and last
-                         "found: --settings B,P,D,S --protocol NAME" (exit 0) or "not found"
-                         (exit 1); at most 30 s, less once a candidate reads five valid
-                         frames in a row. Settings the host refuses or does not keep are
-                         skipped with a note.
+                         command mode does), prints a ranked table with the bytes heard at
+                         each setting and last "found: --settings B,P,D,S --protocol NAME"
+                         (exit 0) or "not found: the line was silent" or "not found: N bytes
+                         heard, ..." (exit 1); at most 30 s, less once a candidate reads five
+                         valid frames in a row. Settings the host refuses or does not keep
+                         are skipped with a note. SIGINT stops it with what was heard so far
+                         (exit 0).
 
 Recording:
   --record FILE          write what the port delivered to FILE, one line per read: seconds
-                         since the first read and the bytes in hex, after a header line
-  --input FILE           decode a recording as fast as it goes, with its own times; replay
-                         it on a line with indicator-sim --replay FILE
+                         since the first read and the bytes in hex, after a header line;
+                         refused when FILE exists
+  --overwrite            --record may replace an existing FILE
+  --input FILE           decode a recording as fast as it goes, with its own times and the
+                         protocol its header names (--protocol decodes it as another, with
+                         a note); replay it on a line with indicator-sim --replay FILE
 
 Running:
   --reconnect-timeout S  after the device went away, give up when it is not back within S
                          seconds (default: wait for ever)
   --duration MS          end after MS
   --count N              end after N readings written
-  --version, --help
+  --quiet                no notes on what is read and heard; errors and a lost or returned
+                         device are still reported
+  -V, --version          print "scale-read VERSION" and end
+  -h, --help             this text
 
-Notes and errors go to standard error, one line each: a lost and returned device, a port that
-cannot be opened and why.
+Notes and errors go to standard error, one line each, standard output carries only records:
+the port read, with the device a ComN reached, its settings and protocol; bytes that arrive
+for 3 s with no frame decoded (wrong baud, framing or protocol); nothing received for 5 s,
+or no reply to the command request; each again only after frames came in between; a lost
+and returned device; a port that cannot be opened and why.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
-the settings); 1 the port could not be opened, did not come back in time, writing failed,
-or --detect found nothing; 2 bad command line.
+the settings or was stopped); 1 the port could not be opened, did not come back in time, a
+file could not be read or written or is refused, or --detect found nothing; 2 bad command
+line.
 
 Examples:
   scale-read --port Com1 --settings 2400,N,8,1

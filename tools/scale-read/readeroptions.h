@@ -40,7 +40,10 @@ struct ReaderOptions {
     QString outputPath;  // empty: standard output
     RecordChoice choice;
     QString recordPath;
+    bool overwrite = false;  // --record may replace an existing file
     QString inputPath;
+    bool localTime = false;  // text records in the host's time zone
+    bool quiet = false;      // no notes on what is being read or heard
 
     std::optional<std::int64_t> reconnectTimeoutMs;  // unset: wait for ever
     std::optional<std::int64_t> durationMs;
@@ -52,8 +55,13 @@ struct VersionRequested {};
 struct UsageError {
     QString message;  // one line
 };
+// A file the command line names cannot be read: a runtime failure, not a bad command line.
+struct FileError {
+    QString message;
+};
 
-using ParsedOptions = std::variant<ReaderOptions, HelpRequested, VersionRequested, UsageError>;
+using ParsedOptions =
+    std::variant<ReaderOptions, HelpRequested, VersionRequested, UsageError, FileError>;
 
 // Reads the arguments after the program's name. `environment` gives SCALE_READ_MQTT_PASSWORD.
 ParsedOptions parseReaderOptions(const QStringList& arguments,

@@ -40,6 +40,7 @@ struct Station {
     StationConfig config;
     std::unique_ptr<scale::QtSerialControl> comm;
     scale::QtTimerControl pollTimer;
+    scale::QtTimerControl watchTimer;
     std::unique_ptr<StationReader> reader;
     RecordSource source;
     RecordSource mqttSource;  // the same with the station key, which a broker's records carry
@@ -76,9 +77,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
 
     // Local records: to --output, or to standard output unless the records go to a broker.
     std::unique_ptr<RecordSink> sink;
-    RecordFormatter formatter(options.format, options.choice.errors);
+    RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
     if (!options.mqtt || !options.outputPath.isEmpty()) {
-        std::FILE* out = openOutput(options.outputPath);
+        std::FILE* out = openOutput(options.outputPath, options.format, formatter.header(several));
         if (out == nullptr) {
             return 1;
         }
@@ -122,14 +123,26 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         station->label = labelOf(*station, several);
         ReadingRules rules = options.rules;
         rules.protocol = config.protocol;
-        station->reader = std::make_unique<StationReader>(*station->comm, station->pollTimer,
-                                                          clock, rules, hostDecimalSeparator());
+        station->reader =
+            std::make_unique<StationReader>(*station->comm, station->pollTimer, station->watchTimer,
+                                            clock, rules, hostDecimalSeparator());
         station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
         station->mqttSource.station = config.name.toStdString();
         station->filter = std::make_unique<RecordFilter>(options.choice);
         stations.push_back(std::move(station));
+    }
+
+    // A recording in the way is refused before any port opens; the file itself is made once
+    // the port is open, so that a port that fails leaves no empty one behind.
+    const QString recordingExists =
+        QStringLiteral("the recording %1 exists; give --overwrite to replace it, or another name")
+            .arg(options.recordPath);
+    if (!options.recordPath.isEmpty() && !options.overwrite &&
+        QFileInfo(options.recordPath).exists()) {
+        note(recordingExists);
+        return 1;
     }
 
     std::string payload;
@@ -173,6 +186,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
         });
 
+        if (!options.quiet) {
+            station.reader->setOnNote([&, s = &station](const QString& text) {
+                note(several ? QStringLiteral("station %1: %2").arg(s->config.name, text) : text);
+            });
+        }
         station.giveUp.setSingleShot(true);
         QObject::connect(&station.giveUp, &QTimer::timeout, [&, s = &station] {
             note(QStringLiteral("%1 did not come back within %2 s")
@@ -241,13 +259,20 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             note(QStringLiteral("cannot read %1").arg(station.label));
             return 1;
         }
+        if (!options.quiet) {
+            note(QStringLiteral("reading %1 at %2, protocol %3")
+                     .arg(station.label, station.config.settings,
+                          QLatin1String(scale::protocolName(station.config.protocol))));
+        }
     }
 
     if (!options.recordPath.isEmpty()) {
-        std::FILE* file = std::fopen(QFile::encodeName(options.recordPath).constData(), "w");
+        std::FILE* file = std::fopen(QFile::encodeName(options.recordPath).constData(),
+                                     options.overwrite ? "w" : "wx");
         if (file == nullptr) {
-            note(QStringLiteral("cannot open %1 for the recording: %2")
-                     .arg(options.recordPath, QString::fromLocal8Bit(std::strerror(errno))));
+            note(errno == EEXIST ? recordingExists
+                                 : QStringLiteral("cannot open %1 for the recording: %2")
+                                       .arg(options.recordPath, systemReason(errno)));
             return 1;
         }
         recorder = std::make_unique<LineRecorder>(
@@ -269,6 +294,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                            [&] { end(0); });
     }
     QCoreApplication::exec();
+    for (auto& station : stations) {
+        if (!station->abandoned) {
+            station->reader->finish();
+        }
+    }
     if (sink) {
         sink->finish();
         if (!sink->failure().empty()) {

@@ -57,10 +57,22 @@ void appendTwo(char* at, int value) {
     at[1] = static_cast<char>('0' + value % 10);
 }
 
-void appendSecondText(char (&text)[20], std::int64_t second) {
+// The calendar second, in UTC or in the host's zone; `offset` gets the zone's "+08:00".
+void appendSecondText(char (&text)[20], char (&offset)[7], std::int64_t second, bool local) {
     const auto seconds = static_cast<std::time_t>(second);
     std::tm parts{};
-    ::gmtime_r(&seconds, &parts);
+    if (local) {
+        ::localtime_r(&seconds, &parts);
+        const long east = parts.tm_gmtoff / 60;
+        const long minutes = east < 0 ? -east : east;
+        offset[0] = east < 0 ? '-' : '+';
+        appendTwo(offset + 1, static_cast<int>(minutes / 60 % 100));
+        offset[3] = ':';
+        appendTwo(offset + 4, static_cast<int>(minutes % 60));
+        offset[6] = '\0';
+    } else {
+        ::gmtime_r(&seconds, &parts);
+    }
     const int year = parts.tm_year + 1900;
     appendTwo(text, year / 100 % 100);
     appendTwo(text + 2, year % 100);
@@ -91,8 +103,8 @@ void appendFraction(std::string& out, int millis) {
 
 }  // namespace
 
-RecordFormatter::RecordFormatter(OutputFormat format, bool errorColumn)
-    : m_format(format), m_errorColumn(errorColumn) {}
+RecordFormatter::RecordFormatter(OutputFormat format, bool errorColumn, bool localTime)
+    : m_format(format), m_errorColumn(errorColumn), m_localTime(localTime) {}
 
 std::string RecordFormatter::header(bool withStation) const {
     if (m_format != OutputFormat::Csv) {
@@ -110,7 +122,8 @@ void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
     const std::int64_t second = floorSecond(utcMillis);
     if (second != m_cachedSecond) {
         m_cachedSecond = second;
-        appendSecondText(m_secondText, second);
+        appendSecondText(m_secondText, m_offsetText, second,
+                         m_localTime && m_format == OutputFormat::Text);
     }
     if (m_format == OutputFormat::Text) {
         out.append(m_secondText, 10);
@@ -120,7 +133,9 @@ void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
         out.append(m_secondText, 19);
     }
     appendFraction(out, static_cast<int>(utcMillis - second * 1000));
-    if (m_format != OutputFormat::Text) {
+    if (m_localTime && m_format == OutputFormat::Text) {
+        out.append(m_offsetText, 6);
+    } else {
         out.push_back('Z');
     }
 }

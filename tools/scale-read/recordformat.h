@@ -23,7 +23,8 @@ struct RecordSource {
 class RecordFormatter {
 public:
     // `errorColumn`: rejected frames are written too, so a CSV header gets an "error" column.
-    RecordFormatter(OutputFormat format, bool errorColumn);
+    // `localTime`: text records in the host's time zone, with its offset, instead of UTC.
+    RecordFormatter(OutputFormat format, bool errorColumn, bool localTime = false);
 
     // The CSV header line with its line end; empty for the other formats.
     std::string header(bool withStation) const;
@@ -45,9 +46,12 @@ private:
 
     OutputFormat m_format;
     bool m_errorColumn;
-    // "2026-12-07T12:34:56" of the last second formatted: records come many a second.
+    bool m_localTime;
+    // "2026-12-07T12:34:56" of the last second formatted, and for local time its zone's offset
+    // ("+08:00"): records come many a second.
     std::int64_t m_cachedSecond = std::numeric_limits<std::int64_t>::min();
     char m_secondText[20] = {};
+    char m_offsetText[7] = {};
 };
 
 // "2026-12-07T12:34:56.789Z".

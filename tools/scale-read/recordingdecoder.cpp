@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/scale-read/recordformat.h"
+#include "tools/scale-read/systemreason.h"
 
 namespace scaleread {
 
@@ -42,6 +43,9 @@ bool RecordingDecoder::takeHeader(std::string_view text) {
         return false;
     }
     m_weights.emplace(*m_protocol, m_rules.stableBand, m_rules.stableMillis, m_separator);
+    if (m_onHeader) {
+        m_onHeader(m_header);
+    }
     return true;
 }
 
@@ -80,7 +84,7 @@ bool decodeRecordingFile(std::FILE* file, const std::string& path, RecordingDeco
     for (;;) {
         const std::size_t count = std::fread(block.data() + kept, 1, block.size() - kept, file);
         if (count == 0 && std::ferror(file)) {
-            failure = "cannot read " + path + ": " + std::strerror(errno ? errno : EIO);
+            failure = "cannot read " + path + ": " + systemReasonText(errno ? errno : EIO);
             return false;
         }
         const bool atEnd = count == 0;

@@ -28,6 +28,10 @@ public:
     // Takes the next line (without its line end). False with failure() set for a line that is
     // not part of a recording; the handler may ask to stop with stop().
     bool line(std::string_view text);
+    // Called once the header is read, before any frame.
+    void setOnHeader(std::function<void(const scale::RecordingHeader&)> handler) {
+        m_onHeader = std::move(handler);
+    }
     void stop() { m_stopped = true; }
     bool stopped() const { return m_stopped; }
 
@@ -42,6 +46,7 @@ private:
     ReadingRules m_rules;
     std::string m_separator;
     FrameHandler m_onFrame;
+    std::function<void(const scale::RecordingHeader&)> m_onHeader;
     std::optional<WeightStream> m_weights;  // once the header names the protocol
     scale::RecordingHeader m_header;
     std::int64_t m_startMillis = 0;

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/scale-read/systemreason.h"
+
 namespace scaleread {
 namespace {
 
@@ -52,7 +54,7 @@ bool RecordSink::writeOut() {
     }
     m_stopped = true;
     if (reason != EPIPE) {
-        m_failure = "cannot write to " + m_name + ": " + std::strerror(reason);
+        m_failure = "cannot write to " + m_name + ": " + systemReasonText(reason);
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "tools/scale-read/readeroptions.h"
+#include "tools/scale-read/recordformat.h"
 
 namespace scaleread {
 
@@ -20,8 +21,13 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
 int decodeRecording(const ReaderOptions& options);
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
 
-// Where records go: standard output, or FILE appended; nullptr with a note when it won't open.
-std::FILE* openOutput(const QString& path);
+// The system's reason for `error`, in lower case as the rest of a note.
+QString systemReason(int error);
+
+// Where records go: standard output, or FILE appended; nullptr with a note when it won't open
+// or already holds records in another format than `format` (for CSV: other columns
+// than `csvHeader`).
+std::FILE* openOutput(const QString& path, OutputFormat format, const std::string& csvHeader);
 // Whether records written to `out` begin its content, so that a CSV header belongs first: always
 // on standard output, and for a file appended to only while it is empty.
 bool startsNewOutput(std::FILE* out);

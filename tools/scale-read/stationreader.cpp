@@ -5,13 +5,14 @@
 namespace scaleread {
 
 StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
-                             const Clock& clock, ReadingRules rules, std::string decimalSeparator)
+                             scale::TimerControl& watchTimer, const Clock& clock,
+                             ReadingRules rules, std::string decimalSeparator)
     : m_port(port),
       m_pollTimer(pollTimer),
       m_clock(clock),
       m_rules(rules),
-      m_weights(rules.protocol, rules.stableBand, rules.stableMillis,
-                std::move(decimalSeparator)) {
+      m_weights(rules.protocol, rules.stableBand, rules.stableMillis, std::move(decimalSeparator)),
+      m_watch(watchTimer, clock, rules.protocol) {
     m_pollTimer.setEnabled(false);
     m_pollTimer.setOnTick([this] { sendRequest(); });
     m_port.setOnComm([this] { readWaiting(); });
@@ -26,6 +27,7 @@ bool StationReader::start() {
         return false;
     }
     armPolling();
+    m_watch.start();
     return true;
 }
 
@@ -57,10 +59,14 @@ void StationReader::readWaiting() {
     if (m_onRead) {
         m_onRead(steady, bytes);
     }
+    m_watch.bytesArrived(bytes.size());
     bool replied = false;
     m_weights.feed(bytes, steady / 1000,
                    [&](const scale::StreamFrame& frame, bool stable, bool became) {
                        replied = true;
+                       if (frame.error == scale::FrameError::None) {
+                           m_watch.validFrame();
+                       }
                        if (m_onFrame) {
                            m_onFrame(utc, frame, stable, became);
                        }
@@ -75,8 +81,10 @@ void StationReader::lineEvent(scale::SerialControl::LineEvent event) {
     if (event == scale::SerialControl::LineEvent::Lost) {
         m_pollTimer.setEnabled(false);
         m_weights.reset();
+        m_watch.stop();
     } else {
         armPolling();
+        m_watch.start();
     }
     if (m_onLineEvent) {
         m_onLineEvent(event);

@@ -8,6 +8,7 @@
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
 #include "tools/scale-read/clock.h"
+#include "tools/scale-read/linewatch.h"
 #include "tools/scale-read/weightstream.h"
 
 namespace scaleread {
@@ -25,7 +26,8 @@ inline constexpr int kReplyTimeoutMs = 600;
 
 // Reads one indicator on an open port: every byte as it comes, every frame in them decoded, and
 // in command mode the indicator polled as the window polls it. The port's loss and return are
-// passed on; reading resumes by itself on return.
+// passed on; reading resumes by itself on return. A line that stays silent or carries nothing
+// that decodes gets a note on what to try (see LineWatch), timed on `watchTimer`.
 class StationReader {
 public:
     using FrameHandler = std::function<void(std::int64_t utcMillis, const scale::StreamFrame& frame,
@@ -34,15 +36,21 @@ public:
         std::function<void(std::int64_t steadyMicros, std::span<const std::uint8_t> bytes)>;
     using LineHandler = std::function<void(scale::SerialControl::LineEvent event)>;
 
-    StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer, const Clock& clock,
-                  ReadingRules rules, std::string decimalSeparator);
+    StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
+                  scale::TimerControl& watchTimer, const Clock& clock, ReadingRules rules,
+                  std::string decimalSeparator);
 
     void setOnFrame(FrameHandler handler) { m_onFrame = std::move(handler); }
     void setOnRead(ReadHandler handler) { m_onRead = std::move(handler); }
     void setOnLineEvent(LineHandler handler) { m_onLineEvent = std::move(handler); }
+    void setOnNote(std::function<void(const QString& text)> handler) {
+        m_watch.setOnNote(std::move(handler));
+    }
 
     // Arms the open port. False when the control refuses (the port is not open).
     bool start();
+    // The run ends: see LineWatch::finish.
+    void finish() { m_watch.finish(); }
 
 private:
     void readWaiting();
@@ -55,6 +63,7 @@ private:
     const Clock& m_clock;
     ReadingRules m_rules;
     WeightStream m_weights;
+    LineWatch m_watch;
     scale::TxFrameBytes m_txFrame{};
     FrameHandler m_onFrame;
     ReadHandler m_onRead;

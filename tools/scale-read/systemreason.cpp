@@ -1,0 +1,16 @@
+#include "tools/scale-read/systemreason.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace scaleread {
+
+std::string systemReasonText(int error) {
+    std::string reason = std::strerror(error);
+    if (!reason.empty()) {
+        reason.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(reason.front())));
+    }
+    return reason;
+}
+
+}  // namespace scaleread

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace scaleread {
+
+// The system's reason for `error` ("no such file or directory"), in lower case as the rest of
+// the line it ends.
+std::string systemReasonText(int error);
+
+}  // namespace scaleread

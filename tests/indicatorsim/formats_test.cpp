@@ -255,6 +255,14 @@ TEST(StreamedFormats, SayMotionWhileThePlanMovesAndOverloadAboveCapacity) {
                             "300.000 tx 02 20 20 20 20 20 20 20 39 4B 47 4D 0D 0A 9kg"}));
 }
 
+TEST(StreamedFormats, ToledoFramesCanCarryAWrongChecksum) {
+    Simulator sim(optionsFrom({"--link", "/x", "--protocol", "toledo", "--weight", "fixed:12.345",
+                               "--bad-checksum", "1"}),
+                  1);
+    EXPECT_EQ(linesOf(sim.due(0)),
+              Lines{"0.000 tx 02 2D 30 20 20 31 32 33 34 35 20 20 30 30 30 30 0D 56 -"});
+}
+
 TEST(FormatOptions, AreReadAndMistakesRefused) {
     const SimOptions sics =
         optionsFrom({"--link", "/x", "--protocol", "sics", "--refuse", "zero", "--refuse",
@@ -287,6 +295,11 @@ TEST(FormatOptions, AreReadAndMistakesRefused) {
          "--reply-delay and --answer-delay are the same; give one"},
         {{"--link", "/x", "--protocol", "weigh-tronix", "--bad-checksum", "0.1"},
          "--bad-checksum: weigh-tronix frames have no checksum"},
+        {{"--link", "/x", "--protocol", "toledo", "--toledo-checksum", "off", "--bad-checksum",
+          "0.1"},
+         "--bad-checksum: toledo frames have no checksum"},
+        {{"--link", "/x", "--protocol", "toledo", "--lowercase", "0.1"},
+         "--lowercase: toledo frames have no checksum"},
         {{"--link", "/x", "--protocol", "cardinal", "--weight", "fixed:123.456"},
          "--weight: 123.456 does not fit a cardinal frame's weight field"},
     };

@@ -129,6 +129,14 @@ std::string renderToledo(const IndicatorState& state, const FormatSettings& sett
     return frame;
 }
 
+bool spoilToledoChecksum(std::string& frame, const FormatSettings& settings) {
+    if (!settings.toledoChecksum || frame.empty()) {
+        return false;
+    }
+    frame.back() = static_cast<char>((static_cast<unsigned char>(frame.back()) + 1u) & 0x7Fu);
+    return true;
+}
+
 std::string renderSics(const IndicatorState& state, const FormatSettings&) {
     if (state.overCapacity) {
         return "S +\r\n";

@@ -49,6 +49,9 @@ std::string renderCardinal(const IndicatorState& state, const FormatSettings& se
 std::string renderWeighTronix(const IndicatorState& state, const FormatSettings& settings);
 std::string render8217(const IndicatorState& state, const FormatSettings& settings);
 
+// Toledo's checksum byte made wrong, when there is one.
+bool spoilToledoChecksum(std::string& frame, const FormatSettings& settings);
+
 // SMA's reply with another status character (E zero refused, T tare refused).
 std::string smaFrame(const IndicatorState& state, char status);
 

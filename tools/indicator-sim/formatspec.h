@@ -35,17 +35,20 @@ struct RequestWord {
 // row of the table.
 struct FormatSpec {
     std::string_view name;
-    bool asked;                 // sends its weight when asked; else streams it unasked
-    std::size_t frameLength;    // a usual frame's bytes, to pace frames to the line
-    int valueCharacters;        // the weight field's characters, sign apart
-    bool pointInField;          // the decimal point takes one of them (Toledo's is implied)
-    bool weightOnlyWhenSteady;  // frames in motion or below zero carry a status, not the weight
-    std::string (*render)(const IndicatorState&, const FormatSettings&);
-    RequestFraming framing;
-    std::span<const RequestWord> requests;
+    std::string (*render)(const IndicatorState&, const FormatSettings&) = nullptr;
+    std::size_t frameLength = 0;        // a usual frame's bytes, to pace frames to the line
+    int valueCharacters = 6;            // the weight field's characters, sign apart
+    bool pointInField = true;           // the decimal point takes one of them (Toledo's is implied)
+    bool weightOnlyWhenSteady = false;  // frames in motion or below zero carry a status instead
+    bool asked = false;                 // sends its weight when asked; else streams it unasked
+    RequestFraming framing = RequestFraming::None;
+    std::span<const RequestWord> requests{};
     // The answer to a request of the format's own, once its command has been carried out (done)
     // or refused; "" for none. Null for formats that take no requests.
-    std::string (*answer)(RequestKind, bool done, const IndicatorState&, const FormatSettings&);
+    std::string (*answer)(RequestKind, bool done, const IndicatorState&,
+                          const FormatSettings&) = nullptr;
+    // Makes the frame fail its check; false when it carries none. Null for formats without one.
+    bool (*spoilCheck)(std::string& frame, const FormatSettings&) = nullptr;
 };
 
 // Null when no format has that name.

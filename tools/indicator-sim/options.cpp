@@ -316,8 +316,13 @@ void readFaults(const Given& given, SimOptions& options) {
             options.faults.*field = shareOfFrames(name, rate->second);
         }
     }
+    const bool formatChecked =
+        options.format && options.format->spoilCheck && options.formatSettings.toledoChecksum;
     if (!hasChecksum(options.protocol)) {
         for (const std::string_view name : {"--bad-checksum", "--lowercase"}) {
+            if (formatChecked && name == "--bad-checksum") {
+                continue;  // a check byte, not digits: it can be wrong but not lower case
+            }
             if (given.contains(name)) {
                 throw UsageError(std::string(name) + ": " +
                                  (options.format ? std::string(options.format->name) : "shentong") +
@@ -437,8 +442,8 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         if (!readReplay(given, options)) {
             readProtocol(given, options);
             readWeight(given, options);
-            readFaults(given, options);
             readFormatOptions(given, options);
+            readFaults(given, options);
         }
         if (const auto duration = given.find("--duration"); duration != given.end()) {
             options.duration = millis("--duration", duration->second, false);

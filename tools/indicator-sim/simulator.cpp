@@ -15,6 +15,7 @@ Simulator::Simulator(const SimOptions& options, std::uint64_t faultSeed)
       m_formatSettings(options.formatSettings),
       m_refusals(options.refusals),
       m_stream(options.stream),
+      m_badCheck(options.faults.badChecksum),
       m_framesPerSecond(paceFor(options).framesPerSecond),
       m_replyDelay(options.replyDelay),
       m_dropRate(options.dropRate),
@@ -156,8 +157,15 @@ void Simulator::makeFrameAt(Micros at) {
         if (!streams() || m_silence.covers(at)) {
             return;
         }
-        const std::string bytes = renderFrame(*m_format, m_scale.state(), m_formatSettings);
-        frame = {{bytes.begin(), bytes.end()}, frameText(*m_format, m_scale.state())};
+        std::string bytes = renderFrame(*m_format, m_scale.state(), m_formatSettings);
+        std::string text = frameText(*m_format, m_scale.state());
+        // Drawn only for formats with a check of their own, so that the other protocols' runs
+        // keep their sequence of choices.
+        if (m_format->spoilCheck && m_faults.chance(m_badCheck) &&
+            m_format->spoilCheck(bytes, m_formatSettings)) {
+            text = kNoReadout;
+        }
+        frame = {{bytes.begin(), bytes.end()}, std::move(text)};
     } else {
         if (m_silence.covers(at)) {
             return;

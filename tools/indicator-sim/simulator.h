@@ -50,6 +50,7 @@ private:
     FormatSettings m_formatSettings;
     Refusals m_refusals;
     bool m_stream;
+    double m_badCheck;  // the share of frames whose own check byte goes wrong
     double m_framesPerSecond;
     Micros m_replyDelay;
     double m_dropRate;

@@ -126,14 +126,15 @@ Micros millis(std::string_view name, std::string_view text, bool zeroAllowed) {
     return fromMillis(ms);
 }
 
-// "command, sics, sbi, sma or 8217": the protocols that answer requests.
+// "command, sics, ad, sbi, sma or 8217": the protocols that answer requests; without command,
+// those that send only when asked.
 std::string askingNames(bool withCommand = true) {
     std::vector<std::string_view> names;
     if (withCommand) {
         names.push_back("command");
     }
     for (const FormatSpec& format : allFormats()) {
-        if (format.asked) {
+        if (withCommand ? format.answer != nullptr : format.asked) {
             names.push_back(format.name);
         }
     }
@@ -257,7 +258,7 @@ void readProtocol(const Given& given, SimOptions& options) {
         options.format = formatNamed(protocol->second);
     }
     const bool command = options.protocol == Protocol::Command;
-    const bool answers = command || (options.format && options.format->asked);
+    const bool answers = command || (options.format && options.format->answer);
     for (const std::string_view name : {"--reply-delay", "--answer-delay", "--drop"}) {
         if (!answers && given.contains(name)) {
             throw UsageError(std::string(name) + " is for --protocol " + askingNames());

@@ -77,6 +77,7 @@ SEEDS = {
     "requestscanner_fuzz": {
         "one": b"\x00" + b"\x02AB03\x03",
         "split": b"\x03\x01\x04\x00" + b"\x02\x02AB03\x03AB03\x03\x02AB03\x03\x02A",
+        "formats": b"\x02\x03\x05" + b"SI\r\n\x1bP\nW\rQ\r\nWZ\r\nTAC\r\nXX\r\n\x1b\x1bV",
     },
     "options_fuzz": {
         "walk": b"--link\0/tmp/ports/Com1\0--protocol\0command\0--weight\0walk:3\0--verbose",
@@ -85,6 +86,10 @@ SEEDS = {
         "ramp": b"--link\0x\0--weight=ramp:-5:50:0.25\0--rate\0" b"4\0--duration\0" b"2000",
         "shentong": b"--link=x\0--protocol=shentong\0--weight=fixed:-12.34\0--silence\0"
         b"2000:300\0--seed\0" b"7",
+        "sics": b"--link\0x\0--protocol\0sics\0--refuse\0zero\0--refuse\0clear-tare\0"
+        b"--capacity\0" b"150.5\0--stream\0--answer-delay\0" b"900",
+        "toledo": b"--link\0x\0--protocol\0toledo\0--toledo-checksum\0off\0--weight\0"
+        b"ramp:-99:99:0.5",
     },
 }
 

@@ -22,23 +22,24 @@ bool isShare(double rate) {
     return rate >= 0 && rate <= 1;
 }
 
-bool fits(Protocol protocol, std::int64_t units, int decimals) {
-    return units >= -999999 && units <= 999999 && readingFits(protocol, readingOf(units, decimals));
+bool fits(const SimOptions& options, std::int64_t units, int decimals) {
+    return units >= -999999 && units <= 999999 &&
+           readingFits(options.protocol, readingOf(units, decimals), options.format);
 }
 
 void checkWeight(const SimOptions& options) {
-    const Protocol protocol = options.protocol;
     if (const auto* fixed = std::get_if<FixedWeight>(&options.weight)) {
-        require(readingFits(protocol, fixed->reading), "a fixed weight fits the frame");
+        require(readingFits(options.protocol, fixed->reading, options.format),
+                "a fixed weight fits the frame");
     } else if (const auto* ramp = std::get_if<RampWeight>(&options.weight)) {
         require(ramp->step > 0, "a ramp's step is above 0");
         require(
-            fits(protocol, ramp->from, ramp->decimals) && fits(protocol, ramp->to, ramp->decimals),
+            fits(options, ramp->from, ramp->decimals) && fits(options, ramp->to, ramp->decimals),
             "a ramp's ends fit the frame");
     } else if (const auto* walk = std::get_if<WalkWeight>(&options.weight)) {
         require(walk->highest >= 0 && walk->lowest >= 0, "a walk's bounds are magnitudes");
-        require(fits(protocol, walk->highest, walk->decimals) &&
-                    fits(protocol, -walk->lowest, walk->decimals),
+        require(fits(options, walk->highest, walk->decimals) &&
+                    fits(options, -walk->lowest, walk->decimals),
                 "a walk's bounds fit the frame");
     }
 }

@@ -1,14 +1,18 @@
-// The simulator's request scanner: however the bytes are split into reads, it counts the same
-// requests as over all of them at once, and that is the number of requests in the bytes.
+// The simulator's request scanners: however the bytes are split into reads, they find the same
+// requests as over all of them at once; the command request's count is the number of its
+// occurrences in the bytes.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
 #include "protocols/commandrequest.h"
+#include "tools/indicator-sim/formatrequests.h"
+#include "tools/indicator-sim/formatspec.h"
 #include "tools/indicator-sim/requestscanner.h"
 
 namespace {
@@ -44,17 +48,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int atOnce = whole.feed(bytes);
     require(atOnce == occurrences(bytes), "every request is counted once");
 
+    // The formats' scanner, answering as sics, whose unknown commands count too.
+    const auto names = [](const std::vector<indicatorsim::FormatRequest>& requests) {
+        std::vector<std::string> found;
+        for (const auto& request : requests) {
+            found.push_back(std::string(request.format->name) + " " + request.name);
+        }
+        return found;
+    };
+    const indicatorsim::FormatSpec* sics = indicatorsim::formatNamed("sics");
+    indicatorsim::FormatRequestScanner formatsWhole(sics);
+    const std::vector<std::string> formatsAtOnce = names(formatsWhole.feed(bytes));
+
     indicatorsim::RequestScanner split;
+    indicatorsim::FormatRequestScanner formatsSplit(sics);
     int inReads = 0;
+    std::vector<std::string> formatsInReads;
+    const auto feed = [&](std::span<const std::uint8_t> read) {
+        inReads += split.feed(read);
+        for (std::string& name : names(formatsSplit.feed(read))) {
+            formatsInReads.push_back(std::move(name));
+        }
+    };
     std::size_t at = 0;
     // Empty reads take part too, as long as some read length moves on.
     const bool movesOn = std::ranges::any_of(lengths, [](std::size_t l) { return l > 0; });
     for (std::size_t i = 0; movesOn && at < bytes.size(); ++i) {
         const std::size_t length = std::min(lengths[i % lengths.size()], bytes.size() - at);
-        inReads += split.feed(bytes.subspan(at, length));
+        feed(bytes.subspan(at, length));
         at += length;
     }
-    inReads += split.feed(bytes.subspan(at));
+    feed(bytes.subspan(at));
     require(inReads == atOnce, "splitting into reads changes no count");
+    require(formatsInReads == formatsAtOnce, "splitting into reads changes no format request");
     return 0;
 }

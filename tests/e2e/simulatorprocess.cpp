@@ -55,6 +55,8 @@ void SimulatorProcess::collect() {
             event.bytes = words.mid(2, words.size() - 3).join(QLatin1Char(' '));
         } else if (event.kind == QLatin1String("rx")) {
             event.bytes = words.mid(2).join(QLatin1Char(' '));
+        } else if (event.kind == QLatin1String("request")) {
+            event.text = words.mid(2).join(QLatin1Char(' '));
         }
         m_events.push_back(event);
     }

@@ -15,7 +15,8 @@ public:
         double at = 0.0;
         QString kind;  // "tx", "rx" or "request"
         QString bytes;
-        QString text;  // for tx: the readout the tool should show, "-" for a faulty write
+        QString text;  // for tx: the readout the tool should show, "-" for a faulty write;
+                       // for request: the format and the request, "sics SI", or "" for command
     };
 
     // Starts the simulator linked at `link`; waits for its "ready" line.

@@ -151,7 +151,9 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
         {{"--device", "/y", "--settings", "9600,N,8,1.5"},
          "--settings: stop bits must be 1 or 2, got '1.5'"},
         {{"--link", "/x", "--protocol", "modbus"},
-         "--protocol: expected continuous, command or shentong, got 'modbus'"},
+         "--protocol: expected continuous, command, shentong, toledo, sics, ad, sbi, sma, "
+         "rice-lake, "
+         "cardinal, weigh-tronix, 8217, got 'modbus'"},
         {{"--link", "/x", "--rate", "0"}, "--rate: expected frames per second above 0, got '0'"},
         {{"--link", "/x", "--rate", "inf"},
          "--rate: expected frames per second above 0, got 'inf'"},
@@ -159,9 +161,10 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
          "--rate: expected at least one frame a day, got '1e-14'"},
         {{"--link", "/x", "--protocol", "command", "--rate", "5"},
          "--rate is for continuous and shentong; command mode answers requests"},
-        {{"--link", "/x", "--reply-delay", "5"}, "--reply-delay is for --protocol command"},
+        {{"--link", "/x", "--reply-delay", "5"},
+         "--reply-delay is for --protocol command, sics, ad, sbi, sma or 8217"},
         {{"--link", "/x", "--protocol", "shentong", "--drop", "0.5"},
-         "--drop is for --protocol command"},
+         "--drop is for --protocol command, sics, ad, sbi, sma or 8217"},
         {{"--link", "/x", "--protocol", "command", "--reply-delay", "-1"},
          "--reply-delay: expected whole milliseconds from 0, got '-1'"},
         {{"--link", "/x", "--protocol", "command", "--drop", "1.01"},

@@ -38,4 +38,8 @@ std::string requestLine(Micros at) {
     return millisText(at) + " request";
 }
 
+std::string requestLine(Micros at, std::string_view format, std::string_view name) {
+    return requestLine(at) + " " + std::string(format) + " " + std::string(name);
+}
+
 }  // namespace indicatorsim

@@ -26,6 +26,9 @@ std::string deliveredLine(Micros at, std::string_view settings,
 // "310.502 request"
 std::string requestLine(Micros at);
 
+// "310.502 request sics SI": a request of one of the table's formats, named.
+std::string requestLine(Micros at, std::string_view format, std::string_view name);
+
 // "02 41 42": upper case, one space between bytes.
 std::string hexBytes(std::span<const std::uint8_t> bytes);
 

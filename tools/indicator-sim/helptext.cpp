@@ -6,9 +6,9 @@ std::string_view helpText() {
     return R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
        indicator-sim (--link PATH | --device DEVICE) --replay FILE [--speed X] [OPTIONS]
 
-Acts as a weighing indicator on a serial line: sends weight frames on its own (continuous,
-shentong) or answers the weight request (command), with faults on demand; or plays a recording
-of what a port received back with its timing.
+Acts as a weighing indicator on a serial line: sends weight frames on its own or answers weight
+requests, in any of twelve formats, takes zero and tare commands, with faults on demand; or
+plays a recording of what a port received back with its timing.
 
 The line, one of:
   --link PATH            create a pseudo-terminal in raw mode and a symbolic link PATH to the
@@ -38,11 +38,53 @@ The protocol:
   --protocol command     answers each request 02 41 42 30 33 03 with a 14-byte reply:
                          02, 41, 42, then the continuous frame's fields
   --protocol shentong    8-byte frames, sent unasked: "=", the weight's characters last first
-  --rate FPS             continuous, shentong: frames per second (default 10); held to what
+  --protocol toledo      18-byte frames, sent unasked: 02, status words SWA SWB SWC, six
+                         digits of weight, six of tare (leading zeros as spaces), 0D, and a
+                         checksum byte; SWB says net, negative, out of range, motion, kg
+  --protocol sics        answers SI (at once) and S (once steady) with "S S     12.345 kg"
+                         (S D in motion, S + over capacity); Z gives Z A, T gives T S and the
+                         tare, TAC gives TAC A; an unknown command ES
+  --protocol ad          "ST,GS,+012.345kg" lines (US in motion, OL over capacity, NT net),
+                         sent unasked; answers Q with one; R zeroes and T tares silently
+  --protocol sbi         answers ESC P with "+   12.345 kg " (H over capacity), "N     " in
+                         front while net, the unit blank in motion; ESC U tares, ESC V zeroes
+  --protocol sma         answers LF W CR with LF, status (Z centre of zero, O over capacity),
+                         1, G or N, M in motion, a space, the weight in 10, "kg ", CR; LF Z CR,
+                         LF T CR and LF C CR zero, tare and clear the tare and answer the same
+                         way; any other command LF ? CR
+  --protocol rice-lake   14-byte frames, sent unasked: 02, polarity, 7 characters of weight,
+                         K, G or N, status (M motion, O over capacity, Z centre of zero), 0D 0A
+  --protocol cardinal    17-byte frames, sent unasked: 0D, polarity, 6 characters of weight,
+                         status (M, O), " kg ", G or N, two spaces, 03
+  --protocol weigh-tronix  14-byte frames, sent unasked: a space, G or N, polarity, 6
+                         characters of weight (dashes over capacity), " kg", 0D 0A
+  --protocol 8217        answers W with 02, the weight, N while net, 0D; in motion, over
+                         capacity or below zero with 02, "?", a status byte, 0D; Z zeroes.
+                         The indicator commonly runs at 9600,E,7,1
+  --rate FPS             the frames per second of the protocols that send unasked, and the
+                         pace at which the others' weight moves (default 10); held to what
                          the line carries at its baud (10 bits a byte on a pseudo-terminal,
                          the device's framing otherwise), with a note on stderr
-  --reply-delay MS       command: time from a request to its reply (default 20)
-  --drop RATE            command: the share of requests left unanswered (default 0)
+  --reply-delay MS       command, sics, ad, sbi, sma, 8217: time from a request to its answer
+                         (default 20)
+  --answer-delay MS      the same as --reply-delay: a long one answers late
+  --drop RATE            command, sics, ad, sbi, sma, 8217: the share of requests left
+                         unanswered (default 0)
+  --stream               sics, sbi, sma, 8217: also send the weight frame unasked, at --rate
+  --toledo-checksum on|off
+                         toledo: end each frame with its checksum byte (default on)
+
+Zero, tare and capacity, in the formats from toledo on:
+  Zero makes the weight shown 0 from the weight now on; tare switches to net with the gross
+  weight now as tare; clear-tare goes back to gross. Frames say motion while the weight changes
+  from one frame to the next (walk, ramp) and stable while it holds.
+  --capacity KG          above KG gross the frames report an overload (toledo SWB bit 2, sics
+                         S +, ad OL, sbi H, sma and rice-lake and cardinal O, 8217 status bit
+                         1, weigh-tronix dashes), as they do for a weight too wide for them;
+                         zero and tare are then refused (sics Z +, T +)
+  --refuse COMMAND       zero, tare or clear-tare, again or comma separated for more: refuse
+                         it and answer as the indicator does (sics Z I, T I, TAC I; sma
+                         status E or T; 8217 status bit 3; ad and sbi say nothing)
 
 The weight, one value per frame or reply:
   --weight fixed:VALUE        VALUE every time, e.g. fixed:-12.345 (a "-0" keeps its sign)
@@ -53,10 +95,11 @@ The weight, one value per frame or reply:
   --decimals N                0 to 4 digits after the point (fixed, ramp: as many as the values
                               have; walk: 3); values are rounded to them
   Weights must fit the frame: six digits, or for shentong six characters with sign and point
-  (99.999, -9.999 at three decimals; no negative weight at four). A walk's MAX is cut to fit.
+  (99.999, -9.999 at three decimals; no negative weight at four), or the format's weight
+  field (cardinal, weigh-tronix: six characters with the point). A walk's MAX is cut to fit.
 
 Faults, each on the given share RATE of frames or replies (0 to 1):
-  --bad-checksum RATE    a wrong checksum digit (continuous, command)
+  --bad-checksum RATE    a wrong checksum digit (continuous, command) or byte (toledo)
   --lowercase RATE       checksum letters in lower case (continuous, command); a checksum
                          of digits alone has none, so that frame goes out intact
   --stray RATE           1 to 4 stray bytes just before the frame (never 02, 03 or "=")
@@ -101,6 +144,10 @@ With --verbose, one line per event, milliseconds since the line came up first:
   310.502 rx 02 41 42 30 33 03
                          bytes read from the line
   310.502 request        a complete request recognised (in every protocol)
+  310.502 request sics SI
+                         a request of the formats from toledo on, with the format and its
+                         name, recognised for every format whatever the protocol ("ESC P",
+                         "W"; "unknown TEXT" for a command the protocol's own format lacks)
 Notes and errors go to stderr.
 
 Exit status: 0 ended (--duration, --unplug-after, SIGINT, SIGTERM, the replay's last line);
@@ -111,6 +158,8 @@ Examples:
   indicator-sim --link /tmp/scale/Com1 --weight fixed:-12.345 --verbose
   indicator-sim --link /tmp/scale/Com1 --protocol command --weight ramp:0:50:0.25 --drop 0.1
   indicator-sim --link /tmp/scale/Com1 --protocol shentong --weight walk:7:500 --decimals 1
+  indicator-sim --link /tmp/scale/Com1 --protocol sics --weight walk:3:50 --refuse zero --verbose
+  indicator-sim --link /tmp/scale/Com1 --protocol toledo --capacity 60 --toledo-checksum off
   indicator-sim --link /tmp/scale/Com1 --rate 80 --cut 0.1 --noise 0.05 --seed 42
   indicator-sim --link /tmp/scale/Com1 --silence 3000:800 --unplug-after 10000
   indicator-sim --device /dev/ttyUSB0 --settings 28400,E,7,1 --bad-checksum 0.05

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace indicatorsim {
 namespace {
@@ -31,11 +32,21 @@ constexpr OptionSpec kOptions[] = {
     {"--line-model", false}, {"--replay", true},       {"--speed", true},
 };
 
+// The options of the formats beyond the three built-in protocols.
+constexpr OptionSpec kFormatOptions[] = {
+    {"--capacity", true}, {"--refuse", true},          {"--answer-delay", true},
+    {"--stream", false},  {"--toledo-checksum", true},
+};
+
+// Options that may come more than once; their values are joined with commas.
+constexpr std::string_view kRepeatable[] = {"--refuse"};
+
 // What a replay leaves out: it sends the recording as it is.
 constexpr std::string_view kNotWithReplay[] = {
     "--protocol",  "--weight",       "--decimals",  "--rate",         "--reply-delay",
     "--drop",      "--bad-checksum", "--lowercase", "--stray",        "--cut",
     "--cut-pause", "--noise",        "--silence",   "--unplug-after", "--seed",
+    "--capacity",  "--refuse",       "--stream",    "--answer-delay", "--toledo-checksum",
 };
 
 using Given = std::map<std::string, std::string, std::less<>>;
@@ -53,6 +64,9 @@ Given collect(std::span<const std::string_view> args) {
         const std::string_view name = arg.substr(0, equals);
         const auto* option = std::ranges::find(kOptions, name, &OptionSpec::name);
         if (option == std::end(kOptions)) {
+            option = std::ranges::find(kFormatOptions, name, &OptionSpec::name);
+        }
+        if (option == std::end(kFormatOptions)) {
             throw UsageError("unknown option " + std::string(name));
         }
         std::string value;
@@ -68,7 +82,11 @@ Given collect(std::span<const std::string_view> args) {
         if (option->takesValue && value.empty()) {
             throw UsageError(std::string(name) + " needs a value");
         }
-        if (!given.emplace(name, std::move(value)).second) {
+        if (const auto earlier = given.find(name);
+            earlier != given.end() &&
+            std::ranges::find(kRepeatable, name) != std::end(kRepeatable)) {
+            earlier->second += "," + value;
+        } else if (!given.emplace(name, std::move(value)).second) {
             throw UsageError(std::string(name) + " given twice");
         }
     }
@@ -110,6 +128,26 @@ Micros millis(std::string_view name, std::string_view text, bool zeroAllowed) {
     return fromMillis(ms);
 }
 
+// "command, sics, ad, sbi, sma or 8217": the protocols that answer requests; without command,
+// those that send only when asked.
+std::string askingNames(bool withCommand = true) {
+    std::vector<std::string_view> names;
+    if (withCommand) {
+        names.push_back("command");
+    }
+    for (const FormatSpec& format : allFormats()) {
+        if (withCommand ? format.answer != nullptr : format.asked) {
+            names.push_back(format.name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == names.size() ? " or " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
 Protocol protocolNamed(std::string_view text) {
     if (text == "continuous") {
         return Protocol::Continuous;
@@ -120,7 +158,11 @@ Protocol protocolNamed(std::string_view text) {
     if (text == "shentong") {
         return Protocol::ShenTong;
     }
-    throw UsageError("--protocol: expected continuous, command or shentong, got " + quoted(text));
+    if (formatNamed(text)) {
+        return Protocol::Format;
+    }
+    throw UsageError("--protocol: expected continuous, command, shentong, " + formatNames() +
+                     ", got " + quoted(text));
 }
 
 Silence silenceFrom(std::string_view text) {
@@ -215,12 +257,17 @@ bool readReplay(const Given& given, SimOptions& options) {
 void readProtocol(const Given& given, SimOptions& options) {
     if (const auto protocol = given.find("--protocol"); protocol != given.end()) {
         options.protocol = protocolNamed(protocol->second);
+        options.format = formatNamed(protocol->second);
     }
     const bool command = options.protocol == Protocol::Command;
-    for (const std::string_view name : {"--reply-delay", "--drop"}) {
-        if (!command && given.contains(name)) {
-            throw UsageError(std::string(name) + " is for --protocol command");
+    const bool answers = command || (options.format && options.format->answer);
+    for (const std::string_view name : {"--reply-delay", "--answer-delay", "--drop"}) {
+        if (!answers && given.contains(name)) {
+            throw UsageError(std::string(name) + " is for --protocol " + askingNames());
         }
+    }
+    if (given.contains("--reply-delay") && given.contains("--answer-delay")) {
+        throw UsageError("--reply-delay and --answer-delay are the same; give one");
     }
     if (command && given.contains("--rate")) {
         throw UsageError("--rate is for continuous and shentong; command mode answers requests");
@@ -235,8 +282,10 @@ void readProtocol(const Given& given, SimOptions& options) {
                              quoted(rate->second));
         }
     }
-    if (const auto delay = given.find("--reply-delay"); delay != given.end()) {
-        options.replyDelay = millis("--reply-delay", delay->second, true);
+    for (const std::string_view name : {"--reply-delay", "--answer-delay"}) {
+        if (const auto delay = given.find(name); delay != given.end()) {
+            options.replyDelay = millis(name, delay->second, true);
+        }
     }
     if (const auto drop = given.find("--drop"); drop != given.end()) {
         options.dropRate = shareOfFrames("--drop", drop->second);
@@ -253,8 +302,8 @@ void readWeight(const Given& given, SimOptions& options) {
         decimals = value;
     }
     const auto weight = given.find("--weight");
-    options.weight =
-        planWeight(weight != given.end() ? weight->second : "walk:1", decimals, options.protocol);
+    options.weight = planWeight(weight != given.end() ? weight->second : "walk:1", decimals,
+                                options.protocol, options.format);
 }
 
 void readFaults(const Given& given, SimOptions& options) {
@@ -270,10 +319,17 @@ void readFaults(const Given& given, SimOptions& options) {
             options.faults.*field = shareOfFrames(name, rate->second);
         }
     }
+    const bool formatChecked =
+        options.format && options.format->spoilCheck && options.formatSettings.toledoChecksum;
     if (!hasChecksum(options.protocol)) {
         for (const std::string_view name : {"--bad-checksum", "--lowercase"}) {
+            if (formatChecked && name == "--bad-checksum") {
+                continue;  // a check byte, not digits: it can be wrong but not lower case
+            }
             if (given.contains(name)) {
-                throw UsageError(std::string(name) + ": shentong frames have no checksum");
+                throw UsageError(std::string(name) + ": " +
+                                 (options.format ? std::string(options.format->name) : "shentong") +
+                                 " frames have no checksum");
             }
         }
     }
@@ -315,6 +371,63 @@ std::string oneLine(std::string_view message) {
     return line;
 }
 
+void readFormatOptions(const Given& given, SimOptions& options) {
+    const FormatSpec* format = options.format;
+    const auto capacity = given.find("--capacity");
+    if (capacity != given.end()) {
+        const auto value = parseDecimal(capacity->second);
+        if (!format) {
+            throw UsageError("--capacity is for the formats that report an overload");
+        }
+        if (!value || value->negative || value->units == 0 || value->decimals > 4 ||
+            signedUnits(withDecimals(*value, 0)) > 999'999) {
+            throw UsageError("--capacity: expected kilograms above 0, at most 999999, got " +
+                             quoted(capacity->second));
+        }
+        options.capacity = *value;
+    }
+    if (const auto checksum = given.find("--toledo-checksum"); checksum != given.end()) {
+        if (!format || format->name != "toledo") {
+            throw UsageError("--toledo-checksum is for --protocol toledo");
+        }
+        if (checksum->second != "on" && checksum->second != "off") {
+            throw UsageError("--toledo-checksum: expected on or off, got " +
+                             quoted(checksum->second));
+        }
+        options.formatSettings.toledoChecksum = checksum->second == "on";
+    }
+    if (given.contains("--stream")) {
+        if (!format || !format->asked) {
+            throw UsageError("--stream is for --protocol " + askingNames(false));
+        }
+        options.stream = true;
+    }
+    if (const auto refuse = given.find("--refuse"); refuse != given.end()) {
+        if (!format || format->framing == RequestFraming::None) {
+            throw UsageError("--refuse is for the formats that take zero and tare commands");
+        }
+        std::string_view rest = refuse->second;
+        for (;;) {
+            const auto comma = rest.find(',');
+            const std::string_view command = rest.substr(0, comma);
+            if (command == "zero") {
+                options.refusals.zero = true;
+            } else if (command == "tare") {
+                options.refusals.tare = true;
+            } else if (command == "clear-tare") {
+                options.refusals.clearTare = true;
+            } else {
+                throw UsageError("--refuse: expected zero, tare or clear-tare, got " +
+                                 quoted(command));
+            }
+            if (comma == std::string_view::npos) {
+                break;
+            }
+            rest.remove_prefix(comma + 1);
+        }
+    }
+}
+
 }  // namespace
 
 ParseResult parseOptions(std::span<const std::string_view> args) {
@@ -333,6 +446,7 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
         if (!readReplay(given, options)) {
             readProtocol(given, options);
             readWeight(given, options);
+            readFormatOptions(given, options);
             readFaults(given, options);
         }
         if (const auto duration = given.find("--duration"); duration != given.end()) {
@@ -348,7 +462,8 @@ ParseResult parseOptions(std::span<const std::string_view> args) {
 Pace paceFor(const SimOptions& options) {
     const bool framed = !options.devicePath.empty() || options.lineModel;
     const int bits = framed ? bitsPerCharacter(options.settings) : kPseudoTerminalBitsPerByte;
-    return choosePace(options.rate, options.settings.baud, bits, frameLength(options.protocol));
+    return choosePace(options.rate, options.settings.baud, bits,
+                      options.format ? options.format->frameLength : frameLength(options.protocol));
 }
 
 bool usesRandomFaults(const SimOptions& options) {

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <variant>
 
+#include "tools/indicator-sim/decimalvalue.h"
 #include "tools/indicator-sim/faults.h"
+#include "tools/indicator-sim/formatspec.h"
 #include "tools/indicator-sim/micros.h"
 #include "tools/indicator-sim/pacing.h"
 #include "tools/indicator-sim/protocolframes.h"
@@ -16,6 +18,13 @@
 #include "tools/indicator-sim/weightplan.h"
 
 namespace indicatorsim {
+
+// The commands the indicator refuses (--refuse).
+struct Refusals {
+    bool zero = false;
+    bool tare = false;
+    bool clearTare = false;
+};
 
 // Everything the command line decides, checked and ready to run.
 struct SimOptions {
@@ -31,9 +40,14 @@ struct SimOptions {
     std::string replayPath;
     double speed = 1;
     Protocol protocol = Protocol::Continuous;
+    const FormatSpec* format = nullptr;  // the table's format, with Protocol::Format
+    FormatSettings formatSettings;
+    std::optional<DecimalValue> capacity;  // kg; above it the formats report an overload
+    Refusals refusals;
+    bool stream = false;  // an asking format also sends its weight unasked
     WeightPlan weight;
-    double rate = 10;  // requested frames per second, continuous and ShenTong
-    Micros replyDelay = fromMillis(20);
+    double rate = 10;                    // requested frames per second, continuous and ShenTong
+    Micros replyDelay = fromMillis(20);  // from a request to its answer
     double dropRate = 0;
     FaultRates faults;
     Micros cutPause = fromMillis(30);

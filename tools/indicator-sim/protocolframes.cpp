@@ -1,5 +1,7 @@
 #include "tools/indicator-sim/protocolframes.h"
 
+#include "tools/indicator-sim/formatframes.h"
+
 namespace indicatorsim {
 namespace {
 
@@ -18,6 +20,8 @@ OutgoingFrame makeFrame(Protocol protocol, const scale::IndicatorReading& readin
             return {toVector(scale::encodeCommandReply(reading)), scale::readingText(reading)};
         case Protocol::ShenTong:
             return {toVector(scale::encodeShenTongFrame(reading)), scale::shenTongText(reading)};
+        case Protocol::Format:
+            break;
     }
     return {};
 }
@@ -30,15 +34,21 @@ std::size_t frameLength(Protocol protocol) {
             return 14;
         case Protocol::ShenTong:
             return 8;
+        case Protocol::Format:
+            break;
     }
     return 0;
 }
 
 bool hasChecksum(Protocol protocol) {
-    return protocol != Protocol::ShenTong;
+    return protocol == Protocol::Continuous || protocol == Protocol::Command;
 }
 
-bool readingFits(Protocol protocol, const scale::IndicatorReading& reading) {
+bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
+                 const FormatSpec* format) {
+    if (protocol == Protocol::Format && format) {
+        return reading.digits <= 999999u && fitsField(*format, reading.digits, reading.decimals);
+    }
     if (protocol == Protocol::ShenTong) {
         return scale::shenTongFits(reading);
     }

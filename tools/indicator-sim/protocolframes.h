@@ -9,7 +9,10 @@
 
 namespace indicatorsim {
 
-enum class Protocol { Continuous, Command, ShenTong };
+// Format: one of the format table's, named by the options' format.
+enum class Protocol { Continuous, Command, ShenTong, Format };
+
+struct FormatSpec;
 
 // One frame as it goes on the line, with the readout the receiving tool should show for it.
 struct OutgoingFrame {
@@ -22,11 +25,14 @@ OutgoingFrame makeFrame(Protocol protocol, const scale::IndicatorReading& readin
 
 std::size_t frameLength(Protocol protocol);
 
-// ShenTong frames carry no checksum, so checksum faults cannot apply to them.
+// ShenTong frames and the table's formats carry no checksum digits, so checksum faults cannot
+// apply to them.
 bool hasChecksum(Protocol protocol);
 
 // Whether the protocol's frame carries the reading without losing a character: six digits for
-// continuous frames and command replies, six characters with sign and point for ShenTong.
-bool readingFits(Protocol protocol, const scale::IndicatorReading& reading);
+// continuous frames and command replies, six characters with sign and point for ShenTong, the
+// weight field for a format of the table.
+bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
+                 const FormatSpec* format = nullptr);
 
 }  // namespace indicatorsim

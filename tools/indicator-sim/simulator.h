@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "tools/indicator-sim/faults.h"
+#include "tools/indicator-sim/formatrequests.h"
 #include "tools/indicator-sim/linedriver.h"
 #include "tools/indicator-sim/micros.h"
 #include "tools/indicator-sim/options.h"
 #include "tools/indicator-sim/requestscanner.h"
+#include "tools/indicator-sim/scalestate.h"
 #include "tools/indicator-sim/weightsource.h"
 
 namespace indicatorsim {
@@ -32,10 +34,23 @@ public:
     std::vector<SimOutput> received(Micros now, std::span<const std::uint8_t> bytes) override;
 
 private:
+    // Whether weights follow the send slots: always but in command mode, which takes the next
+    // weight for each reply.
+    bool ticks() const { return m_protocol != Protocol::Command; }
+    // Whether the slots send frames.
+    bool streams() const { return !m_format ? ticks() : !m_format->asked || m_stream; }
     void makeFrameAt(Micros at);
+    void answer(Micros now, const FormatRequest& request);
+    void answerSteadyWaiters(Micros at);
+    OutgoingFrame formatReply(RequestKind kind, bool done) const;
     void schedule(std::vector<Piece> pieces);
 
     Protocol m_protocol;
+    const FormatSpec* m_format;  // null for the three built-in protocols
+    FormatSettings m_formatSettings;
+    Refusals m_refusals;
+    bool m_stream;
+    double m_badCheck;  // the share of frames whose own check byte goes wrong
     double m_framesPerSecond;
     Micros m_replyDelay;
     double m_dropRate;
@@ -43,6 +58,9 @@ private:
     WeightSource m_weights;
     FaultInjector m_faults;
     RequestScanner m_requests;
+    FormatRequestScanner m_formatRequests;
+    ScaleState m_scale;
+    int m_waitingForSteady = 0;  // stable-weight requests held until the weight settles
     // Unasked frames: slot m_slot is due at m_slotBase + frameOffset(rate, m_slot).
     Micros m_slotBase = 0;
     std::int64_t m_slot = 0;

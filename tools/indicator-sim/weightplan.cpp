@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/indicator-sim/decimalvalue.h"
+#include "tools/indicator-sim/formatspec.h"
 #include "tools/indicator-sim/usageerror.h"
 
 namespace indicatorsim {
@@ -48,20 +49,29 @@ int checkedDecimals(const DecimalValue& value, std::string_view text) {
     return value.decimals;
 }
 
-std::string protocolFrameName(Protocol protocol) {
-    return protocol == Protocol::ShenTong ? "a shentong frame's six characters"
-                                          : "the frame's six digits";
+// The frame a weight is checked against.
+struct Frame {
+    Protocol protocol;
+    const FormatSpec* format;
+};
+
+std::string frameName(const Frame& frame) {
+    if (frame.format) {
+        return "a " + std::string(frame.format->name) + " frame's weight field";
+    }
+    return frame.protocol == Protocol::ShenTong ? "a shentong frame's six characters"
+                                                : "the frame's six digits";
 }
 
-void requireFits(Protocol protocol, const scale::IndicatorReading& reading,
+void requireFits(const Frame& frame, const scale::IndicatorReading& reading,
                  std::string_view shown) {
-    if (!readingFits(protocol, reading)) {
-        refuse(std::string(shown) + " does not fit " + protocolFrameName(protocol));
+    if (!readingFits(frame.protocol, reading, frame.format)) {
+        refuse(std::string(shown) + " does not fit " + frameName(frame));
     }
 }
 
 FixedWeight planFixed(const std::vector<std::string_view>& parts, std::optional<int> decimals,
-                      Protocol protocol) {
+                      const Frame& frame) {
     if (parts.size() != 2) {
         refuse("expected fixed:VALUE, for example fixed:-12.345");
     }
@@ -72,12 +82,12 @@ FixedWeight planFixed(const std::vector<std::string_view>& parts, std::optional<
     fixed.reading.digits =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(value.units, 1000000u));
     fixed.reading.decimals = value.decimals;
-    requireFits(protocol, fixed.reading, parts[1]);
+    requireFits(frame, fixed.reading, parts[1]);
     return fixed;
 }
 
 RampWeight planRamp(const std::vector<std::string_view>& parts, std::optional<int> decimals,
-                    Protocol protocol) {
+                    const Frame& frame) {
     if (parts.size() != 4) {
         refuse("expected ramp:FROM:TO:STEP, for example ramp:0:50:0.5");
     }
@@ -104,15 +114,15 @@ RampWeight planRamp(const std::vector<std::string_view>& parts, std::optional<in
     for (const auto& [units, shown] :
          {std::pair{ramp.from, parts[1]}, std::pair{ramp.to, parts[2]}}) {
         if (units > 999999 || units < -999999) {
-            refuse(std::string(shown) + " does not fit " + protocolFrameName(protocol));
+            refuse(std::string(shown) + " does not fit " + frameName(frame));
         }
-        requireFits(protocol, readingOf(units, places), shown);
+        requireFits(frame, readingOf(units, places), shown);
     }
     return ramp;
 }
 
 WalkWeight planWalk(const std::vector<std::string_view>& parts, std::optional<int> decimals,
-                    Protocol protocol) {
+                    const Frame& frame) {
     if (parts.size() != 2 && parts.size() != 3) {
         refuse("expected walk:SEED or walk:SEED:MAX, for example walk:7");
     }
@@ -131,9 +141,10 @@ WalkWeight planWalk(const std::vector<std::string_view>& parts, std::optional<in
     // A MAX beyond what the frame carries is cut down to it rather than refused: the walk simply
     // stays within the display.
     const auto units = static_cast<std::int64_t>(std::min<std::uint64_t>(max.units, 1000000u));
-    walk.highest = std::min(units, largestFitting(protocol, walk.decimals, false));
-    walk.lowest =
-        std::max<std::int64_t>(0, std::min(units, largestFitting(protocol, walk.decimals, true)));
+    walk.highest =
+        std::min(units, largestFitting(frame.protocol, walk.decimals, false, frame.format));
+    walk.lowest = std::max<std::int64_t>(
+        0, std::min(units, largestFitting(frame.protocol, walk.decimals, true, frame.format)));
     return walk;
 }
 
@@ -147,28 +158,31 @@ scale::IndicatorReading readingOf(std::int64_t units, int decimals) {
     return reading;
 }
 
-std::int64_t largestFitting(Protocol protocol, int decimals, bool negative) {
+std::int64_t largestFitting(Protocol protocol, int decimals, bool negative,
+                            const FormatSpec* format) {
     // The widest value of each digit count is all nines; the first that fits is the answer.
     for (std::int64_t nines = 999999; nines > 0; nines /= 10) {
-        if (readingFits(protocol, readingOf(negative ? -nines : nines, decimals))) {
+        if (readingFits(protocol, readingOf(negative ? -nines : nines, decimals), format)) {
             return nines;
         }
     }
     scale::IndicatorReading zero = readingOf(0, decimals);
     zero.negative = negative;
-    return readingFits(protocol, zero) ? 0 : -1;
+    return readingFits(protocol, zero, format) ? 0 : -1;
 }
 
-WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol) {
+WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol,
+                      const FormatSpec* format) {
     const std::vector<std::string_view> parts = splitColons(weightText);
+    const Frame frame{protocol, format};
     if (parts[0] == "fixed") {
-        return planFixed(parts, decimals, protocol);
+        return planFixed(parts, decimals, frame);
     }
     if (parts[0] == "ramp") {
-        return planRamp(parts, decimals, protocol);
+        return planRamp(parts, decimals, frame);
     }
     if (parts[0] == "walk") {
-        return planWalk(parts, decimals, protocol);
+        return planWalk(parts, decimals, frame);
     }
     refuse("expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got '" +
            std::string(weightText) + "'");

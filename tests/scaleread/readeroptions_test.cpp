@@ -21,12 +21,15 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--port", "Com1", "--settings", "9600,X,8,1"},
          "--settings '9600,X,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
         {{"--port", "Com1", "--protocol", "modbus"},
-         "--protocol 'modbus' is not continuous, command or shentong"},
+         "--protocol 'modbus' is none of continuous, command, shentong, toledo, sics, ad, sbi, "
+         "sma, rice-lake, cardinal, weigh-tronix, 8217"},
         {{"--port", "Com1", "--format", "xml"}, "--format 'xml' is not jsonl, csv or text"},
         {{"--port", "Com1", "--count", "0"}, "--count wants a whole number from 1 on, not '0'"},
         {{"--port", "Com1", "--duration", "1.5"},
          "--duration wants a whole number from 1 on, not '1.5'"},
-        {{"--port", "Com1", "--poll-interval", "50"}, "--poll-interval is for --protocol command"},
+        {{"--port", "Com1", "--poll-interval", "50"}, 
+         "--poll-interval is for a protocol that asks for the weight (command, sics, sbi, sma, "
+         "8217)"},
         {{"--port", "Com1", "--port", "Com2"}, "--port given twice"},
         {{"--port", "Com1", "--colour"}, "Unknown option 'colour'."},
         {{"--port", "Com1", "extra"}, "unexpected argument 'extra'"},
@@ -44,7 +47,8 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--station", "gate=Com1,9600,Q,8,1,command"},
          "station gate: '9600,Q,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
         {{"--station", "gate=Com1,scale"},
-         "station gate: 'scale' is not continuous, command or shentong"},
+         "station gate: 'scale' is not a protocol (continuous, command, shentong, toledo, sics, "
+         "ad, sbi, sma, rice-lake, cardinal, weigh-tronix, 8217)"},
         {{"--station", "g=Com1,command", "--station", "g=Com2,command"}, "station g given twice"},
         {{"--station", "g=Com1,command", "--protocol", "command"},
          "--protocol is for a single --port; give each station its own settings and protocol"},
@@ -77,7 +81,7 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     EXPECT_EQ(options.task, ReaderOptions::Task::Read);
     EXPECT_EQ(options.devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(options.settings, "2400,E,7,1");
-    EXPECT_EQ(options.rules.protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.rules.format->name, "command");
     EXPECT_EQ(options.rules.pollIntervalMs, 250);
     EXPECT_EQ(options.rules.stableBand, 3);
     EXPECT_EQ(options.rules.stableMillis, 800);
@@ -114,7 +118,7 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.stations[0].name, "gate");
     EXPECT_EQ(options.stations[0].commPort, 2);
     EXPECT_EQ(options.stations[0].settings, "2400,E,7,1");
-    EXPECT_EQ(options.stations[0].protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.stations[0].format->name, "command");
     EXPECT_EQ(options.stations[1].devicePath, "/dev/ttyUSB1");
     EXPECT_EQ(options.stations[1].settings, "9600,N,8,1");
     ASSERT_TRUE(options.mqtt.has_value());

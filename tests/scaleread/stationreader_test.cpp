@@ -57,7 +57,7 @@ TEST(StationReader, DecodesEveryFrameOfEachReadWithItsTime) {
 }
 
 TEST(StationReader, ReportsStabilityAfterTheStableTime) {
-    Station station({scale::IndicatorProtocol::Continuous, 100, 1, 250});
+    Station station({&scale::formatOf(scale::IndicatorProtocol::Continuous), 100, 1, 250});
     ASSERT_TRUE(station.reader->start());
     for (int i = 0; i < 4; ++i) {
         station.port.feed(checksummed(i == 1 ? "+0010011" : "+0010001"));  // 100.1, 100.0
@@ -69,7 +69,7 @@ TEST(StationReader, ReportsStabilityAfterTheStableTime) {
 
 TEST(StationReader, PollsAsTheWindowDoesAndAtTheGivenInterval) {
     for (const int interval : {100, 250}) {
-        Station station({scale::IndicatorProtocol::Command, interval, 1, 500});
+        Station station({&scale::formatOf(scale::IndicatorProtocol::Command), interval, 1, 500});
         std::vector<qint64> requests;
         station.port.onWrite = [&](const QByteArray& bytes) {
             EXPECT_EQ(bytes, kRequest);
@@ -88,7 +88,7 @@ TEST(StationReader, PollsAsTheWindowDoesAndAtTheGivenInterval) {
 }
 
 TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
-    Station station({scale::IndicatorProtocol::Command, 100, 1, 500});
+    Station station({&scale::formatOf(scale::IndicatorProtocol::Command), 100, 1, 500});
     int requests = 0;
     station.port.onWrite = [&](const QByteArray&) { ++requests; };
     ASSERT_TRUE(station.reader->start());
@@ -104,6 +104,24 @@ TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
     station.port.feed(kReply);
     station.clock.runPending();
     EXPECT_EQ(station.texts, (std::vector<std::string>{"lost", "back", "2206 12.34kg"}));
+}
+
+TEST(StationReader, AsksWithTheFormatsRequestAndTakesItsWordOnStability) {
+    Station station({scale::builtinFormat("sics"), std::nullopt, 1, 500});
+    std::vector<std::string> requests;
+    station.port.onWrite = [&](const QByteArray& bytes) {
+        requests.push_back(std::to_string(station.clock.now()) + " " + bytes.toStdString());
+    };
+    ASSERT_TRUE(station.reader->start());
+    station.clock.advance(1);
+    station.port.feed("S D      12.340 kg\r\n");
+    station.clock.advance(100);
+    station.port.feed("S S      12.345 kg\r\nS S      12.345 kg\r\n");
+    station.clock.runPending();
+    EXPECT_EQ(requests, (std::vector<std::string>{"1 SI\r\n", "101 SI\r\n"}));
+    // Stable at once where the balance says so, not after the stable time.
+    EXPECT_EQ(station.texts, (std::vector<std::string>{"1 12.340kg", "101 12.345kg stable",
+                                                       "101 12.345kg stable"}));
 }
 
 }  // namespace

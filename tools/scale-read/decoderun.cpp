@@ -35,8 +35,7 @@ int decodeRecording(const ReaderOptions& options) {
     std::int64_t written = 0;
     std::optional<RecordingDecoder> decoder;
     decoder.emplace(
-        options.protocolGiven ? std::optional(options.rules.protocol) : std::nullopt,
-        options.rules, hostDecimalSeparator(),
+        options.protocolGiven ? options.rules.format : nullptr, *options.catalog, options.rules, hostDecimalSeparator(),
         [&](std::int64_t utc, const scale::StreamFrame& frame, bool stable, bool became) {
             if (!station) {
                 station.emplace(RecordSource{decoder->header().port,

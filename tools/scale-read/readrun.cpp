@@ -70,7 +70,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         single.commPort = options.commPort;
         single.devicePath = options.devicePath;
         single.settings = options.settings;
-        single.protocol = options.rules.protocol;
+        single.format = options.rules.format;
         configs.push_back(single);
     }
 
@@ -121,10 +121,10 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         (void)station->comm->setSettings(config.settings);
         station->label = labelOf(*station, several);
         ReadingRules rules = options.rules;
-        rules.protocol = config.protocol;
+        rules.format = config.format;
         station->reader = std::make_unique<StationReader>(*station->comm, station->pollTimer,
                                                           clock, rules, hostDecimalSeparator());
-        station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
+        station->source = {config.port.toStdString(), std::string(config.format->name),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
         station->mqttSource.station = config.name.toStdString();
@@ -253,7 +253,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         recorder = std::make_unique<LineRecorder>(
             file, options.recordPath.toStdString(),
             scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
-                                   std::string(scale::protocolName(options.rules.protocol)),
+                                   std::string(options.rules.format->name),
                                    {},
                                    {}});
         stations.front()->reader->setOnRead(

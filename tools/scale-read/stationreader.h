@@ -7,6 +7,9 @@
 
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
+#include <optional>
+
+#include "protocols/formattable.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/weightstream.h"
 
@@ -14,9 +17,11 @@ namespace scaleread {
 
 // How a station is read.
 struct ReadingRules {
-    scale::IndicatorProtocol protocol = scale::IndicatorProtocol::Continuous;
-    // Command mode: the next request this long after a reply, or after kReplyTimeoutMs with none.
-    int pollIntervalMs = 100;
+    // A row of the table of formats, or a user's format, which outlives the reader.
+    const scale::FormatDescription* format = &scale::formatOf(scale::IndicatorProtocol::Continuous);
+    // A format that is asked: the next request this long after a reply (unset: the format's
+    // own interval), or after kReplyTimeoutMs with none.
+    std::optional<int> pollIntervalMs;
     int stableBand = 1;  // counts of the last digit
     int stableMillis = 500;
 };
@@ -24,7 +29,8 @@ struct ReadingRules {
 inline constexpr int kReplyTimeoutMs = 600;
 
 // Reads one indicator on an open port: every byte as it comes, every frame in them decoded, and
-// in command mode the indicator polled as the window polls it. The port's loss and return are
+// an indicator that must be asked polled with its format's request (command mode as the window
+// polls it). The port's loss and return are
 // passed on; reading resumes by itself on return.
 class StationReader {
 public:
@@ -55,7 +61,6 @@ private:
     const Clock& m_clock;
     ReadingRules m_rules;
     WeightStream m_weights;
-    scale::TxFrameBytes m_txFrame{};
     FrameHandler m_onFrame;
     ReadHandler m_onRead;
     LineHandler m_onLineEvent;

@@ -43,8 +43,8 @@ bool renderSendTemplate(std::string_view text, const SendValues& values, std::st
         i = close;
         const std::size_t colon = placeholder.find(':');
         const std::string_view name = placeholder.substr(0, colon);
-        const std::string_view spec =
-            colon == std::string_view::npos ? std::string_view() : placeholder.substr(colon + 1);
+        const bool hasSpec = colon != std::string_view::npos;
+        const std::string_view spec = hasSpec ? placeholder.substr(colon + 1) : std::string_view();
         if (name == "value") {
             int width = 0;
             const bool zeros = spec.starts_with('0');
@@ -68,12 +68,18 @@ bool renderSendTemplate(std::string_view text, const SendValues& values, std::st
             if (spec.size() > 1) {
                 return fail(error, "{sign:" + std::string(spec) + "}: one character");
             }
-            out += values.weight < 0 ? '-' : spec.empty() ? '+' : spec[0];
-        } else if (name == "unit" && spec.empty()) {
+            if (values.weight < 0) {
+                out += '-';
+            } else if (!hasSpec) {
+                out += '+';
+            } else if (!spec.empty()) {
+                out += spec[0];
+            }
+        } else if (name == "unit" && !hasSpec) {
             out += values.unit;
-        } else if (name == "stable" && spec.empty()) {
+        } else if (name == "stable" && !hasSpec) {
             out += values.stable;
-        } else if (name == "mode" && spec.empty()) {
+        } else if (name == "mode" && !hasSpec) {
             out += values.mode;
         } else {
             return fail(error, "unknown placeholder {" + std::string(placeholder) + "}");

@@ -15,7 +15,8 @@ struct SendValues {
 };
 
 // A `send` template: literal text with placeholders {value}, {value:W} (right-aligned in W
-// characters), {value:0W} (zero-filled), {sign} ("-" or "+"), {sign:C} (C instead of "+"),
+// characters), {value:0W} (zero-filled), {sign} ("-" or "+"), {sign:C} (C instead of "+",
+// nothing with {sign:}),
 // {unit}, {stable}, {mode}; "{{" and "}}" stand for braces. False with `error` set for a
 // template that is not of that form.
 bool renderSendTemplate(std::string_view text, const SendValues& values, std::string& out,

@@ -3,6 +3,8 @@
 #include <toml++/toml.h>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "protocols/formattable.h"
@@ -66,13 +68,17 @@ constexpr TextKey kTextKeys[] = {
     {"send", &UserFormat::send, true},
 };
 
+// The line each key of a table stands on, for problems found after reading it.
+using KeyLines = std::map<std::string, int, std::less<>>;
+
 std::optional<Problem> readTable(const toml::table& table, int line, UserFormat& format,
-                                 int& maxLength, bool& pollGiven) {
+                                 int& maxLength, KeyLines& lines) {
     format.fileLine = line;
     format.terminator = "\r\n";
     for (const auto& [key, node] : table) {
         const int at = lineOf(node);
         const std::string_view name = key.str();
+        lines[std::string(name)] = at;
         if (name == "poll-interval" || name == "max-length") {
             const auto* number = node.as_integer();
             const std::int64_t least = name == "poll-interval" ? 1 : 2;
@@ -83,7 +89,6 @@ std::optional<Problem> readTable(const toml::table& table, int line, UserFormat&
             }
             (name == "poll-interval" ? format.pollIntervalMs : maxLength) =
                 static_cast<int>(number->get());
-            pollGiven = pollGiven || name == "poll-interval";
             continue;
         }
         const TextKey* text = nullptr;
@@ -105,9 +110,13 @@ std::optional<Problem> readTable(const toml::table& table, int line, UserFormat&
     return std::nullopt;
 }
 
-std::optional<Problem> check(UserFormat& format, int maxLength, bool pollGiven,
+std::optional<Problem> check(UserFormat& format, int maxLength, const KeyLines& lines,
                              const UserFormats& earlier) {
-    const int line = format.fileLine;
+    const auto lineOfKey = [&](const char* key) {
+        const auto found = lines.find(key);
+        return found != lines.end() ? found->second : format.fileLine;
+    };
+    const int line = lineOfKey("name");
     if (format.name.empty()) {
         return Problem{line, "the format has no name"};
     }
@@ -127,22 +136,22 @@ std::optional<Problem> check(UserFormat& format, int maxLength, bool pollGiven,
         return Problem{line, "format '" + format.name + "' has no pattern"};
     }
     if (format.terminator.empty()) {
-        return Problem{line, "the terminator is empty"};
+        return Problem{lineOfKey("terminator"), "the terminator is empty"};
     }
     if (format.start.size() > 1 ||
         (!format.start.empty() && format.terminator.find(format.start[0]) != std::string::npos)) {
-        return Problem{line, "start is one byte, not one of the terminator's"};
+        return Problem{lineOfKey("start"), "start is one byte, not one of the terminator's"};
     }
-    if (pollGiven && format.request.empty()) {
-        return Problem{line, "poll-interval is for a format with a request"};
+    if (lines.contains("poll-interval") && format.request.empty()) {
+        return Problem{lineOfKey("poll-interval"), "poll-interval is for a format with a request"};
     }
     std::string error;
     format.matcher = PatternMatcher::compile(format, error);
     if (!format.matcher) {
-        return Problem{line, error};
+        return Problem{lineOfKey("pattern"), error};
     }
     if (!format.send.empty() && !checkSendTemplate(format.send, error)) {
-        return Problem{line, "send: " + error};
+        return Problem{lineOfKey("send"), "send: " + error};
     }
 
     FormatDescription& d = format.description;
@@ -185,12 +194,12 @@ std::variant<UserFormats, std::string> readUserFormats(std::string_view text,
         for (const toml::node& element : *node.as_array()) {
             auto format = std::make_unique<UserFormat>();
             int maxLength = 128;
-            bool pollGiven = false;
+            KeyLines lines;
             if (auto problem = readTable(*element.as_table(), lineOf(element), *format, maxLength,
-                                         pollGiven)) {
+                                         lines)) {
                 return failure(*problem);
             }
-            if (auto problem = check(*format, maxLength, pollGiven, formats)) {
+            if (auto problem = check(*format, maxLength, lines, formats)) {
                 return failure(*problem);
             }
             formats.push_back(std::move(format));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocols/commandrequest.h"
 #include "protocols/formattable.h"
 #include "protocols/framestream.h"
 
@@ -71,6 +72,10 @@ TEST(Formats, TableNamesEveryFormatOnce) {
               "continuous command? shentong toledo sics? ad sbi? sma? rice-lake cardinal "
               "weigh-tronix 8217? ");
     EXPECT_EQ(&formatOf(IndicatorProtocol::ShenTong), builtinFormat("shentong"));
+    TxFrameBytes tx{};
+    const auto request = buildCommandRequest(tx);
+    EXPECT_EQ(builtinFormat("command")->request,
+              std::string_view(reinterpret_cast<const char*>(request.data()), request.size()));
 }
 
 TEST(Formats, WindowProtocolsKeepTheirDecodingAndReadInKilograms) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "tools/scale-read/readeroptions.h"
 
@@ -130,6 +132,46 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.mqtt->caFile, "ca.pem");
     EXPECT_EQ(options.mqtt->prefix, "scale-readout");
     EXPECT_EQ(options.mqtt->queueLimit, 50);
+}
+
+TEST(ReaderOptions, FormatsFromTheSettingsFolderAndFormatsFile) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    QDir(folder.path()).mkpath(QStringLiteral("formats"));
+    write("formats/silo.toml", "[[format]]\nname = \"silo\"\npattern = '(?<value>\\d+)'\n"
+                               "request = \"W\"\n");
+    write("line.toml", "[[format]]\nname = \"yard\"\npattern = '(?<value>\\d+)'\n");
+    write("bad.toml", "[[format]]\nname = \"bad\"\n\npattern = '(?<value>\\d+'\n");
+
+    const ParsedOptions parsed = parseReaderOptions(
+        {"--station", "a=Com1,silo", "--station", "b=Com2,yard", "--formats",
+         folder.filePath("line.toml")},
+        {}, folder.filePath("formats"));
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed))
+        << std::get<UsageError>(parsed).message.toStdString();
+    const auto& options = std::get<ReaderOptions>(parsed);
+    ASSERT_EQ(options.stations.size(), 2u);
+    EXPECT_EQ(options.stations[0].format->request, "W");
+    EXPECT_EQ(options.stations[1].format, options.catalog->find("yard"));
+
+    const auto refused = [&](const QStringList& arguments) {
+        const ParsedOptions result = parseReaderOptions(arguments, {}, folder.filePath("formats"));
+        const auto* error = std::get_if<UsageError>(&result);
+        return error ? error->message : QStringLiteral("accepted");
+    };
+    EXPECT_EQ(refused({"--port", "Com1", "--formats", folder.filePath("bad.toml")}),
+              folder.filePath("bad.toml") +
+                  " line 4: pattern: missing closing parenthesis at character 13");
+    EXPECT_EQ(refused({"--port", "Com1", "--protocol", "yard"}),
+              "--protocol 'yard' is none of continuous, command, shentong, toledo, sics, ad, "
+              "sbi, sma, rice-lake, cardinal, weigh-tronix, 8217, silo");
+    EXPECT_EQ(refused({"--port", "Com1", "--protocol", "silo", "--poll-interval", "40"}),
+              "accepted");
 }
 
 }  // namespace

@@ -20,6 +20,68 @@ struct Problem {
     std::string what;
 };
 
+// A problem is one line even where it quotes a name or key with control characters in it.
+std::string oneLine(std::string text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0x0F];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+// TOML allows characters beyond ASCII only in strings and comments. The TOML reader's own check
+// of such a character elsewhere reaches a path its authors thought unreachable (undefined
+// behaviour for some code points), so the file is looked over first.
+std::optional<Problem> characterOutsideText(std::string_view text) {
+    int line = 1;
+    std::size_t i = 0;
+    // Skips a string from its opening quotes to its closing ones, counting lines.
+    const auto skipString = [&](std::string_view quotes, bool escapes) {
+        i += quotes.size();
+        while (i < text.size() && text.compare(i, quotes.size(), quotes) != 0) {
+            if (text[i] == '\n') {
+                if (quotes.size() == 1) {
+                    return;  // a single-line string ends at the line's end at the latest
+                }
+                ++line;
+            } else if (escapes && text[i] == '\\' && i + 1 < text.size() &&
+                       text[i + 1] != '\n') {
+                ++i;  // an escaped character, perhaps a quote
+            }
+            ++i;
+        }
+        i += quotes.size();
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (c == '#') {
+            while (i < text.size() && text[i] != '\n') {
+                ++i;
+            }
+        } else if (c == '"') {
+            skipString(text.compare(i, 3, "\"\"\"") == 0 ? "\"\"\"" : "\"", true);
+        } else if (c == '\'') {
+            skipString(text.compare(i, 3, "'''") == 0 ? "'''" : "'", false);
+        } else if (static_cast<unsigned char>(c) >= 0x80) {
+            return Problem{line, "a character beyond ASCII outside a string or comment"};
+        } else {
+            ++i;
+        }
+    }
+    return std::nullopt;
+}
+
 int lineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
 
 bool isAscii(std::string_view text) {
@@ -175,9 +237,12 @@ std::optional<Problem> check(UserFormat& format, int maxLength, const KeyLines& 
 std::variant<UserFormats, std::string> readUserFormats(std::string_view text,
                                                        std::string_view fileName) {
     const auto failure = [&](const Problem& problem) {
-        return std::string(fileName) + " line " + std::to_string(problem.line) + ": " +
-               problem.what;
+        return oneLine(std::string(fileName) + " line " + std::to_string(problem.line) + ": " +
+                       problem.what);
     };
+    if (auto problem = characterOutsideText(text)) {
+        return failure(*problem);
+    }
     toml::table root;
     try {
         root = toml::parse(text, fileName);

@@ -103,6 +103,10 @@ TEST(UserFormats, BadFilesNameTheFileTheLineAndWhatIsWrong) {
         {"[[format]]\nname = \"a\"\npattern = '(?<value>\\d+)'\n[[format]]\nname = \"a\"\n"
          "pattern = '(?<value>\\d+)'\n",
          "my.toml line 5: format 'a' given twice"},
+        {"[[format]]\nname = \"a\\nb\"\npattern = '(?<value>\\d+)'\n",
+         "my.toml line 2: name 'a\\x0Ab': lower-case letters, digits, '-', '_' and '.' only"},
+        {"# Waage \xC3\xA4\n[[format]]\nname = \"a\" # \xE3\x80\x82\nunit = \"\xC2\xB5g\"\n\xCE\x8B",
+         "my.toml line 5: a character beyond ASCII outside a string or comment"},
         {"name = \"a\"\n", "my.toml line 1: 'name' is not a [[format]] table"},
         {"", "my.toml line 1: no [[format]] table"},
     };

@@ -30,6 +30,14 @@ enum class FrameError {
     Decimals,    // the decimals field is not 0 to 4
     Overflow,    // the thousands digit is outside what the 16-bit product holds
     Incomplete,  // the frame was cut short, or never ended
+    // Frames of the other formats.
+    Malformed,       // the frame does not read as its format
+    Overload,        // the indicator says it is over capacity: no weight
+    Underload,       // ... under zero or under capacity: no weight
+    Motion,          // the indicator sends no weight while the load moves
+    Busy,            // the indicator cannot answer now
+    IndicatorError,  // the indicator reports an error, in its own words
+    Reply,           // the answer to a command, not a weight
 };
 
 // True when the checksum digits in `rxFrame` match the bytes they cover.

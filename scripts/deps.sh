@@ -8,6 +8,7 @@ scale_packages=(
     socat xvfb xauth x11-apps imagemagick
     fonts-wqy-zenhei fonts-dejavu-extra fonts-urw-base35
     libmosquitto-dev mosquitto mosquitto-clients
+    libtomlplusplus-dev libpcre2-dev
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dpkg-dev file binutils lintian x11-utils util-linux
     python3

@@ -17,12 +17,12 @@ protected:
     QString path(const QString& name) const { return m_folder.path() + QLatin1Char('/') + name; }
     QString link() const { return path(QStringLiteral("line")); }
 
-    // A jsonl reading as scale-read writes it, its time masked.
+    // A jsonl reading as scale-read writes it, its time masked; the window's protocols read kg.
     static QString reading(const QString& port, const QString& protocol, const QString& weight,
                            const QString& text, bool stable, const QString& raw) {
         return QStringLiteral(
                    R"({"time":"TIME","port":"%1","protocol":"%2","weight":%3,"text":"%4",)"
-                   R"("stable":%5,"raw":"%6"})")
+                   R"("stable":%5,"raw":"%6","unit":"kg"})")
             .arg(port, protocol, weight, text,
                  stable ? QStringLiteral("true") : QStringLiteral("false"), raw);
     }

@@ -81,12 +81,15 @@ TEST_F(ScaleReadFaultTest, BadCommandLinesEndWithStatusTwoAndOneLine) {
         {{}, "--port is missing (ComN or a device path)"},
         {{"--port", "Com21"}, "--port Com21: ports go from Com1 to Com20"},
         {{"--port", "Com1", "--protocol", "modbus"},
-         "--protocol 'modbus' is not continuous, command or shentong"},
+         "--protocol 'modbus' is none of continuous, command, shentong, toledo, sics, ad, sbi, "
+         "sma, rice-lake, cardinal, weigh-tronix, 8217"},
         {{"--port", "Com1", "--settings", "9600,X,8,1"},
          "--settings '9600,X,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
         {{"--port", "Com1", "--format", "xml"}, "--format 'xml' is not jsonl, csv or text"},
         {{"--port", "Com1", "--count", "0"}, "--count wants a whole number from 1 on, not '0'"},
-        {{"--port", "Com1", "--poll-interval", "50"}, "--poll-interval is for --protocol command"},
+        {{"--port", "Com1", "--poll-interval", "50"}, 
+         "--poll-interval is for a protocol that asks for the weight (command, sics, sbi, sma, "
+         "8217)"},
         {{"--port", "Com1", "--port", "Com2"}, "--port given twice"},
         {{"--detect", "--port", "Com1", "--settings", "9600,N,8,1"},
          "--detect tries every setting; leave out --settings"},

@@ -77,8 +77,8 @@ TEST_F(ScaleReadNoteTest, SilentLineGivesOneNote) {
     EXPECT_EQ(joined(reader.errorLines()),
               joined({started(link(), "continuous"),
                       "scale-read: nothing received in 5 s: check the indicator, the cable and "
-                      "--port; one that waits to be asked needs --protocol command (or try "
-                      "--detect)"}));
+                      "--port; one that waits to be asked needs the --protocol of its format (or "
+                      "try --detect)"}));
     EXPECT_EQ(quiet.exitCode(), 0);
     EXPECT_TRUE(quiet.errorLines().isEmpty()) << joined(quiet.errorLines());
 }

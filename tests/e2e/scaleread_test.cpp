@@ -121,8 +121,8 @@ TEST_F(ScaleReadTest, EachFormatWritesTheWholeRecord) {
     } cases[] = {
         {"jsonl", {reading(jsonPort, "continuous", "-12.345", "-12.345kg", false, raw)}},
         {"csv",
-         {"time,port,protocol,weight,text,stable,raw",
-          "TIME," + csvPort + ",continuous,-12.345,-12.345kg,false," + raw}},
+         {"time,port,protocol,weight,text,stable,raw,unit,mode,motion,tare",
+          "TIME," + csvPort + ",continuous,-12.345,-12.345kg,false," + raw + ",kg,,,"}},
         {"text", {"TIME  " + port + "  -12.345kg"}},
     };
     for (const auto& c : cases) {
@@ -157,8 +157,8 @@ TEST_F(ScaleReadTest, ErrorsGiveARecordForEveryCorruptFrame) {
               0);
     QStringList rows = csv.maskedLines();
     ASSERT_GE(rows.size(), 2);
-    EXPECT_EQ(rows.takeFirst(), "time,port,protocol,weight,text,stable,raw,error");
-    expectRunOf(rows, sentAs("TIME," + link() + ",continuous,,,,%1,checksum"));
+    EXPECT_EQ(rows.takeFirst(), "time,port,protocol,weight,text,stable,raw,error,unit,mode,motion,tare");
+    expectRunOf(rows, sentAs("TIME," + link() + ",continuous,,,,%1,checksum,,,,"));
 }
 
 TEST_F(ScaleReadTest, ChangesOnlyWritesAFixedWeightOnce) {
@@ -235,9 +235,10 @@ TEST_F(ScaleReadTest, OutputFileIsAppendedToWithOneCsvHeader) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     EXPECT_EQ(lines.takeLast(), QString());  // the last line ends too
-    const QString row = "TIME," + link() + ",continuous,2.5,2.5kg,false," + kRaw25;
+    const QString row = "TIME," + link() + ",continuous,2.5,2.5kg,false," + kRaw25 + ",kg,,,";
     EXPECT_EQ(joined(withTimesMasked(lines)),
-              joined({"time,port,protocol,weight,text,stable,raw", row, row, row, row}));
+              joined({"time,port,protocol,weight,text,stable,raw,unit,mode,motion,tare", row, row,
+                      row, row}));
 }
 
 TEST_F(ScaleReadTest, TermAndIntEndTheRunWithStatusZeroAndEveryRecordWhole) {

@@ -87,10 +87,10 @@ TEST_F(BrokerTest, TwoStationsPublishUnderTheirTopicsAndAKilledReaderIsReportedO
     EXPECT_EQ(all.payloads("plant/silo/status"), QStringList{"online"});
     const QString gateReading =
         R"({"time":TIME,"station":"gate","port":")" + link("gate") +
-        R"(","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":%1,"raw":"02 2B 30 30 30 30 31 35 31 31 45 03"})";
+        R"(","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":%1,"raw":"02 2B 30 30 30 30 31 35 31 31 45 03","unit":"kg"})";
     const QString siloReading =
         R"({"time":TIME,"station":"silo","port":")" + link("silo") +
-        R"(","protocol":"command","weight":-2.25,"text":"-2.25kg","stable":%1,"raw":"02 41 42 2D 30 30 30 32 32 35 32 31 39 03"})";
+        R"(","protocol":"command","weight":-2.25,"text":"-2.25kg","stable":%1,"raw":"02 41 42 2D 30 30 30 32 32 35 32 31 39 03","unit":"kg"})";
     EXPECT_EQ(masked(all.payloads("plant/gate/reading").first()), gateReading.arg("false"));
     EXPECT_EQ(masked(all.payloads("plant/silo/reading").first()), siloReading.arg("false"));
     EXPECT_EQ(masked(all.payloads("plant/gate/stable").first()), gateReading.arg("true"));

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "tools/scale-read/readeroptions.h"
 
@@ -21,12 +23,15 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--port", "Com1", "--settings", "9600,X,8,1"},
          "--settings '9600,X,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
         {{"--port", "Com1", "--protocol", "modbus"},
-         "--protocol 'modbus' is not continuous, command or shentong"},
+         "--protocol 'modbus' is none of continuous, command, shentong, toledo, sics, ad, sbi, "
+         "sma, rice-lake, cardinal, weigh-tronix, 8217"},
         {{"--port", "Com1", "--format", "xml"}, "--format 'xml' is not jsonl, csv or text"},
         {{"--port", "Com1", "--count", "0"}, "--count wants a whole number from 1 on, not '0'"},
         {{"--port", "Com1", "--duration", "1.5"},
          "--duration wants a whole number from 1 on, not '1.5'"},
-        {{"--port", "Com1", "--poll-interval", "50"}, "--poll-interval is for --protocol command"},
+        {{"--port", "Com1", "--poll-interval", "50"}, 
+         "--poll-interval is for a protocol that asks for the weight (command, sics, sbi, sma, "
+         "8217)"},
         {{"--port", "Com1", "--port", "Com2"}, "--port given twice"},
         {{"--port", "Com1", "--prot", "command"}, "unknown option --prot"},
         {{"--port", "Com1", "--colour=red"}, "unknown option --colour"},
@@ -53,7 +58,8 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--station", "gate=Com1,9600,Q,8,1,command"},
          "station gate: '9600,Q,8,1' is not baud,parity,data,stop such as 9600,N,8,1"},
         {{"--station", "gate=Com1,scale"},
-         "station gate: 'scale' is not continuous, command or shentong"},
+         "station gate: 'scale' is not a protocol (continuous, command, shentong, toledo, sics, "
+         "ad, sbi, sma, rice-lake, cardinal, weigh-tronix, 8217)"},
         {{"--station", "g=Com1,command", "--station", "g=Com2,command"}, "station g given twice"},
         {{"--station", "g=Com1,command", "--protocol", "command"},
          "--protocol is for a single --port; give each station its own settings and protocol"},
@@ -86,7 +92,7 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     EXPECT_EQ(options.task, ReaderOptions::Task::Read);
     EXPECT_EQ(options.devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(options.settings, "2400,E,7,1");
-    EXPECT_EQ(options.rules.protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.rules.format->name, "command");
     EXPECT_EQ(options.rules.pollIntervalMs, 250);
     EXPECT_EQ(options.rules.stableBand, 3);
     EXPECT_EQ(options.rules.stableMillis, 800);
@@ -129,7 +135,7 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.stations[0].name, "gate");
     EXPECT_EQ(options.stations[0].commPort, 2);
     EXPECT_EQ(options.stations[0].settings, "2400,E,7,1");
-    EXPECT_EQ(options.stations[0].protocol, scale::IndicatorProtocol::Command);
+    EXPECT_EQ(options.stations[0].format->name, "command");
     EXPECT_EQ(options.stations[1].devicePath, "/dev/ttyUSB1");
     EXPECT_EQ(options.stations[1].settings, "9600,N,8,1");
     ASSERT_TRUE(options.mqtt.has_value());
@@ -141,6 +147,46 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.mqtt->caFile, "ca.pem");
     EXPECT_EQ(options.mqtt->prefix, "scale-readout");
     EXPECT_EQ(options.mqtt->queueLimit, 50);
+}
+
+TEST(ReaderOptions, FormatsFromTheSettingsFolderAndFormatsFile) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    QDir(folder.path()).mkpath(QStringLiteral("formats"));
+    write("formats/silo.toml", "[[format]]\nname = \"silo\"\npattern = '(?<value>\\d+)'\n"
+                               "request = \"W\"\n");
+    write("line.toml", "[[format]]\nname = \"yard\"\npattern = '(?<value>\\d+)'\n");
+    write("bad.toml", "[[format]]\nname = \"bad\"\n\npattern = '(?<value>\\d+'\n");
+
+    const ParsedOptions parsed = parseReaderOptions(
+        {"--station", "a=Com1,silo", "--station", "b=Com2,yard", "--formats",
+         folder.filePath("line.toml")},
+        {}, folder.filePath("formats"));
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed))
+        << std::get<UsageError>(parsed).message.toStdString();
+    const auto& options = std::get<ReaderOptions>(parsed);
+    ASSERT_EQ(options.stations.size(), 2u);
+    EXPECT_EQ(options.stations[0].format->request, "W");
+    EXPECT_EQ(options.stations[1].format, options.catalog->find("yard"));
+
+    const auto refused = [&](const QStringList& arguments) {
+        const ParsedOptions result = parseReaderOptions(arguments, {}, folder.filePath("formats"));
+        const auto* error = std::get_if<UsageError>(&result);
+        return error ? error->message : QStringLiteral("accepted");
+    };
+    EXPECT_EQ(refused({"--port", "Com1", "--formats", folder.filePath("bad.toml")}),
+              folder.filePath("bad.toml") +
+                  " line 4: pattern: missing closing parenthesis at character 13");
+    EXPECT_EQ(refused({"--port", "Com1", "--protocol", "yard"}),
+              "--protocol 'yard' is none of continuous, command, shentong, toledo, sics, ad, "
+              "sbi, sma, rice-lake, cardinal, weigh-tronix, 8217, silo");
+    EXPECT_EQ(refused({"--port", "Com1", "--protocol", "silo", "--poll-interval", "40"}),
+              "accepted");
 }
 
 }  // namespace

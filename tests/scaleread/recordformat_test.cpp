@@ -19,6 +19,7 @@ scale::StreamFrame reading() {
     frame.decimals = 3;
     frame.number = "-12.345";
     frame.text = "-12,345kg";  // a host whose separator is a comma
+    frame.unit = "kg";
     frame.raw = kRaw;
     return frame;
 }
@@ -50,13 +51,13 @@ TEST(RecordFormat, ReadingsInEachFormat) {
     EXPECT_EQ(readingLine(OutputFormat::Jsonl, kCom1, false),
               "{\"time\":\"2026-12-07T13:02:03.045Z\",\"port\":\"Com1\",\"protocol\":"
               "\"continuous\",\"weight\":-12.345,\"text\":\"-12,345kg\",\"stable\":true,"
-              "\"raw\":\"02 2D 30 31 32 33 34 35 33 31 46 03\"}\n");
+              "\"raw\":\"02 2D 30 31 32 33 34 35 33 31 46 03\",\"unit\":\"kg\"}\n");
     EXPECT_EQ(readingLine(OutputFormat::Csv, kCom1, false),
               "2026-12-07T13:02:03.045Z,Com1,continuous,-12.345,\"-12,345kg\",true,"
-              "02 2D 30 31 32 33 34 35 33 31 46 03\n");
+              "02 2D 30 31 32 33 34 35 33 31 46 03,kg,,,\n");
     EXPECT_EQ(readingLine(OutputFormat::Csv, kCom1, true),
               "2026-12-07T13:02:03.045Z,Com1,continuous,-12.345,\"-12,345kg\",true,"
-              "02 2D 30 31 32 33 34 35 33 31 46 03,\n");
+              "02 2D 30 31 32 33 34 35 33 31 46 03,,kg,,,\n");
     EXPECT_EQ(readingLine(OutputFormat::Text, kCom1, false),
               "2026-12-07 13:02:03.045Z  Com1  -12,345kg  stable\n");
 }
@@ -95,12 +96,49 @@ TEST(RecordFormat, RejectedFramesInEachFormat) {
               "03\"}\n");
     EXPECT_EQ(errorLine(OutputFormat::Csv, kCom1),
               "2026-12-07T13:02:03.045Z,Com1,continuous,,,,02 2D 30 31 32 33 34 35 33 31 46 03,"
-              "checksum\n");
+              "checksum,,,,\n");
     EXPECT_EQ(errorLine(OutputFormat::Text, kCom1),
               "2026-12-07 13:02:03.045Z  Com1  rejected (checksum): 02 2D 30 31 32 33 34 35 33 31 "
               "46 03\n");
     EXPECT_EQ(RecordFormatter(OutputFormat::Csv, true).header(false),
-              "time,port,protocol,weight,text,stable,raw,error\n");
+              "time,port,protocol,weight,text,stable,raw,error,unit,mode,motion,tare\n");
+}
+
+TEST(RecordFormat, ModeMotionTareAndTheIndicatorsOwnWords) {
+    const std::uint8_t raw[] = {0x53, 0x0D};
+    scale::StreamFrame frame;
+    frame.weight = 2.5;
+    frame.decimals = 2;
+    frame.number = "2.50";
+    frame.text = "2.50lb";
+    frame.unit = "lb";
+    frame.mode = scale::WeighMode::Net;
+    frame.motion = scale::Motion::Moving;
+    frame.tare = "1.00";
+    frame.raw = raw;
+    const RecordSource source{"Com1", "toledo", ""};
+    const auto line = [&](OutputFormat format) {
+        std::string out;
+        RecordFormatter(format, true).appendRecord(out, source, kTime, frame, false);
+        return out;
+    };
+    EXPECT_EQ(line(OutputFormat::Jsonl),
+              "{\"time\":\"2026-12-07T13:02:03.045Z\",\"port\":\"Com1\",\"protocol\":\"toledo\","
+              "\"weight\":2.50,\"text\":\"2.50lb\",\"stable\":false,\"raw\":\"53 0D\",\"unit\":"
+              "\"lb\",\"mode\":\"net\",\"motion\":true,\"tare\":1.00}\n");
+    EXPECT_EQ(line(OutputFormat::Csv),
+              "2026-12-07T13:02:03.045Z,Com1,toledo,2.50,2.50lb,false,53 0D,,lb,net,true,1.00\n");
+    EXPECT_EQ(line(OutputFormat::Text), "2026-12-07 13:02:03.045Z  Com1  2.50lb net\n");
+
+    frame.error = scale::FrameError::IndicatorError;
+    frame.message = "Err \"7\"";
+    EXPECT_EQ(line(OutputFormat::Jsonl),
+              "{\"time\":\"2026-12-07T13:02:03.045Z\",\"port\":\"Com1\",\"protocol\":\"toledo\","
+              "\"error\":\"indicator-error\",\"text\":\"Err \\\"7\\\"\",\"raw\":\"53 0D\"}\n");
+    EXPECT_EQ(line(OutputFormat::Csv),
+              "2026-12-07T13:02:03.045Z,Com1,toledo,,\"Err \"\"7\"\"\",,53 0D,indicator-error,,,,\n");
+    EXPECT_EQ(line(OutputFormat::Text),
+              "2026-12-07 13:02:03.045Z  Com1  rejected (indicator-error: Err \"7\"): 53 0D\n");
 }
 
 TEST(RecordFormat, PortsAndStationsAreQuotedWhereTheFormatNeedsIt) {
@@ -109,10 +147,10 @@ TEST(RecordFormat, PortsAndStationsAreQuotedWhereTheFormatNeedsIt) {
               "{\"time\":\"2026-12-07T13:02:03.045Z\",\"station\":\"in\\u0009gate\",\"port\":"
               "\"/dev/serial/by-id/a \\\"b\\\",c\\\\\",\"protocol\":\"continuous\",\"weight\":"
               "-12.345,\"text\":\"-12,345kg\",\"stable\":true,\"raw\":\"02 2D 30 31 32 33 34 35 "
-              "33 31 46 03\"}\n");
+              "33 31 46 03\",\"unit\":\"kg\"}\n");
     EXPECT_EQ(readingLine(OutputFormat::Csv, odd, false),
               "2026-12-07T13:02:03.045Z,in\tgate,\"/dev/serial/by-id/a \"\"b\"\",c\\\",continuous,"
-              "-12.345,\"-12,345kg\",true,02 2D 30 31 32 33 34 35 33 31 46 03\n");
+              "-12.345,\"-12,345kg\",true,02 2D 30 31 32 33 34 35 33 31 46 03,kg,,,\n");
 }
 
 TEST(RecordFormat, TimesRoundTripAcrossDaysAndBeforeTheEpoch) {

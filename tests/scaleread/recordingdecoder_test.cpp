@@ -16,10 +16,11 @@ struct Decoded {
 };
 
 Decoded decode(const std::string& recording,
-               std::optional<scale::IndicatorProtocol> protocol = std::nullopt) {
+               const scale::FormatDescription* format = nullptr) {
     Decoded decoded;
+    const scale::FormatCatalog catalog;
     std::optional<RecordingDecoder> decoder;
-    decoder.emplace(protocol, ReadingRules{scale::IndicatorProtocol::Continuous, 100, 1, 100},
+    decoder.emplace(format, catalog, ReadingRules{&scale::formatOf(scale::IndicatorProtocol::Continuous), 100, 1, 100},
                     ".", [&](std::int64_t utc, const scale::StreamFrame& frame, bool stable, bool) {
                         decoded.records.push_back(isoTime(utc) + " " + frame.text +
                                                   (stable ? " stable" : ""));
@@ -53,7 +54,8 @@ TEST(RecordingDecoder, RefusesWhatIsNoRecordingNamingTheLine) {
         {"0.000000 02\n", "a.rec: line 1 is not a recording's header (# port=... settings=... "
                           "protocol=... start=...)"},
         {"# port=Com1 protocol=modbus start=2026-12-07T12:00:00.000Z\n",
-         "a.rec: the header names no known protocol ('modbus'); give --protocol"},
+         "a.rec: the header names no known protocol ('modbus'); give --protocol, or "
+         "--formats with its description"},
         {"# port=Com1 protocol=continuous start=yesterday\n",
          "a.rec: the header's start time 'yesterday' is not like 2026-12-07T12:00:00.000Z"},
         {kHeader + "0.5 02\n", "a.rec: line 2 is not a time and hex bytes"},
@@ -66,7 +68,7 @@ TEST(RecordingDecoder, RefusesWhatIsNoRecordingNamingTheLine) {
     }
     // --protocol stands in for a header that names none.
     EXPECT_TRUE(decode("# port=Com1 start=2026-12-07T12:00:00.000Z\n0.000000 3D\n",
-                       scale::IndicatorProtocol::ShenTong)
+                       &scale::formatOf(scale::IndicatorProtocol::ShenTong))
                     .ok);
 }
 

@@ -59,7 +59,7 @@ TEST(StationReader, DecodesEveryFrameOfEachReadWithItsTime) {
 }
 
 TEST(StationReader, ReportsStabilityAfterTheStableTime) {
-    Station station({scale::IndicatorProtocol::Continuous, 100, 1, 250});
+    Station station({&scale::formatOf(scale::IndicatorProtocol::Continuous), 100, 1, 250});
     ASSERT_TRUE(station.reader->start());
     for (int i = 0; i < 4; ++i) {
         station.port.feed(checksummed(i == 1 ? "+0010011" : "+0010001"));  // 100.1, 100.0
@@ -71,7 +71,7 @@ TEST(StationReader, ReportsStabilityAfterTheStableTime) {
 
 TEST(StationReader, PollsAsTheWindowDoesAndAtTheGivenInterval) {
     for (const int interval : {100, 250}) {
-        Station station({scale::IndicatorProtocol::Command, interval, 1, 500});
+        Station station({&scale::formatOf(scale::IndicatorProtocol::Command), interval, 1, 500});
         std::vector<qint64> requests;
         station.port.onWrite = [&](const QByteArray& bytes) {
             EXPECT_EQ(bytes, kRequest);
@@ -90,7 +90,7 @@ TEST(StationReader, PollsAsTheWindowDoesAndAtTheGivenInterval) {
 }
 
 TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
-    Station station({scale::IndicatorProtocol::Command, 100, 1, 500});
+    Station station({&scale::formatOf(scale::IndicatorProtocol::Command), 100, 1, 500});
     int requests = 0;
     station.port.onWrite = [&](const QByteArray&) { ++requests; };
     ASSERT_TRUE(station.reader->start());
@@ -111,7 +111,7 @@ TEST(StationReader, StopsPollingWhileThePortIsGoneAndResumesOnReturn) {
 TEST(StationReader, SaysOnceWhatIsWrongWithASilentOrUndecodableLine) {
     const std::string silent =
         "nothing received in 5 s: check the indicator, the cable and --port; one that waits to be "
-        "asked needs --protocol command (or try --detect)";
+        "asked needs the --protocol of its format (or try --detect)";
     Station station({});
     station.reader->setOnNote([&](const QString& text) {
         station.texts.push_back(std::to_string(station.clock.now()) + " " + text.toStdString());
@@ -131,7 +131,7 @@ TEST(StationReader, SaysOnceWhatIsWrongWithASilentOrUndecodableLine) {
                   "try --detect",
                   "lost"}));
 
-    Station polled({scale::IndicatorProtocol::Command, 100, 1, 500});
+    Station polled({&scale::formatOf(scale::IndicatorProtocol::Command), 100, 1, 500});
     polled.reader->setOnNote([&](const QString& text) {
         polled.texts.push_back(std::to_string(polled.clock.now()) + " " + text.toStdString());
     });
@@ -160,7 +160,25 @@ TEST(StationReader, ARunShorterThanTheNotesDelaysSaysAsItEndsWhyItReadNothing) {
                          "10 bytes in 1.5 s, no continuous frame: wrong baud, framing or "
                          "protocol? try --detect",
                          "nothing received in 1.5 s: check the indicator, the cable and --port; "
-                         "one that waits to be asked needs --protocol command (or try --detect)"}));
+                         "one that waits to be asked needs the --protocol of its format (or try --detect)"}));
+}
+
+TEST(StationReader, AsksWithTheFormatsRequestAndTakesItsWordOnStability) {
+    Station station({scale::builtinFormat("sics"), std::nullopt, 1, 500});
+    std::vector<std::string> requests;
+    station.port.onWrite = [&](const QByteArray& bytes) {
+        requests.push_back(std::to_string(station.clock.now()) + " " + bytes.toStdString());
+    };
+    ASSERT_TRUE(station.reader->start());
+    station.clock.advance(1);
+    station.port.feed("S D      12.340 kg\r\n");
+    station.clock.advance(100);
+    station.port.feed("S S      12.345 kg\r\nS S      12.345 kg\r\n");
+    station.clock.runPending();
+    EXPECT_EQ(requests, (std::vector<std::string>{"1 SI\r\n", "101 SI\r\n"}));
+    // Stable at once where the balance says so, not after the stable time.
+    EXPECT_EQ(station.texts, (std::vector<std::string>{"1 12.340kg", "101 12.345kg stable",
+                                                       "101 12.345kg stable"}));
 }
 
 }  // namespace

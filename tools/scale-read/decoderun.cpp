@@ -13,7 +13,7 @@ namespace {
 
 // Decoding a line again in another protocol is a real need, but never a silent one.
 void noteProtocolChoice(const ReaderOptions& options, const std::string& recorded) {
-    const std::string_view asked = scale::protocolName(options.rules.protocol);
+    const std::string_view asked = options.rules.format->name;
     if (options.protocolGiven && !options.quiet && asked != recorded) {
         note(QStringLiteral("decoding %1 as %2, as --protocol asks; it was recorded as %3")
                  .arg(options.inputPath,
@@ -49,8 +49,8 @@ int decodeRecording(const ReaderOptions& options) {
     std::int64_t written = 0;
     std::optional<RecordingDecoder> decoder;
     decoder.emplace(
-        options.protocolGiven ? std::optional(options.rules.protocol) : std::nullopt,
-        options.rules, hostDecimalSeparator(),
+        options.protocolGiven ? options.rules.format : nullptr, *options.catalog, options.rules,
+        hostDecimalSeparator(),
         [&](std::int64_t utc, const scale::StreamFrame& frame, bool stable, bool became) {
             if (!station) {
                 station.emplace(RecordSource{decoder->header().port,

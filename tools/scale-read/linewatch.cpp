@@ -3,8 +3,8 @@
 namespace scaleread {
 
 LineWatch::LineWatch(scale::TimerControl& timer, const Clock& clock,
-                     scale::IndicatorProtocol protocol)
-    : m_timer(timer), m_clock(clock), m_protocol(protocol) {
+                     const scale::FormatDescription& format)
+    : m_timer(timer), m_clock(clock), m_format(format) {
     m_timer.setEnabled(false);
     m_timer.setOnTick([this] { noteIfDue(false); });
 }
@@ -46,7 +46,9 @@ void LineWatch::finish() {
 
 void LineWatch::noteIfDue(bool ending) {
     const std::int64_t elapsed = m_clock.steadyMicros() / 1000 - m_sinceMillis;
-    const bool asked = m_protocol == scale::IndicatorProtocol::Command;
+    const bool asked = m_format.asks();
+    const QString name =
+        QString::fromUtf8(m_format.name.data(), static_cast<qsizetype>(m_format.name.size()));
     const QString seconds = ending ? QString::number(static_cast<double>(elapsed) / 1000, 'f', 1)
                                    : QString::number(elapsed / 1000);
     QString text;
@@ -56,18 +58,17 @@ void LineWatch::noteIfDue(bool ending) {
                    "--detect")
                    .arg(m_bytes)
                    .arg(seconds)
-                   .arg(QLatin1String(scale::protocolName(m_protocol)),
-                        asked ? QStringLiteral("reply") : QStringLiteral("frame"));
+                   .arg(name, asked ? QStringLiteral("reply") : QStringLiteral("frame"));
     } else if (m_bytes == 0 && (ending || elapsed >= kSilentMillis)) {
         text = asked ? QStringLiteral(
                            "nothing received in %1 s: the indicator does not answer "
-                           "the command request; check the cable, --port and "
+                           "the %2 request; check the cable, --port and "
                            "--settings, or try --detect")
                      : QStringLiteral(
                            "nothing received in %1 s: check the indicator, the cable "
-                           "and --port; one that waits to be asked needs --protocol "
-                           "command (or try --detect)");
-        text = text.arg(seconds);
+                           "and --port; one that waits to be asked needs the --protocol "
+                           "of its format (or try --detect)");
+        text = asked ? text.arg(seconds, name) : text.arg(seconds);
     } else {
         return;
     }

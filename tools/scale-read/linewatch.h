@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "app/timercontrol.h"
-#include "protocols/indicatorprotocol.h"
+#include "protocols/formatdescription.h"
 #include "tools/scale-read/clock.h"
 
 namespace scaleread {
@@ -20,7 +20,8 @@ public:
     static constexpr std::int64_t kSilentMillis = 5000;
     static constexpr int kCheckMillis = 250;
 
-    LineWatch(scale::TimerControl& timer, const Clock& clock, scale::IndicatorProtocol protocol);
+    // `format` outlives the watch.
+    LineWatch(scale::TimerControl& timer, const Clock& clock, const scale::FormatDescription& format);
 
     void setOnNote(std::function<void(const QString& text)> handler) {
         m_onNote = std::move(handler);
@@ -39,7 +40,7 @@ private:
 
     scale::TimerControl& m_timer;
     const Clock& m_clock;
-    scale::IndicatorProtocol m_protocol;
+    const scale::FormatDescription& m_format;
     std::int64_t m_sinceMillis = 0;  // the last valid frame, or the start
     std::int64_t m_bytes = 0;        // since then
     bool m_noted = false;

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "app/datafolder.h"
 #include "tools/scale-read/readeroptions.h"
 #include "tools/scale-read/runs.h"
 #include "tools/scale-read/signalwatch.h"
@@ -20,10 +21,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(SCALE_READOUT_VERSION));
     endingSignals.start();
 
-    const ParsedOptions parsed =
-        parseReaderOptions(QCoreApplication::arguments().mid(1), [](const char* name) {
-            return qEnvironmentVariable(name);
-        });
+    const ParsedOptions parsed = parseReaderOptions(
+        QCoreApplication::arguments().mid(1),
+        [](const char* name) { return qEnvironmentVariable(name); },
+        scale::dataFolder(QCoreApplication::applicationDirPath()) + QStringLiteral("/formats"));
     if (std::holds_alternative<HelpRequested>(parsed)) {
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return 0;

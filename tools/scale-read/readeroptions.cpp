@@ -1,5 +1,6 @@
 #include "tools/scale-read/readeroptions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -26,7 +27,7 @@ constexpr Option kOptions[] = {
     {"stations", true},      {"mqtt", true},          {"mqtt-ca", true},
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
-    {"overwrite", false},    {"local-time", false},
+    {"overwrite", false},    {"local-time", false},   {"formats", true},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -92,6 +93,25 @@ private:
     QMap<QString, QStringList> m_values;
 };
 
+// Adds a formats file to `catalog`; one line naming the file and what is wrong when it fails.
+std::optional<QString> addFormatsFile(scale::FormatCatalog& catalog, const QString& path) {
+    QFile file(path);
+    constexpr qint64 kMostBytes = 1 << 20;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("cannot read the formats file %1: %2").arg(path, file.errorString());
+    }
+    if (!QFileInfo(file).isFile() || file.size() > kMostBytes) {
+        return QStringLiteral("the formats file %1 is not a text file of at most 1 MiB").arg(path);
+    }
+    const QByteArray text = file.readAll();
+    if (auto error = catalog.addFile(std::string_view(text.constData(),
+                                                      static_cast<std::size_t>(text.size())),
+                                     path.toStdString())) {
+        return QString::fromStdString(*error);
+    }
+    return std::nullopt;
+}
+
 // A whole number from `least` on, or an error naming the option.
 std::variant<std::int64_t, UsageError> wholeNumber(const GivenOptions& given, const char* name,
                                                    std::int64_t least) {
@@ -110,7 +130,8 @@ std::variant<std::int64_t, UsageError> wholeNumber(const GivenOptions& given, co
 }  // namespace
 
 ParsedOptions parseReaderOptions(const QStringList& arguments,
-                                 const std::function<QString(const char*)>& environment) {
+                                 const std::function<QString(const char*)>& environment,
+                                 const QString& formatsFolder) {
     // Help, then the version, win over mistakes elsewhere on the line.
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
         return HelpRequested{};
@@ -155,6 +176,24 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
                    : isSet("input") ? ReaderOptions::Task::Decode
                                     : ReaderOptions::Task::Read;
 
+    // The users' formats first, so that --protocol and the stations may name them.
+    auto catalog = std::make_shared<scale::FormatCatalog>();
+    if (!formatsFolder.isEmpty()) {
+        const QDir folder(formatsFolder);
+        for (const QString& name :
+             folder.entryList({QStringLiteral("*.toml")}, QDir::Files, QDir::Name)) {
+            if (auto refused = addFormatsFile(*catalog, folder.filePath(name))) {
+                return UsageError{*refused};
+            }
+        }
+    }
+    if (isSet("formats")) {
+        if (auto refused = addFormatsFile(*catalog, value("formats"))) {
+            return UsageError{*refused};
+        }
+    }
+    options.catalog = catalog;
+
     if (options.task == ReaderOptions::Task::Decode) {
         options.inputPath = value("input");
         for (const char* live : {"port", "settings", "record", "reconnect-timeout", "poll-interval",
@@ -180,14 +219,14 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
                 return FileError{QStringLiteral("cannot read the stations file %1: %2")
                                      .arg(value("stations"), probe.errorString().toLower())};
             }
-            auto parsed = parseStationsFile(value("stations"));
+            auto parsed = parseStationsFile(value("stations"), *catalog);
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
             options.stations = std::get<std::vector<StationConfig>>(std::move(parsed));
         }
         for (const QString& text : parser.values("station")) {
-            auto parsed = parseStationLine(text);
+            auto parsed = parseStationLine(text, *catalog);
             if (const auto* refused = std::get_if<QString>(&parsed)) {
                 return UsageError{*refused};
             }
@@ -224,13 +263,12 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         }
     }
     if (isSet("protocol")) {
-        const auto protocol = scale::protocolNamed(value("protocol").toStdString());
-        if (!protocol) {
-            return UsageError{QStringLiteral("--protocol '%1' is not continuous, command or "
-                                             "shentong")
-                                  .arg(value("protocol"))};
+        const scale::FormatDescription* format = catalog->find(value("protocol").toStdString());
+        if (format == nullptr) {
+            return UsageError{QStringLiteral("--protocol '%1' is none of %2")
+                                  .arg(value("protocol"), protocolChoices(*catalog))};
         }
-        options.rules.protocol = *protocol;
+        options.rules.format = format;
         options.protocolGiven = true;
     }
     if (isSet("format")) {
@@ -264,7 +302,8 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     options.choice.stableOnly = isSet("stable-only");
 
     std::int64_t reconnectSeconds = -1;
-    if (!number("poll-interval", 1, options.rules.pollIntervalMs) ||
+    int pollIntervalMs = 0;
+    if (!number("poll-interval", 1, pollIntervalMs) ||
         !number("stable-band", 0, options.rules.stableBand) ||
         !number("stable-time", 0, options.rules.stableMillis) ||
         !number("reconnect-timeout", 0, reconnectSeconds) ||
@@ -272,7 +311,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         !number("count", 1, options.count.emplace())) {
         return error;
     }
-    if (options.rules.pollIntervalMs > 3'600'000 || options.rules.stableMillis > 3'600'000 ||
+    if (pollIntervalMs > 3'600'000 || options.rules.stableMillis > 3'600'000 ||
         options.rules.stableBand > 1'000'000) {
         return UsageError{QStringLiteral("--poll-interval and --stable-time go up to an hour, "
                                          "--stable-band up to 1000000")};
@@ -295,8 +334,12 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     if (!isSet("count")) {
         options.count.reset();
     }
-    if (options.rules.protocol != scale::IndicatorProtocol::Command && isSet("poll-interval")) {
-        return UsageError{QStringLiteral("--poll-interval is for --protocol command")};
+    if (isSet("poll-interval")) {
+        if (!options.rules.format->asks()) {
+            return UsageError{QStringLiteral("--poll-interval is for a protocol that asks for "
+                                             "the weight (command, sics, sbi, sma, 8217)")};
+        }
+        options.rules.pollIntervalMs = pollIntervalMs;
     }
     if (options.task == ReaderOptions::Task::Detect) {
         for (const char* reading : {"protocol", "output", "format", "errors", "changes-only",
@@ -352,6 +395,20 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     return options;
 }
 
+// The built-in formats, one a line, for --help.
+QString protocolList() {
+    QString list;
+    for (const scale::FormatDescription& format : scale::builtinFormats()) {
+        list += QStringLiteral("                         %1 %2\n")
+                    .arg(QString::fromUtf8(format.name.data(),
+                                           static_cast<qsizetype>(format.name.size())),
+                         -13)
+                    .arg(QString::fromUtf8(format.summary.data(),
+                                           static_cast<qsizetype>(format.summary.size())));
+    }
+    return list;
+}
+
 QString helpText() {
     return QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
@@ -370,15 +427,17 @@ The line:
                          such as ttyUSB0
   --settings B,P,D,S     baud, parity (N, E, O, M, S), data bits (5-8), stop bits (1, 1.5,
                          2); default 9600,N,8,1
-  --protocol NAME        continuous (default): 02 sign digits decimals checksum 03, unasked
-                         command: asks with 02 41 42 30 33 03 and reads the 14-byte reply
-                         shentong: "=" and seven characters, last first
-  --poll-interval MS     command: the next request MS after a reply (default 100); with no
-                         reply, 600 ms after the request
+  --protocol NAME        the indicator's format (default continuous):
+%1  --formats FILE         more formats, described in FILE (TOML, one [[format]] table each:
+                         a regular expression with named groups for the frame's text, its
+                         terminator, an optional request; see man scale-read); every *.toml
+                         in formats/ of the settings folder (beside Setting.ini) is read too
+  --poll-interval MS     a format that asks: the next request MS after a reply (default 100);
+                         with no reply, 600 ms after the request
 
 Several stations, read at once:
   --station NAME=PORT[,B,P,D,S],PROTOCOL
-                         one indicator (any number of times), e.g.
+                         one indicator (any number of times), in any format, e.g.
                          gate=Com1,9600,N,8,1,continuous or silo=/dev/ttyUSB1,command;
                          the settings default to 9600,N,8,1; NAME takes letters, digits,
                          "_", "-" and "."; every record gets a "station" key
@@ -407,17 +466,23 @@ Records:
   --local-time           text: times in this host's zone with its offset (+08:00), not UTC
   --output FILE          append to FILE instead of standard output; refused when FILE holds
                          records of another format, or csv with other columns
-  --errors               also a record for each rejected frame, with its reason: checksum,
-                         decimals, overflow or incomplete
+  --errors               also a record for each frame without a weight, with its reason:
+                         checksum, decimals, overflow, incomplete, malformed (not the
+                         format's layout), overload, underload, motion (8217), busy
+                         ("S I"), indicator-error (its text in "text"), reply (to a command)
   --changes-only         a reading only when its text differs from the last one written
   --stable-only          a reading only each time the weight becomes stable
   --stable-band COUNTS   stable: within this many counts of the last digit (default 1)
   --stable-time MS       ... for this long (default 500)
-  jsonl keys: time (UTC), port, protocol, weight (kg, a number), text (the window's
-  caption), stable, raw (the frame's bytes in hex); a rejected frame: time, port,
-  protocol, error, raw. csv: a header line and the same fields; with --errors a last
-  column "error", and the weight fields empty in a rejected frame's row. text: the time
-  (UTC, marked Z), the port and the caption.
+  jsonl keys: time (UTC), port, protocol, weight (a number, in the indicator's unit), text
+  (the weight as shown, with its unit), stable (the indicator's word where it gives one,
+  else measured), raw (the frame's bytes in hex), unit (kg, g, t, lb, oz, ozt, dwt, pcs or
+  as sent), and where the frame says: mode (gross, net, tare), motion (true or false),
+  tare (a number); a rejected frame: time, port, protocol, error, text (the indicator's
+  words, where it sent some), raw. csv: a header line and the same fields, unit, mode,
+  motion and tare last; with --errors a column "error" before them, and the weight fields
+  empty in a rejected frame's row. text: the time (UTC, marked Z), the port and the
+  caption.
 
 Finding the settings:
   --detect               listens at every baud of the window's list with 8N1, 7E1, 7O1,
@@ -463,6 +528,8 @@ Examples:
   scale-read --port Com1 --settings 2400,N,8,1
   scale-read --port /dev/ttyUSB0 --protocol command --format csv --output weights.csv
   scale-read --port Com1 --stable-only --format text
+  scale-read --port /dev/ttyUSB0 --settings 9600,E,7,1 --protocol sics
+  scale-read --port Com1 --formats line.toml --protocol my-line
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
   scale-read --detect --port /dev/ttyUSB0
   scale-read --port Com1 --record line.rec --duration 60000
@@ -470,7 +537,7 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \
              --mqtt mqtt://broker.plant.lan
   mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
-)");
+)").arg(protocolList());
 }
 
 }  // namespace scaleread

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <variant>
-
 #include <vector>
 
 #include "app/linesettings.h"
@@ -32,6 +32,8 @@ struct ReaderOptions {
     QString settings = QStringLiteral("9600,N,8,1");
     bool protocolGiven = false;
     ReadingRules rules;
+    // Every format --protocol and --station may name: the built-in ones and the users'.
+    std::shared_ptr<const scale::FormatCatalog> catalog = std::make_shared<scale::FormatCatalog>();
     // From --station and --stations; empty with a single --port.
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
@@ -64,8 +66,10 @@ using ParsedOptions =
     std::variant<ReaderOptions, HelpRequested, VersionRequested, UsageError, FileError>;
 
 // Reads the arguments after the program's name. `environment` gives SCALE_READ_MQTT_PASSWORD.
+// Every *.toml in `formatsFolder` (when it exists) is read as a formats file, before --formats.
 ParsedOptions parseReaderOptions(const QStringList& arguments,
-                                 const std::function<QString(const char*)>& environment = {});
+                                 const std::function<QString(const char*)>& environment = {},
+                                 const QString& formatsFolder = {});
 
 QString helpText();
 

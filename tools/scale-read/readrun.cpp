@@ -71,7 +71,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         single.commPort = options.commPort;
         single.devicePath = options.devicePath;
         single.settings = options.settings;
-        single.protocol = options.rules.protocol;
+        single.format = options.rules.format;
         configs.push_back(single);
     }
 
@@ -122,11 +122,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         (void)station->comm->setSettings(config.settings);
         station->label = labelOf(*station, several);
         ReadingRules rules = options.rules;
-        rules.protocol = config.protocol;
+        rules.format = config.format;
         station->reader =
             std::make_unique<StationReader>(*station->comm, station->pollTimer, station->watchTimer,
                                             clock, rules, hostDecimalSeparator());
-        station->source = {config.port.toStdString(), std::string(scale::protocolName(config.protocol)),
+        station->source = {config.port.toStdString(), std::string(config.format->name),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
         station->mqttSource.station = config.name.toStdString();
@@ -262,7 +262,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         if (!options.quiet) {
             note(QStringLiteral("reading %1 at %2, protocol %3")
                      .arg(station.label, station.config.settings,
-                          QLatin1String(scale::protocolName(station.config.protocol))));
+                          QString::fromUtf8(station.config.format->name.data(),
+                                            static_cast<qsizetype>(
+                                                station.config.format->name.size()))));
         }
     }
 
@@ -278,7 +280,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         recorder = std::make_unique<LineRecorder>(
             file, options.recordPath.toStdString(),
             scale::RecordingHeader{options.port.toStdString(), options.settings.toStdString(),
-                                   std::string(scale::protocolName(options.rules.protocol)),
+                                   std::string(options.rules.format->name),
                                    {},
                                    {}});
         stations.front()->reader->setOnRead(

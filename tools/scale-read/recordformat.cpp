@@ -115,7 +115,7 @@ std::string RecordFormatter::header(bool withStation) const {
     if (m_errorColumn) {
         line += ",error";
     }
-    return line + "\n";
+    return line + ",unit,mode,motion,tare\n";
 }
 
 void RecordFormatter::appendTime(std::string& out, std::int64_t utcMillis) {
@@ -192,7 +192,25 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
             appendJsonString(out, frame.text);
             out += stable ? ",\"stable\":true,\"raw\":\"" : ",\"stable\":false,\"raw\":\"";
             appendRaw(out, frame.raw);
-            out += "\"}\n";
+            out.push_back('"');
+            if (!frame.unit.empty()) {
+                out += ",\"unit\":";
+                appendJsonString(out, frame.unit);
+            }
+            if (frame.mode != scale::WeighMode::None) {
+                out += ",\"mode\":\"";
+                out += scale::weighModeName(frame.mode);
+                out.push_back('"');
+            }
+            if (frame.motion != scale::Motion::Unknown) {
+                out += frame.motion == scale::Motion::Moving ? ",\"motion\":true"
+                                                             : ",\"motion\":false";
+            }
+            if (!frame.tare.empty()) {
+                out += ",\"tare\":";
+                out += frame.tare;
+            }
+            out += "}\n";
             return;
         case OutputFormat::Csv:
             out.push_back(',');
@@ -201,11 +219,23 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
             appendCsvField(out, frame.text);
             out += stable ? ",true," : ",false,";
             appendRaw(out, frame.raw);
-            out += m_errorColumn ? ",\n" : "\n";
+            out += m_errorColumn ? ",," : ",";
+            appendCsvField(out, frame.unit);
+            out.push_back(',');
+            out += scale::weighModeName(frame.mode);
+            out += frame.motion == scale::Motion::Moving   ? ",true,"
+                   : frame.motion == scale::Motion::Steady ? ",false,"
+                                                           : ",,";
+            out += frame.tare;
+            out.push_back('\n');
             return;
         case OutputFormat::Text:
             out += "  ";
             out += frame.text;
+            if (frame.mode != scale::WeighMode::None) {
+                out.push_back(' ');
+                out += scale::weighModeName(frame.mode);
+            }
             out += stable ? "  stable\n" : "\n";
             return;
     }
@@ -219,20 +249,31 @@ void RecordFormatter::appendError(std::string& out, const RecordSource& source,
         case OutputFormat::Jsonl:
             out += ",\"error\":\"";
             out += error;
-            out += "\",\"raw\":\"";
+            out.push_back('"');
+            if (!frame.message.empty()) {
+                out += ",\"text\":";
+                appendJsonString(out, frame.message);
+            }
+            out += ",\"raw\":\"";
             appendRaw(out, frame.raw);
             out += "\"}\n";
             return;
         case OutputFormat::Csv:
-            out += ",,,,";
+            out += ",,";
+            appendCsvField(out, frame.message);
+            out += ",,";
             appendRaw(out, frame.raw);
             out.push_back(',');
             out += error;
-            out.push_back('\n');
+            out += ",,,,\n";
             return;
         case OutputFormat::Text:
             out += "  rejected (";
             out += error;
+            if (!frame.message.empty()) {
+                out += ": ";
+                out += frame.message;
+            }
             out += "): ";
             appendRaw(out, frame.raw);
             out.push_back('\n');

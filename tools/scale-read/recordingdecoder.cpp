@@ -8,16 +8,17 @@
 
 namespace scaleread {
 
-RecordingDecoder::RecordingDecoder(std::optional<scale::IndicatorProtocol> protocol,
-                                   ReadingRules rules, std::string decimalSeparator,
-                                   FrameHandler onFrame)
-    : m_protocol(protocol),
+RecordingDecoder::RecordingDecoder(const scale::FormatDescription* format,
+                                   const scale::FormatCatalog& catalog, ReadingRules rules,
+                                   std::string decimalSeparator, FrameHandler onFrame)
+    : m_format(format),
+      m_catalog(catalog),
       m_rules(rules),
       m_separator(std::move(decimalSeparator)),
       m_onFrame(std::move(onFrame)) {}
 
 std::string_view RecordingDecoder::protocolName() const {
-    return m_weights ? scale::protocolName(m_weights->protocol()) : std::string_view();
+    return m_weights ? m_weights->format().name : std::string_view();
 }
 
 bool RecordingDecoder::takeHeader(std::string_view text) {
@@ -28,11 +29,11 @@ bool RecordingDecoder::takeHeader(std::string_view text) {
         return false;
     }
     m_header = *header;
-    if (!m_protocol) {
-        m_protocol = scale::protocolNamed(m_header.protocol);
-        if (!m_protocol) {
+    if (m_format == nullptr) {
+        m_format = m_catalog.find(m_header.protocol);
+        if (m_format == nullptr) {
             m_failure = "the header names no known protocol ('" + m_header.protocol +
-                        "'); give --protocol";
+                        "'); give --protocol, or --formats with its description";
             return false;
         }
     }
@@ -42,7 +43,7 @@ bool RecordingDecoder::takeHeader(std::string_view text) {
                     "2026-12-07T12:00:00.000Z";
         return false;
     }
-    m_weights.emplace(*m_protocol, m_rules.stableBand, m_rules.stableMillis, m_separator);
+    m_weights.emplace(*m_format, m_rules.stableBand, m_rules.stableMillis, m_separator);
     if (m_onHeader) {
         m_onHeader(m_header);
     }

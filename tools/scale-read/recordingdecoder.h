@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/indicatorprotocol.h"
 #include "protocols/recording.h"
+#include "protocols/userformats/formatcatalog.h"
 #include "tools/scale-read/stationreader.h"
 #include "tools/scale-read/weightstream.h"
 
@@ -21,9 +21,10 @@ class RecordingDecoder {
 public:
     using FrameHandler = StationReader::FrameHandler;
 
-    // `protocol` overrides the header's.
-    RecordingDecoder(std::optional<scale::IndicatorProtocol> protocol, ReadingRules rules,
-                     std::string decimalSeparator, FrameHandler onFrame);
+    // `format` overrides the header's protocol, which `catalog` finds otherwise; both outlive
+    // the decoder.
+    RecordingDecoder(const scale::FormatDescription* format, const scale::FormatCatalog& catalog,
+                     ReadingRules rules, std::string decimalSeparator, FrameHandler onFrame);
 
     // Takes the next line (without its line end). False with failure() set for a line that is
     // not part of a recording; the handler may ask to stop with stop().
@@ -42,7 +43,8 @@ public:
 private:
     bool takeHeader(std::string_view text);
 
-    std::optional<scale::IndicatorProtocol> m_protocol;
+    const scale::FormatDescription* m_format;
+    const scale::FormatCatalog& m_catalog;
     ReadingRules m_rules;
     std::string m_separator;
     FrameHandler m_onFrame;

@@ -34,7 +34,16 @@ std::optional<QString> parsePortName(const QString& port, int& commPort, QString
     return std::nullopt;
 }
 
-std::variant<StationConfig, QString> parseStationLine(const QString& text) {
+QString protocolChoices(const scale::FormatCatalog& catalog) {
+    QStringList names;
+    for (const scale::FormatDescription* format : catalog.formats()) {
+        names << QString::fromUtf8(format->name.data(), static_cast<qsizetype>(format->name.size()));
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+std::variant<StationConfig, QString> parseStationLine(const QString& text,
+                                                      const scale::FormatCatalog& catalog) {
     const QString usage = QStringLiteral("station '%1' is not NAME=PORT[,B,P,D,S],PROTOCOL").arg(text);
     const qsizetype equals = text.indexOf(QLatin1Char('='));
     if (equals <= 0) {
@@ -62,16 +71,17 @@ std::variant<StationConfig, QString> parseStationLine(const QString& text) {
                 .arg(config.name, config.settings);
         }
     }
-    const auto protocol = scale::protocolNamed(fields.last().trimmed().toStdString());
-    if (!protocol) {
-        return QStringLiteral("station %1: '%2' is not continuous, command or shentong")
-            .arg(config.name, fields.last().trimmed());
+    const scale::FormatDescription* format = catalog.find(fields.last().trimmed().toStdString());
+    if (format == nullptr) {
+        return QStringLiteral("station %1: '%2' is not a protocol (%3)")
+            .arg(config.name, fields.last().trimmed(), protocolChoices(catalog));
     }
-    config.protocol = *protocol;
+    config.format = format;
     return config;
 }
 
-std::variant<std::vector<StationConfig>, QString> parseStationsFile(const QString& path) {
+std::variant<std::vector<StationConfig>, QString> parseStationsFile(
+    const QString& path, const scale::FormatCatalog& catalog) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return QStringLiteral("cannot read the stations file %1: %2").arg(path, file.errorString());
@@ -84,7 +94,7 @@ std::variant<std::vector<StationConfig>, QString> parseStationsFile(const QStrin
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
             continue;
         }
-        auto parsed = parseStationLine(line);
+        auto parsed = parseStationLine(line, catalog);
         if (const auto* error = std::get_if<QString>(&parsed)) {
             return QStringLiteral("%1 line %2: %3").arg(path).arg(number).arg(*error);
         }

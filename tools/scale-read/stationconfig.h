@@ -5,7 +5,8 @@
 #include <variant>
 #include <vector>
 
-#include "protocols/indicatorprotocol.h"
+#include "protocols/formattable.h"
+#include "protocols/userformats/formatcatalog.h"
 
 namespace scaleread {
 
@@ -16,18 +17,23 @@ struct StationConfig {
     int commPort = 1;   // with an empty devicePath: "ComN"
     QString devicePath;
     QString settings = QStringLiteral("9600,N,8,1");
-    scale::IndicatorProtocol protocol = scale::IndicatorProtocol::Continuous;
+    const scale::FormatDescription* format = &scale::formatOf(scale::IndicatorProtocol::Continuous);
 };
+
+// "--protocol 'x' is not ..." and the like: the names a protocol may have, for an error line.
+QString protocolChoices(const scale::FormatCatalog& catalog);
 
 // What "ComN", a device path or a name under /dev reaches; an error text when it is no port.
 std::optional<QString> parsePortName(const QString& port, int& commPort, QString& devicePath);
 
 // "NAME=PORT[,B,P,D,S],PROTOCOL", e.g. "gate=Com1,9600,N,8,1,continuous" or
-// "silo=/dev/ttyUSB1,command".
-std::variant<StationConfig, QString> parseStationLine(const QString& text);
+// "silo=/dev/ttyUSB1,command"; PROTOCOL is any format `catalog` knows.
+std::variant<StationConfig, QString> parseStationLine(const QString& text,
+                                                      const scale::FormatCatalog& catalog);
 
 // A stations file: one station a line as above; "#" comments and empty lines are skipped.
 // Errors name the line.
-std::variant<std::vector<StationConfig>, QString> parseStationsFile(const QString& path);
+std::variant<std::vector<StationConfig>, QString> parseStationsFile(
+    const QString& path, const scale::FormatCatalog& catalog);
 
 }  // namespace scaleread

@@ -1,7 +1,5 @@
 #include "tools/scale-read/stationreader.h"
 
-#include "protocols/commandrequest.h"
-
 namespace scaleread {
 
 StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
@@ -11,8 +9,9 @@ StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& po
       m_pollTimer(pollTimer),
       m_clock(clock),
       m_rules(rules),
-      m_weights(rules.protocol, rules.stableBand, rules.stableMillis, std::move(decimalSeparator)),
-      m_watch(watchTimer, clock, rules.protocol) {
+      m_weights(*rules.format, rules.stableBand, rules.stableMillis,
+                std::move(decimalSeparator)),
+      m_watch(watchTimer, clock, *rules.format) {
     m_pollTimer.setEnabled(false);
     m_pollTimer.setOnTick([this] { sendRequest(); });
     m_port.setOnComm([this] { readWaiting(); });
@@ -32,7 +31,7 @@ bool StationReader::start() {
 }
 
 void StationReader::armPolling() {
-    if (m_rules.protocol != scale::IndicatorProtocol::Command) {
+    if (!m_rules.format->asks()) {
         return;
     }
     m_pollTimer.setInterval(1);  // the first request at once
@@ -40,10 +39,9 @@ void StationReader::armPolling() {
 }
 
 void StationReader::sendRequest() {
-    const auto request = scale::buildCommandRequest(m_txFrame);
+    const std::string_view request = m_rules.format->request;
     // A refused write is retried at the next tick.
-    (void)m_port.setOutput(QByteArray(reinterpret_cast<const char*>(request.data()),
-                                      static_cast<qsizetype>(request.size())));
+    (void)m_port.setOutput(QByteArray(request.data(), static_cast<qsizetype>(request.size())));
     m_pollTimer.setInterval(kReplyTimeoutMs);
 }
 
@@ -72,8 +70,8 @@ void StationReader::readWaiting() {
                        }
                        return true;
                    });
-    if (replied && m_pollTimer.Enabled() && m_rules.protocol == scale::IndicatorProtocol::Command) {
-        m_pollTimer.setInterval(m_rules.pollIntervalMs);
+    if (replied && m_pollTimer.Enabled() && m_rules.format->asks()) {
+        m_pollTimer.setInterval(m_rules.pollIntervalMs.value_or(m_rules.format->pollIntervalMs));
     }
 }
 

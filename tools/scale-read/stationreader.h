@@ -7,6 +7,9 @@
 
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
+#include <optional>
+
+#include "protocols/formattable.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/linewatch.h"
 #include "tools/scale-read/weightstream.h"
@@ -15,9 +18,11 @@ namespace scaleread {
 
 // How a station is read.
 struct ReadingRules {
-    scale::IndicatorProtocol protocol = scale::IndicatorProtocol::Continuous;
-    // Command mode: the next request this long after a reply, or after kReplyTimeoutMs with none.
-    int pollIntervalMs = 100;
+    // A row of the table of formats, or a user's format, which outlives the reader.
+    const scale::FormatDescription* format = &scale::formatOf(scale::IndicatorProtocol::Continuous);
+    // A format that is asked: the next request this long after a reply (unset: the format's
+    // own interval), or after kReplyTimeoutMs with none.
+    std::optional<int> pollIntervalMs;
     int stableBand = 1;  // counts of the last digit
     int stableMillis = 500;
 };
@@ -25,9 +30,10 @@ struct ReadingRules {
 inline constexpr int kReplyTimeoutMs = 600;
 
 // Reads one indicator on an open port: every byte as it comes, every frame in them decoded, and
-// in command mode the indicator polled as the window polls it. The port's loss and return are
-// passed on; reading resumes by itself on return. A line that stays silent or carries nothing
-// that decodes gets a note on what to try (see LineWatch), timed on `watchTimer`.
+// an indicator that must be asked polled with its format's request (command mode as the window
+// polls it). The port's loss and return are passed on; reading resumes by itself on return. A
+// line that stays silent or carries nothing that decodes gets a note on what to try (see
+// LineWatch), timed on `watchTimer`.
 class StationReader {
 public:
     using FrameHandler = std::function<void(std::int64_t utcMillis, const scale::StreamFrame& frame,
@@ -64,7 +70,6 @@ private:
     ReadingRules m_rules;
     WeightStream m_weights;
     LineWatch m_watch;
-    scale::TxFrameBytes m_txFrame{};
     FrameHandler m_onFrame;
     ReadHandler m_onRead;
     LineHandler m_onLineEvent;

@@ -10,12 +10,13 @@
 namespace scaleread {
 
 // A station's frames and whether its weight has settled: what every reader of bytes, live or
-// recorded, runs them through.
+// recorded, runs them through. Stable is the indicator's own word where its frame has one, and
+// measured otherwise.
 class WeightStream {
 public:
-    WeightStream(scale::IndicatorProtocol protocol, int stableBand, int stableMillis,
+    WeightStream(const scale::FormatDescription& format, int stableBand, int stableMillis,
                  std::string decimalSeparator)
-        : m_stream(protocol, std::move(decimalSeparator)), m_stability(stableBand, stableMillis) {}
+        : m_stream(format, std::move(decimalSeparator)), m_stability(stableBand, stableMillis) {}
 
     // Calls `onFrame(frame, stable, becameStable)` for each frame that ends in `bytes`, read at
     // `steadyMillis`, until it returns false. False when it was stopped so.
@@ -28,8 +29,16 @@ public:
             bool stable = false;
             bool became = false;
             if (m_frame.error == scale::FrameError::None) {
-                stable = m_stability.update(steadyMillis, m_frame.weight, m_frame.decimals);
-                became = m_stability.becameStable();
+                if (m_frame.motion == scale::Motion::Unknown) {
+                    stable = m_stability.update(steadyMillis, m_frame.weight, m_frame.decimals);
+                    became = m_stability.becameStable();
+                } else {
+                    stable = m_frame.motion == scale::Motion::Steady;
+                    became = stable && !m_saidStable;
+                    m_saidStable = stable;
+                }
+            } else if (m_frame.error == scale::FrameError::Motion) {
+                m_saidStable = false;
             }
             if (!onFrame(m_frame, stable, became)) {
                 return false;
@@ -42,14 +51,16 @@ public:
     void reset() {
         m_stream.reset();
         m_stability.reset();
+        m_saidStable = false;
     }
 
-    scale::IndicatorProtocol protocol() const { return m_stream.protocol(); }
+    const scale::FormatDescription& format() const { return m_stream.format(); }
 
 private:
     scale::FrameStream m_stream;
     scale::StabilityTracker m_stability;
     scale::StreamFrame m_frame;
+    bool m_saidStable = false;  // the indicator's word on the last reading
 };
 
 }  // namespace scaleread

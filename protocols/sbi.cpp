@@ -1,0 +1,63 @@
+#include "protocols/fieldtext.h"
+#include "protocols/formatdecoders.h"
+
+namespace scale {
+namespace {
+
+constexpr std::size_t kLine = 14;  // sign, space, value 8, space, unit 3
+constexpr std::size_t kName = 6;
+
+struct Name {
+    std::string_view text;
+    WeighMode mode;
+};
+constexpr Name kNames[] = {{"N", WeighMode::Net}, {"G", WeighMode::Gross}, {"T", WeighMode::Tare}};
+
+}  // namespace
+
+FrameReading decodeSbiLine(std::span<const std::uint8_t> frame) {
+    FrameReading reading;
+    std::string_view line = frameText(bodyOf(frame, 0));
+    const std::string_view whole = trimmed(line);
+    if (whole.starts_with("Err")) {
+        reading.error = FrameError::IndicatorError;
+        reading.message = whole;
+        return reading;
+    }
+    bool status = false;
+    if (line.size() == kName + kLine) {
+        const std::string_view name = trimmed(line.substr(0, kName));
+        status = name == "Stat";
+        for (const Name& known : kNames) {
+            reading.mode = name == known.text ? known.mode : reading.mode;
+        }
+        line.remove_prefix(kName);
+    }
+    // Overload and underload stand alone or in the value's place.
+    const std::string_view value = line.size() == kLine ? trimmed(line.substr(0, 10)) : whole;
+    if (value == "H" || value == "+ H" || value == "L" || value == "- L") {
+        reading.error = value.back() == 'H' ? FrameError::Overload : FrameError::Underload;
+        return reading;
+    }
+    if (status) {
+        reading.error = FrameError::IndicatorError;
+        reading.message = whole;
+        return reading;
+    }
+    const char sign = line.empty() ? '?' : line[0];
+    DecimalField field;
+    if (line.size() != kLine || (sign != ' ' && sign != '+' && sign != '-') || line[1] != ' ' ||
+        line[10] != ' ' || line.substr(2, 8).find_first_of("+-") != std::string_view::npos ||
+        !readDecimalField(line.substr(2, 8), field)) {
+        reading.error = FrameError::Malformed;
+        return reading;
+    }
+    reading.value = sign == '-' && field.value != 0 ? -field.value : field.value;
+    reading.decimals = field.decimals;
+    reading.unit = trimmed(line.substr(11, 3));
+    // The balance leaves the unit out while the weight is not stable.
+    reading.motion = reading.unit.empty() ? Motion::Moving : Motion::Steady;
+    return reading;
+}
+
+}  // namespace scale

@@ -24,7 +24,7 @@ constexpr Option kOptions[] = {
     {"duration", true},      {"count", true},          {"station", true, true},
     {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
     {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
-    {"help", false},         {"version", false},
+    {"help", false},         {"version", false},       {"ports", false},
 };
 
 // A whole number from `least` on, or an error naming the option.
@@ -92,6 +92,27 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         return true;
     };
 
+    if (isSet("ports")) {
+        // A listing: the only other choice is its format, text unless asked.
+        for (const Option& option : kOptions) {
+            const QLatin1String name(option.name);
+            if (name != QLatin1String("ports") && name != QLatin1String("format") &&
+                parser.isSet(name)) {
+                return UsageError{QStringLiteral("--%1 is not for --ports").arg(name)};
+            }
+        }
+        options.task = ReaderOptions::Task::Ports;
+        options.format = OutputFormat::Text;
+        if (isSet("format") && value("format") != QLatin1String("text")) {
+            if (value("format") != QLatin1String("jsonl")) {
+                return UsageError{
+                    QStringLiteral("--format '%1' is not text or jsonl for --ports")
+                        .arg(value("format"))};
+            }
+            options.format = OutputFormat::Jsonl;
+        }
+        return options;
+    }
     if (isSet("detect") && isSet("input")) {
         return UsageError{QStringLiteral("--detect listens on a port; it cannot take --input")};
     }
@@ -286,6 +307,7 @@ QString helpText() {
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
+       scale-read --ports [--format text|jsonl]
 
 Reads a weighing indicator on a serial line and writes every weight it sends as a record:
 one JSON object a line (default), CSV, or a line for people. Finds an unknown indicator's
@@ -353,6 +375,15 @@ Finding the settings:
                          frames in a row. Settings the host refuses or does not keep are
                          skipped with a note.
 
+The host's ports:
+  --ports                one line per serial device, in the order ComN takes them: the ComN
+                         it is now and the ports/ComN links that point at it, the device, its
+                         /dev/serial/by-id name, USB vendor:product, maker, product and
+                         serial number, driver, group, whether this user may open it (with
+                         the usermod command when not), the process that holds it, and
+                         programs known to take such ports (ModemManager, brltty) when they
+                         run; "--format jsonl" for one JSON object a line
+
 Recording:
   --record FILE          write what the port delivered to FILE, one line per read: seconds
                          since the first read and the bytes in hex, after a header line
@@ -378,6 +409,7 @@ Examples:
   scale-read --port Com1 --stable-only --format text
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
   scale-read --detect --port /dev/ttyUSB0
+  scale-read --ports
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \

@@ -19,6 +19,7 @@ using Stopper = std::function<void(int status)>;
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
 int decodeRecording(const ReaderOptions& options);
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
+int listHostPorts(const ReaderOptions& options);
 
 // Where records go: standard output, or FILE appended; nullptr with a note when it won't open.
 std::FILE* openOutput(const QString& path);

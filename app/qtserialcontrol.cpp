@@ -11,15 +11,16 @@
 #include "app/portnames.h"
 
 namespace scale {
-namespace {
 
-QStringList qtHostPorts() {
+QStringList hostSerialPorts() {
     QStringList locations;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         locations << info.systemLocation();
     }
     return orderHostPorts(locations);
 }
+
+namespace {
 
 QSerialPort::Parity toQt(Parity parity) {
     switch (parity) {
@@ -69,7 +70,7 @@ bool hungUp(int fd) {
 QtSerialControl::QtSerialControl(QString portsFolder, HostPorts hostPorts, QObject* parent)
     : QObject(parent),
       m_portsFolder(std::move(portsFolder)),
-      m_hostPorts(hostPorts ? std::move(hostPorts) : HostPorts(&qtHostPorts)) {
+      m_hostPorts(hostPorts ? std::move(hostPorts) : HostPorts(&hostSerialPorts)) {
     // Handled at once rather than posted: the handler then empties the buffer in the same pass
     // of the event loop that saw the bytes, so no stale read notification is left behind.
     connect(&m_port, &QSerialPort::readyRead, this, [this] { deliverEvent(); });

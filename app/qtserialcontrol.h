@@ -8,6 +8,9 @@
 
 namespace scale {
 
+// The host's serial devices in "ComN" order, as Qt lists them.
+QStringList hostSerialPorts();
+
 // The serial control over a real port (or a pseudo-terminal) through QSerialPort.
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT

@@ -16,8 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${SCALE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window's captions are Chinese; any CJK font shows them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei | fonts-noto-cjk")
+# The window's captions are Chinese; any CJK font shows them. The narrow Nimbus faces keep the
+# selection boxes' texts and the readout inside the design's sizes whichever CJK font it is.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei | fonts-noto-cjk, fonts-urw-base35")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mosquitto-clients")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -6,7 +6,7 @@ scale_packages=(
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick
-    fonts-wqy-zenhei fonts-dejavu-extra fonts-urw-base35
+    fonts-wqy-zenhei fonts-noto-cjk fonts-dejavu-extra fonts-urw-base35
     libmosquitto-dev mosquitto mosquitto-clients
     libtomlplusplus-dev libpcre2-dev
     librsvg2-bin desktop-file-utils appstream man-db groff-base

@@ -161,42 +161,6 @@ TEST_F(MainWindowTest, ReadoutReportsItsWidthInTwipsAndFollowsLeft) {
     EXPECT_EQ(readout->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 }
 
-// Where a line edit lays out its text: inside its text margins, less the two pixels QLineEdit
-// keeps either side.
-QRect textRoom(const QLineEdit* edit) {
-    return edit->contentsRect().marginsRemoved(edit->textMargins()).adjusted(2, 0, -2, 0);
-}
-
-TEST_F(MainWindowTest, BoxesShowTheirWidestTextsWholeAndFromTheStart) {
-    for (int n = 1; n <= 20; ++n) {
-        window.addComboItem(1, QStringLiteral("Com%1").arg(n));
-    }
-    window.addComboItem(2, "152000");
-    window.addComboItem(2, "256000");
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    struct Shown {
-        int box;
-        int index;
-        const char* text;
-    };
-    const Shown cases[] = {{1, 19, "Com20"}, {2, 0, "152000"}, {2, 1, "256000"},
-                           {3, 0, "Even"},   {3, 2, "None"},   {6, 0, "连续"}};
-    for (const Shown& shown : cases) {
-        ASSERT_TRUE(window.setComboListIndex(shown.box, shown.index));
-        auto* box = child<SelectionBox>(QStringLiteral("Combo%1").arg(shown.box).toLatin1());
-        QLineEdit* edit = box->lineEdit();
-        box->grab();  // painting is where a line edit scrolls its text
-        const QRect room = textRoom(edit);
-        EXPECT_EQ(edit->text(), QString::fromUtf8(shown.text));
-        EXPECT_GE(room.width(),
-                  edit->fontMetrics().horizontalAdvance(QString::fromUtf8(shown.text)))
-            << shown.text;
-        EXPECT_EQ(edit->cursorPosition(), 0) << shown.text;
-        EXPECT_EQ(edit->cursorPositionAt(QPoint(room.left(), room.center().y())), 0) << shown.text;
-    }
-}
-
 TEST_F(MainWindowTest, OuterWidthIsKnownBeforeTheWindowIsShown) {
     // Start-up centres the readout before the window is shown, the first activation after.
     const float beforeShow = window.formWidth();

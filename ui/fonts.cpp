@@ -52,4 +52,22 @@ void installFontSubstitutes() {
     }
 }
 
+QStringList selectionBoxFamilies() {
+    // The boxes leave 30 to 46 pixels for their texts ("None", "Com20", "256000"), which the
+    // design's dialog face fills with narrow Latin glyphs. Its stand-in can be a serif CJK face
+    // whose Latin glyphs are wider, so the boxes name a narrow sans face of their own, the same
+    // whichever CJK fonts are installed, and simplified-Chinese sans faces for "连续", "指令" and
+    // "申通" (left to itself, Qt may draw them in a Japanese face).
+    const QStringList installed = installedFamilies();
+    QStringList families;
+    for (const QString& family :
+         {QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("Noto Sans CJK SC"),
+          QStringLiteral("WenQuanYi Zen Hei")}) {
+        if (installed.contains(family, Qt::CaseInsensitive)) {
+            families << family;
+        }
+    }
+    return families;
+}
+
 }  // namespace scale

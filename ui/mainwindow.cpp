@@ -52,6 +52,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(px(480), px(2160), px(7335), px(2055));
 
+    m_boxFamilies = selectionBoxFamilies();
     const QStringList noItems;
     m_combos[2] = addCombo(QStringLiteral("Combo3"), QStringLiteral("None"),
                            {QStringLiteral("Even"), QStringLiteral("Odd"), QStringLiteral("None")},
@@ -139,6 +140,11 @@ SelectionBox* MainWindow::addCombo(const QString& name, const QString& text,
                                    const QStringList& items, int left, int width) {
     auto* box = new SelectionBox(m_frame1);
     box->setObjectName(name);
+    if (!m_boxFamilies.isEmpty()) {
+        QFont face = font();
+        face.setFamilies(m_boxFamilies);
+        box->setFont(face);
+    }
     for (const QString& item : items) {
         box->appendItem(item);
     }

@@ -70,6 +70,7 @@ private:
     void setPortToolTip(int item);
 
     double m_dpi = 96.0;
+    QStringList m_boxFamilies;
     int m_frameWidthBeforeShow = 0;  // pixels
     QGroupBox* m_frame1 = nullptr;
     std::array<SelectionBox*, 6> m_combos{};

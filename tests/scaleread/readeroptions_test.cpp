@@ -75,6 +75,8 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--port", "Com1", "--mqtt-user", "u"}, "--mqtt-user is for --mqtt"},
         {{"--input", "a.rec", "--mqtt", "mqtt://b"},
          "--mqtt publishes what is read from ports; not with --input or --detect"},
+        {{"--ports", "--port", "Com1"}, "--port is not for --ports"},
+        {{"--ports", "--format", "csv"}, "--format 'csv' is not text or jsonl for --ports"},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();
@@ -118,6 +120,13 @@ TEST(ReaderOptions, AFullReadingCommandLine) {
     ASSERT_TRUE(std::holds_alternative<FileError>(missing));
     EXPECT_EQ(std::get<FileError>(missing).message,
               "cannot read the stations file /nonexistent/plant.conf: no such file or directory");
+
+    // A listing for people unless jsonl is asked for.
+    const auto ports = std::get<ReaderOptions>(parseReaderOptions({"--ports"}));
+    EXPECT_EQ(ports.task, ReaderOptions::Task::Ports);
+    EXPECT_EQ(ports.format, OutputFormat::Text);
+    EXPECT_EQ(std::get<ReaderOptions>(parseReaderOptions({"--ports", "--format", "jsonl"})).format,
+              OutputFormat::Jsonl);
 }
 
 TEST(ReaderOptions, StationsAndABroker) {

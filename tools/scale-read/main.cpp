@@ -51,6 +51,8 @@ int main(int argc, char* argv[]) {
                 return decodeRecording(options);
             case ReaderOptions::Task::Detect:
                 return detectSettings(options, setStopper);
+            case ReaderOptions::Task::Ports:
+                return listHostPorts(options);
         }
     } catch (const std::exception& failure) {
         note(QString::fromLocal8Bit(failure.what()));

@@ -28,6 +28,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
+    {"ports", false},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -169,6 +170,27 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         return true;
     };
 
+    if (isSet("ports")) {
+        // A listing: the only other choice is its format, text unless asked.
+        for (const Option& option : kOptions) {
+            const QLatin1String name(option.name);
+            if (name != QLatin1String("ports") && name != QLatin1String("format") &&
+                parser.isSet(option.name)) {
+                return UsageError{QStringLiteral("--%1 is not for --ports").arg(name)};
+            }
+        }
+        options.task = ReaderOptions::Task::Ports;
+        options.format = OutputFormat::Text;
+        if (isSet("format") && value("format") != QLatin1String("text")) {
+            if (value("format") != QLatin1String("jsonl")) {
+                return UsageError{
+                    QStringLiteral("--format '%1' is not text or jsonl for --ports")
+                        .arg(value("format"))};
+            }
+            options.format = OutputFormat::Jsonl;
+        }
+        return options;
+    }
     if (isSet("detect") && isSet("input")) {
         return UsageError{QStringLiteral("--detect listens on a port; it cannot take --input")};
     }
@@ -415,6 +437,7 @@ QString helpText() {
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
+       scale-read --ports [--format text|jsonl]
 
 Reads a weighing indicator on a serial line and writes every weight it sends as a record:
 one JSON object a line (default), CSV, or a line for people. Finds an unknown indicator's
@@ -495,6 +518,15 @@ Finding the settings:
                          are skipped with a note. SIGINT stops it with what was heard so far
                          (exit 0).
 
+The host's ports:
+  --ports                one line per serial device, in the order ComN takes them: the ComN
+                         it is now and the ports/ComN links that point at it, the device, its
+                         /dev/serial/by-id name, USB vendor:product, maker, product and
+                         serial number, driver, group, whether this user may open it (with
+                         the usermod command when not), the process that holds it, and
+                         programs known to take such ports (ModemManager, brltty) when they
+                         run; "--format jsonl" for one JSON object a line
+
 Recording:
   --record FILE          write what the port delivered to FILE, one line per read: seconds
                          since the first read and the bytes in hex, after a header line;
@@ -532,6 +564,7 @@ Examples:
   scale-read --port Com1 --formats line.toml --protocol my-line
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
   scale-read --detect --port /dev/ttyUSB0
+  scale-read --ports
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \

@@ -21,7 +21,7 @@ namespace scaleread {
 
 // What to do, from the command line.
 struct ReaderOptions {
-    enum class Task { Read, Detect, Decode };
+    enum class Task { Read, Detect, Decode, Ports };
     Task task = Task::Read;
 
     // The port as given, and what it names: port `commPort` ("ComN") or, when `devicePath` is

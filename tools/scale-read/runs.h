@@ -20,6 +20,7 @@ using Stopper = std::function<void(int status)>;
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
 int decodeRecording(const ReaderOptions& options);
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
+int listHostPorts(const ReaderOptions& options);
 
 // The system's reason for `error`, in lower case as the rest of a note.
 QString systemReason(int error);

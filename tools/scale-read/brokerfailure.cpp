@@ -25,7 +25,7 @@ constexpr Answer kAnswers[] = {
 
 struct CertificateVerdict {
     long error;
-    const char* text;  // %1 the broker, %2 the host, %3 the CA
+    const char* text;  // %1 the broker, %2 the host
 };
 
 constexpr CertificateVerdict kVerdicts[] = {
@@ -40,6 +40,13 @@ constexpr CertificateVerdict kVerdicts[] = {
 std::string reasonOf(const std::string& line) {
     const auto colon = line.rfind(':');
     return colon == std::string::npos ? line : line.substr(colon + 1);
+}
+
+// A table's text with its blanks filled, whichever of them it uses.
+QString filled(const char* text, const QString& first, const QString& second) {
+    return QString::fromUtf8(text)
+        .replace(QLatin1String("%1"), first)
+        .replace(QLatin1String("%2"), second);
 }
 
 bool tlsSaid(const ConnectOutcome& outcome, const char* reason) {
@@ -96,8 +103,8 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
     if (outcome.connack > 0) {
         for (const Answer& answer : kAnswers) {
             if (answer.connack == outcome.connack) {
-                return {answer.trouble, QString::fromUtf8(answer.text)
-                                            .arg(broker, QString::fromStdString(clientId))};
+                return {answer.trouble,
+                        filled(answer.text, broker, QString::fromStdString(clientId))};
             }
         }
         return {BrokerTrouble::Refused,
@@ -115,7 +122,7 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
             for (const CertificateVerdict& verdict : kVerdicts) {
                 if (verdict.error == outcome.certificateError) {
                     return {BrokerTrouble::Certificate,
-                            QString::fromUtf8(verdict.text).arg(broker, target.host)};
+                            filled(verdict.text, broker, target.host)};
                 }
             }
             return {BrokerTrouble::Certificate,

@@ -3,6 +3,9 @@
 namespace scaleread {
 
 void BrokerNotes::failed(const void* station, const BrokerFailure& failure) {
+    if (m_failing.empty()) {
+        m_spellAfterConnection = m_everConnected;
+    }
     m_failing.insert(station);
     if (m_told.insert(failure.trouble).second) {
         m_note(failure.text);
@@ -14,7 +17,6 @@ void BrokerNotes::connected(const void* station, std::size_t kept) {
     if (wasFailing) {
         m_kept += kept;
     }
-    const bool everConnected = m_everConnected;
     m_everConnected = true;
     if (!wasFailing || !m_failing.empty()) {
         return;
@@ -22,7 +24,7 @@ void BrokerNotes::connected(const void* station, std::size_t kept) {
     if (!m_told.empty()) {
         m_note(QStringLiteral("%1 %2; publishing %3 stable weights kept meanwhile")
                    .arg(m_broker,
-                        everConnected ? QStringLiteral("is back")
+                        m_spellAfterConnection ? QStringLiteral("is back")
                                       : QStringLiteral("accepted the connection"))
                    .arg(m_kept));
     }

@@ -29,6 +29,7 @@ private:
     std::set<BrokerTrouble> m_told;
     std::size_t m_kept = 0;
     bool m_everConnected = false;
+    bool m_spellAfterConnection = false;  // the trouble began after a connection: "is back"
 };
 
 }  // namespace scaleread

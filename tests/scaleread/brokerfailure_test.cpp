@@ -86,7 +86,8 @@ TEST(BrokerFailure, EachWayAnAttemptEndsIsToldInTheToolsWords) {
          BrokerTrouble::Certificate,
          "the broker at broker.plant.lan:8883 has a certificate not made out to broker.plant.lan"},
         {tlsFailure("certificate verify failed", X509_V_ERR_CERT_HAS_EXPIRED), target(true),
-         BrokerTrouble::Certificate, "the broker at broker.plant.lan:8883 has an expired certificate"},
+         BrokerTrouble::Certificate,
+         "the broker at broker.plant.lan:8883 has an expired certificate"},
         {tlsFailure("unexpected eof while reading"), target(true), BrokerTrouble::NoTls,
          "no TLS answer from broker.plant.lan:8883: is it a plain listener? use mqtt://"},
         {tlsFailure("wrong version number"), target(true), BrokerTrouble::NoTls,
@@ -100,7 +101,8 @@ TEST(BrokerFailure, EachWayAnAttemptEndsIsToldInTheToolsWords) {
          "until it answers"},
     };
     for (const auto& each : cases) {
-        const BrokerFailure failure = describeFailure(each.outcome, each.broker, "scale-read-host-gate");
+        const BrokerFailure failure =
+            describeFailure(each.outcome, each.broker, "scale-read-host-gate");
         EXPECT_EQ(failure.text, each.text);
         EXPECT_EQ(failure.trouble, each.trouble) << each.text.toStdString();
     }

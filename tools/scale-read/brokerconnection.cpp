@@ -86,8 +86,7 @@ void BrokerConnection::onConnect(mosquitto*, void* self, int code) {
     }
     if (code == 0) {
         QMetaObject::invokeMethod(
-            connection, [connection] { connection->m_handlers.connected(); },
-            Qt::QueuedConnection);
+            connection, [connection] { connection->m_handlers.connected(); }, Qt::QueuedConnection);
     }
 }
 

@@ -107,22 +107,23 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
                         filled(answer.text, broker, QString::fromStdString(clientId))};
             }
         }
-        return {BrokerTrouble::Refused,
-                QStringLiteral("%1 refused the connection (code %2)").arg(broker).arg(
-                    outcome.connack)};
+        return {
+            BrokerTrouble::Refused,
+            QStringLiteral("%1 refused the connection (code %2)").arg(broker).arg(outcome.connack)};
     }
     if (outcome.code == MOSQ_ERR_EAI) {
         return {BrokerTrouble::Lookup, QStringLiteral("cannot resolve %1").arg(target.host)};
     }
     if (outcome.answersTls) {
-        return {BrokerTrouble::SpeaksTls, QStringLiteral("%1 speaks TLS; use mqtts://").arg(broker)};
+        return {BrokerTrouble::SpeaksTls,
+                QStringLiteral("%1 speaks TLS; use mqtts://").arg(broker)};
     }
     if (target.tls && (outcome.code == MOSQ_ERR_TLS || !outcome.tlsError.empty())) {
-        if (outcome.certificateError != X509_V_OK || tlsSaid(outcome, "certificate verify failed")) {
+        if (outcome.certificateError != X509_V_OK ||
+            tlsSaid(outcome, "certificate verify failed")) {
             for (const CertificateVerdict& verdict : kVerdicts) {
                 if (verdict.error == outcome.certificateError) {
-                    return {BrokerTrouble::Certificate,
-                            filled(verdict.text, broker, target.host)};
+                    return {BrokerTrouble::Certificate, filled(verdict.text, broker, target.host)};
                 }
             }
             return {BrokerTrouble::Certificate,
@@ -136,14 +137,16 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
         // A plain listener takes the TLS greeting for a bad packet and hangs up, or answers in
         // plain MQTT, which TLS calls a wrong version.
         if (outcome.tlsError.empty() || tlsSaid(outcome, "unexpected eof") ||
-            tlsSaid(outcome, "wrong version number") || tlsSaid(outcome, "packet length too long") ||
+            tlsSaid(outcome, "wrong version number") ||
+            tlsSaid(outcome, "packet length too long") ||
             tlsSaid(outcome, "record layer failure")) {
             return {BrokerTrouble::NoTls,
                     QStringLiteral("no TLS answer from %1: is it a plain listener? use mqtt://")
                         .arg(brokerAddress(target))};
         }
-        return {BrokerTrouble::Tls, QStringLiteral("TLS with %1 failed: %2")
-                                        .arg(broker, QString::fromStdString(reasonOf(outcome.tlsError)))};
+        return {BrokerTrouble::Tls,
+                QStringLiteral("TLS with %1 failed: %2")
+                    .arg(broker, QString::fromStdString(reasonOf(outcome.tlsError)))};
     }
     if (outcome.code == MOSQ_ERR_ERRNO && outcome.systemError == ECONNREFUSED) {
         return {BrokerTrouble::Away,

@@ -9,13 +9,13 @@ namespace scaleread {
 
 // How one attempt to talk to the broker ended, as the library and the system reported it.
 struct ConnectOutcome {
-    int code = 0;          // the library's return code (MOSQ_ERR_...)
-    int systemError = 0;   // errno, for MOSQ_ERR_ERRNO and lost connections
-    int connack = -1;      // the broker's answer to CONNECT; -1: none came
-    bool accepted = false;        // the broker had accepted this connection before it ended
-    long certificateError = 0;    // the TLS library's verdict on the broker's certificate
-    std::string tlsError;         // the TLS library's last complaint, if any
-    bool answersTls = false;      // a plain attempt's port turned out to speak TLS
+    int code = 0;               // the library's return code (MOSQ_ERR_...)
+    int systemError = 0;        // errno, for MOSQ_ERR_ERRNO and lost connections
+    int connack = -1;           // the broker's answer to CONNECT; -1: none came
+    bool accepted = false;      // the broker had accepted this connection before it ended
+    long certificateError = 0;  // the TLS library's verdict on the broker's certificate
+    std::string tlsError;       // the TLS library's last complaint, if any
+    bool answersTls = false;    // a plain attempt's port turned out to speak TLS
 };
 
 // What went wrong, by kind: the stations of one reader share a broker, and one note per kind

@@ -23,8 +23,8 @@ void BrokerNotes::connected(const void* station, std::size_t kept) {
     }
     if (!m_told.empty()) {
         m_note(QStringLiteral("%1 %2; publishing %3 stable weights kept meanwhile")
-                   .arg(m_broker,
-                        m_spellAfterConnection ? QStringLiteral("is back")
+                   .arg(m_broker, m_spellAfterConnection
+                                      ? QStringLiteral("is back")
                                       : QStringLiteral("accepted the connection"))
                    .arg(m_kept));
     }

@@ -318,7 +318,7 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   --mqtt URL             mqtt://host[:port] (default port 1883) or mqtts://host[:port]
                          (TLS, default port 8883); records then go to the broker, and to a
                          file only with --output
-  --mqtt-ca FILE         mqtts: the certificate authority (default: the host's)
+  --mqtt-ca FILE         mqtts: the certificate authority, a PEM file (default: the host's)
   --mqtt-user USER       log in as USER, with the password from the environment variable
                          SCALE_READ_MQTT_PASSWORD
   --mqtt-prefix PREFIX   topics PREFIX/STATION/... (default scale-readout); a single --port
@@ -328,7 +328,9 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
   it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
-  broker says "offline" itself when the reader dies). Reconnects after 1 s, doubling to 30 s.
+  broker says "offline" itself when the reader dies). After any failure (a refused login or
+  certificate too) each station tries again after 1 s, doubling to 30 s, reading on; each kind
+  of failure is told once for all stations, and their return once.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -367,7 +369,7 @@ Running:
   --version, --help
 
 Notes and errors go to standard error, one line each: a lost and returned device, a port that
-cannot be opened and why.
+cannot be opened and why, the broker's failures and its return.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
 the settings); 1 the port could not be opened, did not come back in time, writing failed,
 or --detect found nothing; 2 bad command line.
@@ -382,6 +384,8 @@ Examples:
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \
              --mqtt mqtt://broker.plant.lan
+  SCALE_READ_MQTT_PASSWORD=secret scale-read --stations /etc/scale-read/stations \
+             --mqtt mqtts://broker.plant.lan --mqtt-ca plant-ca.pem --mqtt-user reader
   mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
 )");
 }

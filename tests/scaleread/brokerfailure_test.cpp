@@ -61,6 +61,9 @@ TEST(BrokerFailure, EachWayAnAttemptEndsIsToldInTheToolsWords) {
         {systemFailure(MOSQ_ERR_ERRNO, EHOSTUNREACH), target(false), BrokerTrouble::Away,
          "the broker at broker.plant.lan:1883 is not reached (no route to host); keeping stable "
          "weights until it answers"},
+        {systemFailure(MOSQ_ERR_KEEPALIVE, 0), target(false), BrokerTrouble::Away,
+         "the broker at broker.plant.lan:1883 took the connection but does not answer; keeping "
+         "stable weights until it does"},
         {systemFailure(MOSQ_ERR_EAI, 0), target(false), BrokerTrouble::Lookup,
          "cannot resolve broker.plant.lan"},
         {refusedWith(5), target(true, "reader", "pw"), BrokerTrouble::Login,

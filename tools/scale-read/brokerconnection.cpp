@@ -64,14 +64,15 @@ void BrokerConnection::stop(bool goodbye) {
     if (!m_thread.joinable()) {
         return;
     }
-    if (goodbye) {
-        (void)mosquitto_disconnect(m_client);
-    }
     {
         const std::lock_guard lock(m_mutex);
         m_ending = true;
     }
     m_wake.notify_all();
+    // Asked only now, so that the thread, ending, serves the connection until the goodbye is out.
+    if (goodbye) {
+        (void)mosquitto_disconnect(m_client);
+    }
     m_thread.join();
 }
 

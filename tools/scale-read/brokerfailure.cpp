@@ -159,6 +159,12 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
                 QStringLiteral("%1 is not reached (%2); keeping stable weights until it answers")
                     .arg(broker, systemText(outcome.systemError))};
     }
+    if (outcome.code == MOSQ_ERR_KEEPALIVE) {
+        return {BrokerTrouble::Away,
+                QStringLiteral("%1 took the connection but does not answer; keeping stable "
+                               "weights until it does")
+                    .arg(broker)};
+    }
     if (outcome.code == MOSQ_ERR_CONN_LOST || outcome.code == MOSQ_ERR_PROTOCOL) {
         return {BrokerTrouble::Away,
                 QStringLiteral("%1 hung up without answering; keeping stable weights until it "

@@ -7,7 +7,7 @@ scale_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick
     fonts-wqy-zenhei fonts-noto-cjk fonts-dejavu-extra fonts-urw-base35
-    libmosquitto-dev mosquitto mosquitto-clients
+    libmosquitto-dev libssl-dev openssl mosquitto mosquitto-clients
     libtomlplusplus-dev libpcre2-dev
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dpkg-dev file binutils lintian x11-utils util-linux

@@ -8,32 +8,29 @@
 #include "livewindow.h"
 
 namespace scale::test {
-namespace {
-
-int freePort() {
+int BrokerProcess::freePort() {
     QTcpServer server;
     return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
 }
-
-}  // namespace
 
 BrokerProcess::BrokerProcess() : m_port(freePort()) {
     // The broker drops root's rights to its own user, which must still write its database here.
     QFile::setPermissions(m_folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                QFileDevice::WriteOther | QFileDevice::ExeOther);
+    configure(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n").arg(m_port));
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+void BrokerProcess::configure(const QString& settings) {
     QFile config(m_folder.filePath(QStringLiteral("mosquitto.conf")));
     if (config.open(QIODevice::WriteOnly)) {
-        config.write(QStringLiteral("listener %1 127.0.0.1\n"
-                                    "allow_anonymous true\n"
-                                    "persistence true\n"
-                                    "persistence_location %2/\n"
-                                    "log_dest stdout\n")
-                         .arg(m_port)
+        config.write((settings + QStringLiteral("persistence true\n"
+                                                "persistence_location %1/\n"
+                                                "log_dest stdout\n"))
                          .arg(m_folder.path())
                          .toUtf8());
     }
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
 }
 
 BrokerProcess::~BrokerProcess() {
@@ -49,8 +46,8 @@ bool BrokerProcess::start() {
     if (program.isEmpty() || m_port == 0) {
         return false;
     }
-    m_process.start(program, {QStringLiteral("-c"),
-                              m_folder.filePath(QStringLiteral("mosquitto.conf"))});
+    m_process.start(program,
+                    {QStringLiteral("-c"), m_folder.filePath(QStringLiteral("mosquitto.conf"))});
     if (!m_process.waitForStarted(5000)) {
         return false;
     }

@@ -14,6 +14,12 @@ public:
     BrokerProcess();
     ~BrokerProcess();
 
+    // Replaces the one anonymous listener with `settings` (listeners and what goes with them).
+    void configure(const QString& settings);
+    // The temporary folder, which the broker's own user can read.
+    QString filePath(const QString& name) const { return m_folder.filePath(name); }
+    static int freePort();
+
     // Starts the broker and waits until it takes connections.
     bool start();
     // Ends it as a plant's broker ends: SIGTERM, saving its sessions.

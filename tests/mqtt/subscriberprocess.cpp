@@ -4,7 +4,8 @@
 
 namespace scale::test {
 
-bool SubscriberProcess::start(int port, const QString& topic, const QString& session) {
+bool SubscriberProcess::start(int port, const QString& topic, const QString& session,
+                              const QStringList& more) {
     // One line a message: the retain flag, the topic and the payload.
     QStringList arguments = {QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
                              QStringLiteral("-p"), QString::number(port),
@@ -14,7 +15,7 @@ bool SubscriberProcess::start(int port, const QString& topic, const QString& ses
     if (!session.isEmpty()) {
         arguments << QStringLiteral("-c") << QStringLiteral("-i") << session;
     }
-    m_process.start(QStringLiteral("mosquitto_sub"), arguments);
+    m_process.start(QStringLiteral("mosquitto_sub"), arguments + more);
     if (!m_process.waitForStarted(5000)) {
         return false;
     }
@@ -38,8 +39,8 @@ const std::vector<SubscriberProcess::Message>& SubscriberProcess::messages() {
         m_pending.remove(0, end + 1);
         const QStringList parts = line.split(QLatin1Char(' '));
         if (parts.size() >= 3) {
-            m_messages.push_back({parts[0] == QLatin1String("1"), parts[1],
-                                  parts.mid(2).join(QLatin1Char(' '))});
+            m_messages.push_back(
+                {parts[0] == QLatin1String("1"), parts[1], parts.mid(2).join(QLatin1Char(' '))});
         }
     }
     return m_messages;

@@ -17,7 +17,9 @@ public:
 
     // Subscribes to `topic` at QoS 1. With `session`, as that client id with a session that
     // outlives its connection, so that what is published while it is away is kept for it.
-    bool start(int port, const QString& topic, const QString& session = {});
+    // `more`: further options of mosquitto_sub (TLS, a login).
+    bool start(int port, const QString& topic, const QString& session = {},
+               const QStringList& more = {});
     ~SubscriberProcess();
 
     // The messages so far, in order of arrival.

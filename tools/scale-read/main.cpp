@@ -42,6 +42,13 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const auto& options = std::get<ReaderOptions>(parsed);
+    // A CA file that will not do is a mistake on the command line, told before anything starts.
+    if (options.mqtt && !options.mqtt->caFile.isEmpty()) {
+        if (const auto problem = caFileProblem(options.mqtt->caFile)) {
+            note(*problem + QStringLiteral(" (see --help)"));
+            return 2;
+        }
+    }
     const auto setStopper = [&stop](Stopper stopper) { stop = std::move(stopper); };
     try {
         switch (options.task) {

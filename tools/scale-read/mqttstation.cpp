@@ -8,17 +8,6 @@
 namespace scaleread {
 namespace {
 
-constexpr int kKeepAliveSeconds = 10;
-
-// The library is set up once for the process, on first use, and left to the exit.
-void initialiseLibrary() {
-    static const bool initialised = [] {
-        mosquitto_lib_init();
-        return true;
-    }();
-    (void)initialised;
-}
-
 std::string clientId(const QString& station) {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
@@ -27,10 +16,13 @@ std::string clientId(const QString& station) {
 
 }  // namespace
 
-MqttStation::MqttStation(const MqttTarget& target, QString station, Note note)
+MqttStation::MqttStation(const MqttTarget& target, QString station, BrokerNotes& brokerNotes,
+                         Note note)
     : m_target(target),
       m_station(std::move(station)),
+      m_brokerNotes(brokerNotes),
       m_note(std::move(note)),
+      m_clientId(clientId(m_station)),
       m_queue(static_cast<std::size_t>(target.queueLimit)) {
     const std::string base = m_target.prefix.toStdString() + "/" + m_station.toStdString() + "/";
     m_readingTopic = base + "reading";
@@ -39,18 +31,13 @@ MqttStation::MqttStation(const MqttTarget& target, QString station, Note note)
 }
 
 MqttStation::~MqttStation() {
-    if (m_client == nullptr) {
+    if (!m_connection) {
         return;
     }
     if (m_connected) {
         publishStatus("offline");
-        mosquitto_disconnect(m_client);
-        mosquitto_loop_stop(m_client, false);
-    } else {
-        // Not connected, the library's thread may sleep for up to 30 s before its next try.
-        mosquitto_disconnect(m_client);
-        mosquitto_loop_stop(m_client, true);
     }
+    m_connection->stop(m_connected);
     reportDropped();
     if (!m_queue.empty()) {
         m_note(QStringLiteral("station %1: %2 stable weights not published, the broker being "
@@ -58,112 +45,59 @@ MqttStation::~MqttStation() {
                    .arg(m_station)
                    .arg(m_queue.size()));
     }
-    mosquitto_destroy(m_client);
 }
 
 bool MqttStation::start(QString& error) {
-    initialiseLibrary();
-    m_client = mosquitto_new(clientId(m_station).c_str(), true, this);
-    if (m_client == nullptr) {
+    m_connection = std::make_unique<BrokerConnection>(
+        m_target, m_clientId,
+        BrokerConnection::Handlers{[this] { connectedNow(); },
+                                   [this](const ConnectOutcome& outcome) { failedWith(outcome); }});
+    mosquitto* client = m_connection->client();
+    if (client == nullptr) {
         error = QStringLiteral("cannot set up an MQTT client");
         return false;
     }
-    mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_connect_callback_set(m_client, &MqttStation::onConnect);
-    mosquitto_disconnect_callback_set(m_client, &MqttStation::onDisconnect);
-    mosquitto_reconnect_delay_set(m_client, 1, 30, true);
     const char offline[] = "offline";
-    int code = mosquitto_will_set(m_client, m_statusTopic.c_str(), sizeof offline - 1, offline, 1,
-                                  true);
+    int code =
+        mosquitto_will_set(client, m_statusTopic.c_str(), sizeof offline - 1, offline, 1, true);
     if (code == MOSQ_ERR_SUCCESS && !m_target.user.isEmpty()) {
-        code = mosquitto_username_pw_set(m_client, m_target.user.toUtf8().constData(),
-                                         m_target.password.isEmpty()
-                                             ? nullptr
-                                             : m_target.password.toUtf8().constData());
+        const QByteArray user = m_target.user.toUtf8();
+        const QByteArray password = m_target.password.toUtf8();
+        code = mosquitto_username_pw_set(client, user.constData(),
+                                         password.isEmpty() ? nullptr : password.constData());
     }
     if (code == MOSQ_ERR_SUCCESS && m_target.tls) {
+        // The CA file was checked before anything started; without one, the host's CAs.
         const QByteArray ca = QFile::encodeName(m_target.caFile);
-        code = mosquitto_tls_set(m_client, ca.isEmpty() ? nullptr : ca.constData(),
+        code = mosquitto_tls_set(client, ca.isEmpty() ? nullptr : ca.constData(),
                                  ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
                                  nullptr);
     }
     if (code != MOSQ_ERR_SUCCESS) {
-        error = QStringLiteral("cannot set up the MQTT client: %1")
-                    .arg(QString::fromUtf8(mosquitto_strerror(code)));
+        error = QStringLiteral("cannot set up the MQTT client for station %1 (library code %2)")
+                    .arg(m_station)
+                    .arg(code);
         return false;
     }
-    // A broker that is down now is tried again by the library's thread, with its backoff.
-    code = mosquitto_connect_async(m_client, m_target.host.toUtf8().constData(), m_target.port,
-                                   kKeepAliveSeconds);
-    if (code != MOSQ_ERR_SUCCESS) {
-        m_note(QStringLiteral("station %1: broker %2:%3 not reached (%4); trying again")
-                   .arg(m_station, m_target.host)
-                   .arg(m_target.port)
-                   .arg(QString::fromUtf8(mosquitto_strerror(code))));
-    }
-    code = mosquitto_loop_start(m_client);
-    if (code != MOSQ_ERR_SUCCESS) {
-        error = QStringLiteral("cannot start the MQTT client: %1")
-                    .arg(QString::fromUtf8(mosquitto_strerror(code)));
-        return false;
-    }
+    m_connection->start();
     return true;
 }
 
-// Both callbacks run on the library's thread: they only hand over to this object's thread.
-void MqttStation::onConnect(mosquitto*, void* self, int code) {
-    auto* station = static_cast<MqttStation*>(self);
-    QMetaObject::invokeMethod(
-        station, [station, code] { station->connectedWith(code); }, Qt::QueuedConnection);
-}
-
-void MqttStation::onDisconnect(mosquitto*, void* self, int code) {
-    auto* station = static_cast<MqttStation*>(self);
-    QMetaObject::invokeMethod(
-        station, [station, code] { station->disconnectedWith(code); }, Qt::QueuedConnection);
-}
-
-void MqttStation::connectedWith(int code) {
-    if (code != 0) {
-        if (code != m_lastRefusal) {
-            m_note(QStringLiteral("station %1: broker %2:%3 refused the connection: %4")
-                       .arg(m_station, m_target.host)
-                       .arg(m_target.port)
-                       .arg(QString::fromUtf8(mosquitto_connack_string(code))));
-            m_lastRefusal = code;
-        }
-        return;
-    }
-    m_lastRefusal = -1;
-    if (m_everConnected) {
-        m_note(QStringLiteral("station %1: broker %2:%3 is back; publishing %4 kept stable "
-                              "weights")
-                   .arg(m_station, m_target.host)
-                   .arg(m_target.port)
-                   .arg(m_queue.size()));
-    }
+void MqttStation::connectedNow() {
     m_connected = true;
-    m_everConnected = true;
+    m_brokerNotes.connected(this, m_queue.size());
     publishStatus(m_portPresent ? "online" : "port-lost");
     reportDropped();
     flushQueue();
 }
 
-void MqttStation::disconnectedWith(int code) {
-    if (!m_connected) {
-        return;
-    }
+void MqttStation::failedWith(const ConnectOutcome& outcome) {
     m_connected = false;
-    if (code != 0) {
-        m_note(QStringLiteral("station %1: broker %2:%3 lost; keeping stable weights until it "
-                              "is back")
-                   .arg(m_station, m_target.host)
-                   .arg(m_target.port));
-    }
+    m_brokerNotes.failed(this, describeFailure(outcome, m_target, m_clientId));
 }
 
 void MqttStation::publishStatus(const char* status) {
-    (void)mosquitto_publish(m_client, nullptr, m_statusTopic.c_str(),
+    (void)mosquitto_publish(m_connection->client(), nullptr, m_statusTopic.c_str(),
                             static_cast<int>(std::char_traits<char>::length(status)), status, 1,
                             true);
 }
@@ -171,7 +105,7 @@ void MqttStation::publishStatus(const char* status) {
 void MqttStation::publishReading(const std::string& payload) {
     // Readings are for now: while the broker is away they are not kept.
     if (m_connected) {
-        (void)mosquitto_publish(m_client, nullptr, m_readingTopic.c_str(),
+        (void)mosquitto_publish(m_connection->client(), nullptr, m_readingTopic.c_str(),
                                 static_cast<int>(payload.size()), payload.data(), 0, false);
     }
 }
@@ -188,7 +122,7 @@ void MqttStation::flushQueue() {
         const std::string& payload = m_queue.front();
         // Once the library has taken a message, it sends it, and sends it again after a
         // reconnect if the broker has not acknowledged it; refused, it stays here.
-        if (mosquitto_publish(m_client, nullptr, m_stableTopic.c_str(),
+        if (mosquitto_publish(m_connection->client(), nullptr, m_stableTopic.c_str(),
                               static_cast<int>(payload.size()), payload.data(), 1,
                               true) != MOSQ_ERR_SUCCESS) {
             return;

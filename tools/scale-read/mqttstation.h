@@ -3,24 +3,27 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "tools/scale-read/brokerconnection.h"
+#include "tools/scale-read/brokernotes.h"
 #include "tools/scale-read/mqtttarget.h"
 #include "tools/scale-read/stablequeue.h"
-
-struct mosquitto;
 
 namespace scaleread {
 
 // One station's connection to the broker: its readings (QoS 0), its stable weights (QoS 1,
 // retained) and its status (retained, with the broker's last will "offline"). The connection
-// has a thread of its own in the library, which reconnects with a backoff from 1 s doubling to
-// 30 s; everything else, the stable queue included, lives on the caller's thread.
+// keeps itself up on a thread of its own (see BrokerConnection); everything else, the stable
+// queue included, lives on the caller's thread. What happens to the connection is told through
+// `brokerNotes`, which the stations of one broker share; what concerns this station alone
+// through `note`.
 class MqttStation : public QObject {
 public:
     using Note = std::function<void(const QString&)>;
 
-    MqttStation(const MqttTarget& target, QString station, Note note);
+    MqttStation(const MqttTarget& target, QString station, BrokerNotes& brokerNotes, Note note);
     // Says "offline" and disconnects.
     ~MqttStation() override;
 
@@ -36,25 +39,23 @@ public:
     std::size_t queued() const { return m_queue.size(); }
 
 private:
-    static void onConnect(mosquitto* client, void* self, int code);
-    static void onDisconnect(mosquitto* client, void* self, int code);
-    void connectedWith(int code);
-    void disconnectedWith(int code);
+    void connectedNow();
+    void failedWith(const ConnectOutcome& outcome);
     void publishStatus(const char* status);
     void flushQueue();
     void reportDropped();
 
     MqttTarget m_target;
     QString m_station;
+    BrokerNotes& m_brokerNotes;
     Note m_note;
+    std::string m_clientId;
     std::string m_readingTopic;
     std::string m_stableTopic;
     std::string m_statusTopic;
-    mosquitto* m_client = nullptr;
+    std::unique_ptr<BrokerConnection> m_connection;
     bool m_connected = false;
-    bool m_everConnected = false;
     bool m_portPresent = true;
-    int m_lastRefusal = -1;
     StableQueue m_queue;
 };
 

@@ -1,5 +1,7 @@
 #include "tools/scale-read/mqtttarget.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace scaleread {
@@ -23,6 +25,26 @@ std::optional<QString> parseMqttUrl(const QString& url, MqttTarget& target) {
         if (target.port < 1 || target.port > 65535) {
             return QStringLiteral("--mqtt '%1': the port goes from 1 to 65535").arg(url);
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> caFileProblem(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return QStringLiteral("--mqtt-ca %1: no such file").arg(path);
+    }
+    if (!info.isFile()) {
+        return QStringLiteral("--mqtt-ca %1: not a file").arg(path);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("--mqtt-ca %1: cannot be read (%2)")
+            .arg(path, file.errorString().toLower());
+    }
+    // A CA bundle is small; the first megabyte holds a certificate if the file is one.
+    if (!file.read(1 << 20).contains("-----BEGIN CERTIFICATE-----")) {
+        return QStringLiteral("--mqtt-ca %1: holds no PEM certificate").arg(path);
     }
     return std::nullopt;
 }

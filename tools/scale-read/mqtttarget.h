@@ -20,6 +20,10 @@ struct MqttTarget {
 // Reads "mqtt://host[:port]" or "mqtts://host[:port]" into `target`; an error text otherwise.
 std::optional<QString> parseMqttUrl(const QString& url, MqttTarget& target);
 
+// What is wrong with `path` as --mqtt-ca: missing, not a file, unreadable, or without a PEM
+// certificate; nothing when it is fine.
+std::optional<QString> caFileProblem(const QString& path);
+
 // A station name as a topic level: letters, digits, "_", "-" and "." only.
 bool isTopicLevel(const QString& name);
 

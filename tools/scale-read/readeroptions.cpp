@@ -472,7 +472,7 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   --mqtt URL             mqtt://host[:port] (default port 1883) or mqtts://host[:port]
                          (TLS, default port 8883); records then go to the broker, and to a
                          file only with --output
-  --mqtt-ca FILE         mqtts: the certificate authority (default: the host's)
+  --mqtt-ca FILE         mqtts: the certificate authority, a PEM file (default: the host's)
   --mqtt-user USER       log in as USER, with the password from the environment variable
                          SCALE_READ_MQTT_PASSWORD
   --mqtt-prefix PREFIX   topics PREFIX/STATION/... (default scale-readout); a single --port
@@ -482,7 +482,9 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
   it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
-  broker says "offline" itself when the reader dies). Reconnects after 1 s, doubling to 30 s.
+  broker says "offline" itself when the reader dies). After any failure (a refused login or
+  certificate too) each station tries again after 1 s, doubling to 30 s, reading on; each kind
+  of failure is told once for all stations, and their return once.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -550,7 +552,8 @@ Notes and errors go to standard error, one line each, standard output carries on
 the port read, with the device a ComN reached, its settings and protocol; bytes that arrive
 for 3 s with no frame decoded (wrong baud, framing or protocol); nothing received for 5 s,
 or no reply to the command request; each again only after frames came in between; a lost
-and returned device; a port that cannot be opened and why.
+and returned device; a port that cannot be opened and why; the broker's failures and its
+return.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
 the settings or was stopped); 1 the port could not be opened, did not come back in time, a
 file could not be read or written or is refused, or --detect found nothing; 2 bad command
@@ -569,6 +572,8 @@ Examples:
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \
              --mqtt mqtt://broker.plant.lan
+  SCALE_READ_MQTT_PASSWORD=secret scale-read --stations /etc/scale-read/stations \
+             --mqtt mqtts://broker.plant.lan --mqtt-ca plant-ca.pem --mqtt-user reader
   mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
 )").arg(protocolList());
 }

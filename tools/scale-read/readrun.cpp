@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
+#include "tools/scale-read/brokernotes.h"
 #include "tools/scale-read/linerecorder.h"
 #include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
@@ -110,6 +112,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     SystemClock clock;
     std::unique_ptr<LineRecorder> recorder;
     std::int64_t written = 0;
+    // Made before the stations, whose broker connections report to it until they are gone.
+    std::optional<BrokerNotes> brokerNotes;
+    if (options.mqtt) {
+        brokerNotes.emplace(brokerName(*options.mqtt), [](const QString& text) { note(text); });
+    }
     std::vector<std::unique_ptr<Station>> stations;
     for (const StationConfig& config : configs) {
         auto station = std::make_unique<Station>();
@@ -150,6 +157,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         Station& station = *owned;
         if (options.mqtt) {
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
+                                                         *brokerNotes,
                                                          [](const QString& text) { note(text); });
             QString error;
             if (!station.mqtt->start(error)) {

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 
 #include "app/serialcontrol.h"
+#include "app/unixserialdevice.h"
 
 namespace scale {
 
-// The serial control over a real port (or a pseudo-terminal) through QSerialPort.
+// The serial control over a real port (or a pseudo-terminal), held exclusively while open and
+// released by the kernel however the program ends.
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
 public:
@@ -45,14 +46,14 @@ protected:
     void stopWatch() override;
 
 private:
-    void handleError(QSerialPort::SerialPortError error);
+    void handleFailure();
     // A hang-up, a failing descriptor or a vanished device node: the device will not come back
     // on this descriptor.
     bool deviceGone() const;
 
     QString m_portsFolder;
     HostPorts m_hostPorts;
-    QSerialPort m_port;
+    UnixSerialDevice m_port;
     QString m_fixedDevice;
     QString m_openFailure;
     QString m_device;        // what the open port was resolved to

@@ -95,7 +95,8 @@ bool setTerminalLine(int fd, const LineSettings& settings) {
         return false;
     }
     return changeControl(fd, CSIZE, bitsFor(kSizes, &SizeBits::dataBits, settings.dataBits)) &&
-           changeControl(fd, kParityMask, bitsFor(kParities, &ParityBits::parity, settings.parity)) &&
+           changeControl(fd, kParityMask,
+                         bitsFor(kParities, &ParityBits::parity, settings.parity)) &&
            changeControl(fd, CSTOPB, settings.stopBits == StopBits::Two ? CSTOPB : 0);
 }
 
@@ -106,9 +107,8 @@ LineSettings terminalLine(const termios& attributes, const LineSettings& asSet) 
             settings.dataBits = size.dataBits;
         }
     }
-    const tcflag_t parityBits = (attributes.c_cflag & PARENB) != 0
-                                    ? attributes.c_cflag & kParityMask
-                                    : tcflag_t{0};
+    const tcflag_t parityBits =
+        (attributes.c_cflag & PARENB) != 0 ? attributes.c_cflag & kParityMask : tcflag_t{0};
     for (const ParityBits& parity : kParities) {
         if (parityBits == parity.bits) {
             settings.parity = parity.parity;

@@ -77,6 +77,8 @@ TEST(SoakTest, FullRateStreamsKeepThePortOpenAndTheReadoutFollowing) {
             EXPECT_TRUE(sentSet.contains(text)) << text.toStdString();
         }
         EXPECT_TRUE(live.window.messages.isEmpty()) << live.window.messages.join('|').toStdString();
+        std::printf("full rate: %s at %s baud, %lld weights shown in %d s, port closed %d times\n",
+                    c.protocol, c.baud, static_cast<long long>(shown.size()), seconds, closedLooks);
     }
 }
 

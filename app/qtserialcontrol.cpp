@@ -77,8 +77,9 @@ bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
         m_openFailure = QStringLiteral("no such port");
         return false;
     }
+    m_deviceRefused = false;
     if (!m_port.open(device, settings)) {
-        m_openFailure = m_port.failure();
+        m_deviceRefused = true;
         return false;
     }
     m_device = device;

@@ -27,7 +27,9 @@ public:
     QString deviceName(int port) const override;
     QStringList deviceNames() const override;
     std::optional<LineSettings> deviceLineSettings() const override;
-    QString openFailure() const override { return m_openFailure; }
+    QString openFailure() const override {
+        return m_deviceRefused ? m_port.failure() : m_openFailure;
+    }
 
 protected:
     bool openDevice(int port, const LineSettings& settings) override;
@@ -56,8 +58,9 @@ private:
     UnixSerialDevice m_port;
     QString m_fixedDevice;
     QString m_openFailure;
-    QString m_device;        // what the open port was resolved to
-    bool m_viaLink = false;  // through a ports/ComN link rather than the host's port list
+    bool m_deviceRefused = false;  // the device's own account tells why
+    QString m_device;              // what the open port was resolved to
+    bool m_viaLink = false;        // through a ports/ComN link rather than the host's port list
     QTimer m_watch;
     // The host's ports, looked up again only when /dev changes while a lost device is watched.
     mutable QStringList m_watchedHostPorts;

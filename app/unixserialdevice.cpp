@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "app/deviceholder.h"
-#include "app/exclusiveopen.h"
 #include "app/terminalline.h"
 
 namespace scale {
@@ -29,8 +28,8 @@ QString inUseText(const QString& path) {
         .arg(holder->pid);
 }
 
-QString refusalText(const ExclusiveOpen& opened, const QString& path) {
-    switch (opened.refusal) {
+QString refusalText(OpenRefusal refusal, int error, const QString& path) {
+    switch (refusal) {
         case OpenRefusal::NoSuchDevice:
             return QStringLiteral("no such device");
         case OpenRefusal::PermissionDenied:
@@ -43,7 +42,7 @@ QString refusalText(const ExclusiveOpen& opened, const QString& path) {
         case OpenRefusal::None:
             break;
     }
-    return QString::fromLocal8Bit(std::strerror(opened.error)).toLower();
+    return QString::fromLocal8Bit(std::strerror(error)).toLower();
 }
 
 }  // namespace
@@ -62,19 +61,19 @@ UnixSerialDevice::~UnixSerialDevice() {
 bool UnixSerialDevice::open(const QString& path, const LineSettings& settings) {
     close();
     const ExclusiveOpen opened = openExclusive(QFile::encodeName(path).toStdString());
+    m_failedPath = path;
+    m_refusal = opened.refusal;
+    m_error = opened.error;
+    m_settingsRefused = false;
     if (opened.fd < 0) {
-        m_failure = refusalText(opened, path);
         return false;
     }
     m_fd = opened.fd;
     if (!setTerminalLine(m_fd, settings)) {
-        m_failure = QStringLiteral("the device refuses these line settings");
+        m_settingsRefused = true;
         close();
         return false;
     }
-    // Whatever waited before we came is no reading of ours.
-    ::tcflush(m_fd, TCIOFLUSH);
-    m_failure.clear();
     m_readNotifier.setSocket(m_fd);
     m_writeNotifier.setSocket(m_fd);
     m_readNotifier.setEnabled(true);
@@ -90,6 +89,14 @@ void UnixSerialDevice::close() {
         closeExclusive(m_fd);
         m_fd = -1;
     }
+}
+
+QString UnixSerialDevice::failure() const {
+    if (m_settingsRefused) {
+        return QStringLiteral("the device refuses these line settings");
+    }
+    return m_refusal == OpenRefusal::None ? QString()
+                                          : refusalText(m_refusal, m_error, m_failedPath);
 }
 
 bool UnixSerialDevice::setLineSettings(const LineSettings& settings) {

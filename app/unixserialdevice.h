@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/exclusiveopen.h"
 #include "app/linesettings.h"
 
 namespace scale {
@@ -25,8 +26,9 @@ public:
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int handle() const { return m_fd; }
-    // Why the last open failed, for a person to read.
-    const QString& failure() const { return m_failure; }
+    // Why the last open failed, for a person to read. For a device in use it looks up the holder,
+    // which walks /proc: asked only when someone will read it, never while merely retrying.
+    QString failure() const;
 
     bool setLineSettings(const LineSettings& settings);
     // What the device really keeps of `asSet`; nullopt while closed.
@@ -51,7 +53,10 @@ private:
     bool writePending(bool fromEventLoop);
 
     int m_fd = -1;
-    QString m_failure;
+    QString m_failedPath;
+    OpenRefusal m_refusal = OpenRefusal::None;
+    int m_error = 0;
+    bool m_settingsRefused = false;
     QByteArray m_input;
     QByteArray m_output;
     QSocketNotifier m_readNotifier{QSocketNotifier::Read};

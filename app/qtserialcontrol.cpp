@@ -73,11 +73,11 @@ QStringList QtSerialControl::deviceNames() const {
 bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
     // Resolved at every open, so an adapter plugged in after start-up is found by the next apply.
     const QString device = deviceName(port);
+    m_deviceRefused = false;
     if (device.isEmpty()) {
         m_openFailure = QStringLiteral("no such port");
         return false;
     }
-    m_deviceRefused = false;
     if (!m_port.open(device, settings)) {
         m_deviceRefused = true;
         return false;

@@ -11,7 +11,8 @@ struct DeviceHolder {
 };
 
 // Another process that has the device node `devicePath` reaches open (whatever name it used),
-// as far as /proc tells this user; nullopt when none is found.
+// as far as /proc tells this user; nullopt when none is found. The one holding the node's lock
+// comes first: a pseudo-terminal is also open in the program at its other end.
 std::optional<DeviceHolder> deviceHolder(const QString& devicePath);
 
 }  // namespace scale

@@ -22,34 +22,6 @@ QStringList hostSerialPorts() {
 
 namespace {
 
-QSerialPort::Parity toQt(Parity parity) {
-    switch (parity) {
-        case Parity::Even:
-            return QSerialPort::EvenParity;
-        case Parity::Odd:
-            return QSerialPort::OddParity;
-        case Parity::Mark:
-            return QSerialPort::MarkParity;
-        case Parity::Space:
-            return QSerialPort::SpaceParity;
-        case Parity::None:
-            break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits toQt(StopBits stopBits) {
-    switch (stopBits) {
-        case StopBits::OneAndHalf:
-            return QSerialPort::OneAndHalfStop;
-        case StopBits::Two:
-            return QSerialPort::TwoStop;
-        case StopBits::One:
-            break;
-    }
-    return QSerialPort::OneStop;
-}
-
 // Changes whenever a device node is added to or removed from /dev.
 qint64 devStamp() {
     struct stat info {};
@@ -73,8 +45,8 @@ QtSerialControl::QtSerialControl(QString portsFolder, HostPorts hostPorts, QObje
       m_hostPorts(hostPorts ? std::move(hostPorts) : HostPorts(&hostSerialPorts)) {
     // Handled at once rather than posted: the handler then empties the buffer in the same pass
     // of the event loop that saw the bytes, so no stale read notification is left behind.
-    connect(&m_port, &QSerialPort::readyRead, this, [this] { deliverEvent(); });
-    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
+    m_port.setOnReadyRead([this] { deliverEvent(); });
+    m_port.setOnFailure([this] { handleFailure(); });
     m_watch.setInterval(200);
     connect(&m_watch, &QTimer::timeout, this, [this] { checkForReturn(); });
 }
@@ -102,37 +74,29 @@ QStringList QtSerialControl::deviceNames() const {
 bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
     // Resolved at every open, so an adapter plugged in after start-up is found by the next apply.
     const QString device = deviceName(port);
+    m_deviceRefused = false;
     if (device.isEmpty()) {
         m_openFailure = QStringLiteral("no such port");
         return false;
     }
-    m_port.setPortName(device);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_openFailure = m_port.errorString();
+    if (!m_port.open(device, settings)) {
+        m_deviceRefused = true;
         return false;
     }
     m_device = device;
     m_viaLink = !m_fixedDevice.isEmpty() || linkedPortDevice(port, m_portsFolder).has_value();
     // A line whose other end is gone opens, but nothing will ever come through it.
-    if (hungUp(static_cast<int>(m_port.handle()))) {
+    if (hungUp(m_port.handle())) {
         m_openFailure = QStringLiteral("the line has hung up");
         m_port.close();
         return false;
     }
-    if (!applyLineSettings(settings)) {
-        m_openFailure = QStringLiteral("the device refuses these line settings");
-        m_port.close();
-        return false;
-    }
     m_openFailure.clear();
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
     return true;
 }
 
 void QtSerialControl::closeDevice() {
-    if (m_port.isOpen()) {
-        m_port.close();
-    }
+    m_port.close();
 }
 
 bool QtSerialControl::deviceIsOpen() const {
@@ -140,9 +104,7 @@ bool QtSerialControl::deviceIsOpen() const {
 }
 
 bool QtSerialControl::applyLineSettings(const LineSettings& settings) {
-    return m_port.setBaudRate(settings.baud) &&
-           m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
-           m_port.setParity(toQt(settings.parity)) && m_port.setStopBits(toQt(settings.stopBits));
+    return m_port.setLineSettings(settings);
 }
 
 qint64 QtSerialControl::bytesWaiting() const {
@@ -158,16 +120,15 @@ QByteArray QtSerialControl::readBytes(qint64 maxLength) {
 }
 
 bool QtSerialControl::writeBytes(const QByteArray& bytes) {
-    return m_port.write(bytes) == bytes.size();
+    return m_port.write(bytes);
 }
 
 void QtSerialControl::discardInput() {
-    m_port.clear(QSerialPort::Input);
-    m_port.readAll();  // what Qt had already buffered
+    m_port.clearInput();
 }
 
 void QtSerialControl::discardOutput() {
-    m_port.clear(QSerialPort::Output);
+    m_port.clearOutput();
 }
 
 void QtSerialControl::post(std::function<void()> action) {
@@ -198,26 +159,7 @@ bool QtSerialControl::devicePresent(int port) const {
 }
 
 std::optional<LineSettings> QtSerialControl::deviceLineSettings() const {
-    termios attributes{};
-    if (!m_port.isOpen() || ::tcgetattr(static_cast<int>(m_port.handle()), &attributes) != 0) {
-        return std::nullopt;
-    }
-    LineSettings settings = lineSettings();
-    // The baud is left as set: termios reports custom rates only through a newer interface.
-    static constexpr int kDataBits[] = {5, 6, 7, 8};
-    const auto size = attributes.c_cflag & CSIZE;
-    settings.dataBits = kDataBits[size == CS8 ? 3 : size == CS7 ? 2 : size == CS6 ? 1 : 0];
-    if ((attributes.c_cflag & PARENB) == 0) {
-        settings.parity = Parity::None;
-    } else if ((attributes.c_cflag & CMSPAR) != 0) {
-        settings.parity = (attributes.c_cflag & PARODD) != 0 ? Parity::Mark : Parity::Space;
-    } else {
-        settings.parity = (attributes.c_cflag & PARODD) != 0 ? Parity::Odd : Parity::Even;
-    }
-    if (settings.stopBits != StopBits::OneAndHalf) {
-        settings.stopBits = (attributes.c_cflag & CSTOPB) != 0 ? StopBits::Two : StopBits::One;
-    }
-    return settings;
+    return m_port.lineSettings(lineSettings());
 }
 
 void QtSerialControl::startWatch() {
@@ -230,7 +172,7 @@ void QtSerialControl::stopWatch() {
 }
 
 bool QtSerialControl::deviceGone() const {
-    const int fd = static_cast<int>(m_port.handle());
+    const int fd = m_port.handle();
     if (fd < 0 || hungUp(fd)) {
         return true;
     }
@@ -242,30 +184,17 @@ bool QtSerialControl::deviceGone() const {
     return !QFileInfo::exists(m_device);
 }
 
-void QtSerialControl::handleError(QSerialPort::SerialPortError error) {
-    if (error == QSerialPort::NoError || !m_port.isOpen()) {
+void QtSerialControl::handleFailure() {
+    if (!m_port.isOpen() || !deviceGone()) {
+        // A read that found nothing: pseudo-terminals say so without any fault.
         return;
     }
-    if (deviceGone()) {
-        // What came before the hang-up is read first: Qt may report the error before the bytes
-        // it read in the same pass, and closing would throw them away.
-        if (m_port.bytesAvailable() > 0) {
-            deliverEvent();
-        }
-        if (!m_port.isOpen()) {
-            return;
-        }
-        // Closing at once also keeps a hung-up descriptor from waking the event loop for ever.
-        deviceLost();
-        m_port.clearError();
-        return;
+    // What came before the hang-up is read first: closing would throw it away.
+    if (m_port.bytesAvailable() > 0) {
+        deliverEvent();
     }
-    // Anything else passes: a read that found no bytes (the buffer was emptied after the
-    // notification was raised) or a refused setting. Qt may have stopped reading on such an
-    // error; setting the read buffer size starts it again.
-    m_port.clearError();
-    m_port.setReadBufferSize(m_port.readBufferSize());
-    bytesArrived();
+    // Closing at once also keeps a hung-up descriptor from waking the event loop for ever.
+    deviceLost();
 }
 
 }  // namespace scale

@@ -1,17 +1,18 @@
 #pragma once
 
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 
 #include "app/serialcontrol.h"
+#include "app/unixserialdevice.h"
 
 namespace scale {
 
 // The host's serial devices in "ComN" order, as Qt lists them.
 QStringList hostSerialPorts();
 
-// The serial control over a real port (or a pseudo-terminal) through QSerialPort.
+// The serial control over a real port (or a pseudo-terminal), held exclusively while open and
+// released by the kernel however the program ends.
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
 public:
@@ -29,7 +30,9 @@ public:
     QString deviceName(int port) const override;
     QStringList deviceNames() const override;
     std::optional<LineSettings> deviceLineSettings() const override;
-    QString openFailure() const override { return m_openFailure; }
+    QString openFailure() const override {
+        return m_deviceRefused ? m_port.failure() : m_openFailure;
+    }
 
 protected:
     bool openDevice(int port, const LineSettings& settings) override;
@@ -48,18 +51,19 @@ protected:
     void stopWatch() override;
 
 private:
-    void handleError(QSerialPort::SerialPortError error);
+    void handleFailure();
     // A hang-up, a failing descriptor or a vanished device node: the device will not come back
     // on this descriptor.
     bool deviceGone() const;
 
     QString m_portsFolder;
     HostPorts m_hostPorts;
-    QSerialPort m_port;
+    UnixSerialDevice m_port;
     QString m_fixedDevice;
     QString m_openFailure;
-    QString m_device;        // what the open port was resolved to
-    bool m_viaLink = false;  // through a ports/ComN link rather than the host's port list
+    bool m_deviceRefused = false;  // the device's own account tells why
+    QString m_device;              // what the open port was resolved to
+    bool m_viaLink = false;        // through a ports/ComN link rather than the host's port list
     QTimer m_watch;
     // The host's ports, looked up again only when /dev changes while a lost device is watched.
     mutable QStringList m_watchedHostPorts;

@@ -23,6 +23,7 @@ public:
     // True once standard error holds the line `line`, within `milliseconds`.
     bool waitForErrorLine(const QString& line, int milliseconds);
     void signal(int number);
+    qint64 pid() const { return m_process.processId(); }
 
     // The exit status, -1 for a crash or a run that has not ended.
     int exitCode() const;

@@ -73,6 +73,14 @@ TEST_F(ScaleReadFaultTest, MissingDeviceEndsWithStatusOne) {
     }
 }
 
+TEST_F(ScaleReadFaultTest, APathThatIsNoTerminalIsNotASerialDevice) {
+    ReaderProcess reader;
+    EXPECT_EQ(reader.run({"--port", "/dev/null"}, 5000), 1);
+    EXPECT_TRUE(reader.output().isEmpty());
+    EXPECT_EQ(joined(reader.errorLines()),
+              "scale-read: cannot open /dev/null: not a serial device");
+}
+
 TEST_F(ScaleReadFaultTest, BadCommandLinesEndWithStatusTwoAndOneLine) {
     const struct {
         QStringList arguments;

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <QDateTime>
 #include <QFile>
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include <cstdlib>
@@ -383,12 +382,11 @@ TEST_F(ScaleReadTest, ReplayedSessionGivesTheReaderAndTheWindowTheRecordedWeight
     }
 
     LiveWindow live;
-    live.writeSettings(4, 0);
-    live.start();
     SimulatorProcess replay;
     ASSERT_TRUE(replay.start(live.portLink(), {"--replay", delayed}))
         << replay.errors().toStdString();
-    live.window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    live.writeSettings(4, 0);
+    live.start();
     const QStringList weights = textsOf(recorded);
     QStringList shown;
     LiveWindow::waitFor(

@@ -29,13 +29,12 @@ struct ReadoutLog {
 
 class SimulatedIndicatorTest : public ::testing::Test {
 protected:
-    // Starts the window in `mode`, then the simulator, and watches both for `milliseconds`.
+    // Starts the simulator, then the window in `mode` on its line, and watches both for
+    // `milliseconds`.
     void run(int mode, const QStringList& simulatorArguments, int milliseconds) {
+        ASSERT_TRUE(sim.start(live.portLink(), simulatorArguments)) << sim.errors().toStdString();
         live.writeSettings(4, mode);
         live.start();
-        ASSERT_TRUE(sim.start(live.portLink(), simulatorArguments)) << sim.errors().toStdString();
-        // The window opened the link before the simulator made it: apply finds the line.
-        live.window.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         watch(milliseconds);
     }
     void watch(int milliseconds) {

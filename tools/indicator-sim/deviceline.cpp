@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,6 +47,17 @@ std::optional<speed_t> standardSpeed(long baud) {
     return std::nullopt;
 }
 
+// A pseudo-terminal's slave keeps exclusive mode while its master is open, even after its holder
+// has gone: only the lock, which the kernel drops with the holder, is used there.
+bool isPseudoTerminal(int fd) {
+    struct stat node {};
+    if (::fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) {
+        return false;
+    }
+    const unsigned int kind = major(node.st_rdev);
+    return kind == 3 || (kind >= 136 && kind <= 143);
+}
+
 tcflag_t characterSize(int dataBits) {
     switch (dataBits) {
         case 5:
@@ -61,6 +75,9 @@ tcflag_t characterSize(int dataBits) {
 
 DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_path(std::move(path)) {
     m_fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0 && errno == EBUSY) {
+        throw std::runtime_error(m_path + " is in use by another program");
+    }
     if (m_fd < 0) {
         fail("cannot open " + m_path);
     }
@@ -68,6 +85,17 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
         termios line{};
         if (::tcgetattr(m_fd, &line) != 0) {
             throw std::runtime_error(m_path + " is not a serial device");
+        }
+        // The only user of the device, whatever name reaches it, until this process ends in
+        // any way; no lock file is left behind.
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK) {
+                fail("cannot lock " + m_path);
+            }
+            throw std::runtime_error(m_path + " is in use by another program");
+        }
+        if (!isPseudoTerminal(m_fd) && ::ioctl(m_fd, TIOCEXCL) != 0) {
+            fail("cannot hold " + m_path + " exclusively");
         }
         ::cfmakeraw(&line);
         line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -102,6 +130,9 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
 }
 
 DeviceLine::~DeviceLine() {
+    if (!isPseudoTerminal(m_fd)) {
+        ::ioctl(m_fd, TIOCNXCL);
+    }
     ::close(m_fd);
 }
 

@@ -8,7 +8,7 @@
 namespace indicatorsim {
 
 // A real serial device, set up raw with the given baud, parity, data and stop bits, no flow
-// control, and the modem lines ignored.
+// control, and the modem lines ignored; held exclusively while this process has it open.
 class DeviceLine : public Line {
 public:
     DeviceLine(std::string path, const SerialSettings& settings);

@@ -1,0 +1,20 @@
+#include "app/custombaud.h"
+
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+namespace scale {
+
+bool setCustomBaud(int fd, long baud) {
+    termios2 settings{};
+    if (::ioctl(fd, TCGETS2, &settings) != 0) {
+        return false;
+    }
+    settings.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
+    settings.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+    settings.c_ispeed = static_cast<speed_t>(baud);
+    settings.c_ospeed = static_cast<speed_t>(baud);
+    return ::ioctl(fd, TCSETS2, &settings) == 0;
+}
+
+}  // namespace scale

@@ -1,0 +1,86 @@
+#include "app/exclusiveopen.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace scale {
+namespace {
+
+OpenRefusal refusalFor(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+            return OpenRefusal::NoSuchDevice;
+        case EACCES:
+        case EPERM:
+            return OpenRefusal::PermissionDenied;
+        case EBUSY:  // another holder's exclusive mode
+        case EWOULDBLOCK:
+            return OpenRefusal::InUse;
+        case ENOTTY:
+            return OpenRefusal::NotSerial;
+        default:
+            return OpenRefusal::Other;
+    }
+}
+
+ExclusiveOpen refusedAfter(int fd) {
+    const int error = errno;
+    ::close(fd);
+    return {-1, refusalFor(error), error};
+}
+
+// The slave side of a pseudo-terminal pair keeps its exclusive mode for as long as the master
+// is open, even after every process that had the slave open is gone: set there, it would lock
+// out everyone but root for the rest of the master's life.
+bool isPseudoTerminal(int fd) {
+    struct stat node {};
+    if (::fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) {
+        return false;
+    }
+    const unsigned int kind = major(node.st_rdev);
+    return kind == 3 || (kind >= 136 && kind <= 143);  // BSD-style and Unix98 slaves
+}
+
+}  // namespace
+
+ExclusiveOpen openExclusive(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        return {-1, refusalFor(error), error};
+    }
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) != 0) {
+        return refusedAfter(fd);
+    }
+    // The lock sits on the device node, which every link to it reaches; it also holds against
+    // root, whom exclusive mode lets through.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return refusedAfter(fd);
+    }
+    if (!isPseudoTerminal(fd) && ::ioctl(fd, TIOCEXCL) != 0) {
+        return refusedAfter(fd);
+    }
+    return {fd, OpenRefusal::None, 0};
+}
+
+void closeExclusive(int fd) {
+    if (fd < 0) {
+        return;
+    }
+    if (!isPseudoTerminal(fd)) {
+        ::ioctl(fd, TIOCNXCL);
+    }
+    ::close(fd);
+}
+
+}  // namespace scale

@@ -1,0 +1,201 @@
+#include "app/unixserialdevice.h"
+
+#include <termios.h>
+#include <unistd.h>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "app/deviceholder.h"
+#include "app/terminalline.h"
+
+namespace scale {
+namespace {
+
+// Bytes kept for a reader that does not keep up (a handler held up by a message box); beyond
+// this the oldest go, as a real line's receiver would overrun.
+constexpr qint64 kInputLimit = 64 * 1024;
+
+QString inUseText(const QString& path) {
+    const std::optional<DeviceHolder> holder = deviceHolder(path);
+    if (!holder) {
+        return QStringLiteral("the device is in use by another program");
+    }
+    return QStringLiteral("the device is in use by %1 (pid %2)")
+        .arg(holder->program.isEmpty() ? QStringLiteral("another program") : holder->program)
+        .arg(holder->pid);
+}
+
+QString refusalText(OpenRefusal refusal, int error, const QString& path) {
+    switch (refusal) {
+        case OpenRefusal::NoSuchDevice:
+            return QStringLiteral("no such device");
+        case OpenRefusal::PermissionDenied:
+            return QStringLiteral("permission denied");
+        case OpenRefusal::InUse:
+            return inUseText(path);
+        case OpenRefusal::NotSerial:
+            return QStringLiteral("not a serial device");
+        case OpenRefusal::Other:
+        case OpenRefusal::None:
+            break;
+    }
+    return QString::fromLocal8Bit(std::strerror(error)).toLower();
+}
+
+}  // namespace
+
+UnixSerialDevice::UnixSerialDevice() {
+    m_readNotifier.setEnabled(false);
+    m_writeNotifier.setEnabled(false);
+    QObject::connect(&m_readNotifier, &QSocketNotifier::activated, [this] { readWaiting(); });
+    QObject::connect(&m_writeNotifier, &QSocketNotifier::activated, [this] { writePending(true); });
+}
+
+UnixSerialDevice::~UnixSerialDevice() {
+    close();
+}
+
+bool UnixSerialDevice::open(const QString& path, const LineSettings& settings) {
+    close();
+    const ExclusiveOpen opened = openExclusive(QFile::encodeName(path).toStdString());
+    m_failedPath = path;
+    m_refusal = opened.refusal;
+    m_error = opened.error;
+    m_settingsRefused = false;
+    if (opened.fd < 0) {
+        return false;
+    }
+    m_fd = opened.fd;
+    if (!setTerminalLine(m_fd, settings)) {
+        m_settingsRefused = true;
+        close();
+        return false;
+    }
+    m_readNotifier.setSocket(m_fd);
+    m_writeNotifier.setSocket(m_fd);
+    m_readNotifier.setEnabled(true);
+    return true;
+}
+
+void UnixSerialDevice::close() {
+    m_readNotifier.setEnabled(false);
+    m_writeNotifier.setEnabled(false);
+    m_input.clear();
+    m_output.clear();
+    if (m_fd >= 0) {
+        closeExclusive(m_fd);
+        m_fd = -1;
+    }
+}
+
+QString UnixSerialDevice::failure() const {
+    if (m_settingsRefused) {
+        return QStringLiteral("the device refuses these line settings");
+    }
+    return m_refusal == OpenRefusal::None ? QString()
+                                          : refusalText(m_refusal, m_error, m_failedPath);
+}
+
+bool UnixSerialDevice::setLineSettings(const LineSettings& settings) {
+    return isOpen() && setTerminalLine(m_fd, settings);
+}
+
+std::optional<LineSettings> UnixSerialDevice::lineSettings(const LineSettings& asSet) const {
+    termios attributes{};
+    if (!isOpen() || ::tcgetattr(m_fd, &attributes) != 0) {
+        return std::nullopt;
+    }
+    return terminalLine(attributes, asSet);
+}
+
+QByteArray UnixSerialDevice::read(qint64 maxLength) {
+    const qint64 length = std::min(maxLength, m_input.size());
+    QByteArray bytes = m_input.left(length);
+    m_input.remove(0, length);
+    return bytes;
+}
+
+bool UnixSerialDevice::write(const QByteArray& bytes) {
+    if (!isOpen()) {
+        return false;
+    }
+    m_output.append(bytes);
+    return writePending(false);
+}
+
+void UnixSerialDevice::clearInput() {
+    if (isOpen()) {
+        ::tcflush(m_fd, TCIFLUSH);
+    }
+    m_input.clear();
+}
+
+void UnixSerialDevice::clearOutput() {
+    if (isOpen()) {
+        ::tcflush(m_fd, TCOFLUSH);
+    }
+    m_output.clear();
+    m_writeNotifier.setEnabled(false);
+}
+
+void UnixSerialDevice::readWaiting() {
+    bool ended = false;
+    qint64 arrived = 0;
+    char chunk[4096];
+    while (m_fd >= 0) {
+        const ssize_t count = ::read(m_fd, chunk, sizeof chunk);
+        if (count > 0) {
+            m_input.append(chunk, count);
+            arrived += count;
+            if (static_cast<std::size_t>(count) < sizeof chunk) {
+                break;  // drained: spares the read that would only say so
+            }
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // Nothing (a pseudo-terminal may say so without any fault), a hang-up or an error:
+            // the owner looks at whether the device is still there.
+            ended = !(count < 0 && errno == EAGAIN);
+            break;
+        }
+    }
+    if (m_input.size() > kInputLimit) {
+        m_input.remove(0, m_input.size() - kInputLimit);
+    }
+    if (arrived > 0 && m_onReadyRead) {
+        m_onReadyRead();
+    }
+    if (ended && isOpen() && m_onFailure) {
+        m_onFailure();
+    }
+}
+
+bool UnixSerialDevice::writePending(bool fromEventLoop) {
+    while (m_fd >= 0 && !m_output.isEmpty()) {
+        const ssize_t written =
+            ::write(m_fd, m_output.constData(), static_cast<std::size_t>(m_output.size()));
+        if (written > 0) {
+            m_output.remove(0, written);
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && errno == EAGAIN) {
+            break;
+        } else {
+            // A hang-up reaches the owner through the read side as well; a caller that is
+            // writing is told by the result, never by a callback from inside its own call.
+            m_output.clear();
+            m_writeNotifier.setEnabled(false);
+            if (fromEventLoop && m_onFailure) {
+                m_onFailure();
+            }
+            return false;
+        }
+    }
+    m_writeNotifier.setEnabled(m_fd >= 0 && !m_output.isEmpty());
+    return true;
+}
+
+}  // namespace scale

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "tools/scale-read/httpoptions.h"
 #include "tools/scale-read/stationconfig.h"
 
 namespace scaleread {
@@ -25,6 +26,8 @@ constexpr Option kOptions[] = {
     {"stations", true},      {"mqtt", true},           {"mqtt-ca", true},
     {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
     {"help", false},         {"version", false},
+    {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
+    {"allow-commands", false},
 };
 
 // A whole number from `least` on, or an error naming the option.
@@ -275,6 +278,25 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             if (isSet(mqtt)) {
                 return UsageError{
                     QStringLiteral("--%1 is for --mqtt").arg(QLatin1String(mqtt))};
+            }
+        }
+    }
+    if (isSet("http")) {
+        if (options.task != ReaderOptions::Task::Read) {
+            return UsageError{QStringLiteral("--http serves what is read from ports; not with "
+                                             "--input or --detect")};
+        }
+        auto parsed = parseHttpSettings(value("http"), value("http-token-file"),
+                                        parser.values(QStringLiteral("http-origin")),
+                                        isSet("allow-commands"));
+        if (const auto* refused = std::get_if<QString>(&parsed)) {
+            return UsageError{*refused};
+        }
+        options.http = std::get<HttpSettings>(std::move(parsed));
+    } else {
+        for (const char* http : {"http-token-file", "http-origin", "allow-commands"}) {
+            if (isSet(http)) {
+                return UsageError{QStringLiteral("--%1 is for --http").arg(QLatin1String(http))};
             }
         }
     }

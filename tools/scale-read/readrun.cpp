@@ -11,6 +11,7 @@
 
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
+#include "tools/scale-read/httpservice.h"
 #include "tools/scale-read/linerecorder.h"
 #include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
@@ -77,7 +78,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     // Local records: to --output, or to standard output unless the records go to a broker.
     std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors);
-    if (!options.mqtt || !options.outputPath.isEmpty()) {
+    if ((!options.mqtt && !options.http) || !options.outputPath.isEmpty()) {
         std::FILE* out = openOutput(options.outputPath);
         if (out == nullptr) {
             return 1;
@@ -132,9 +133,30 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         stations.push_back(std::move(station));
     }
 
+    std::unique_ptr<HttpService> http;
+    if (options.http) {
+        std::vector<RecordSource> sources;
+        for (const auto& station : stations) {
+            sources.push_back(station->mqttSource);
+        }
+        // No command reaches an indicator yet: every one is answered "unsupported".
+        http = std::make_unique<HttpService>(
+            *options.http, std::move(sources), options.choice.errors, clock,
+            [](std::size_t, const QString&, const HttpService::CommandDone& done) {
+                done(QStringLiteral("unsupported"));
+            },
+            [](const QString& text) { note(text); });
+        QString error;
+        if (!http->start(error)) {
+            note(error);
+            return 1;
+        }
+    }
+
     std::string payload;
     for (auto& owned : stations) {
         Station& station = *owned;
+        const auto index = static_cast<std::size_t>(&owned - stations.data());
         if (options.mqtt) {
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
                                                          [](const QString& text) { note(text); });
@@ -144,9 +166,12 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 return 1;
             }
         }
-        station.reader->setOnFrame([&, s = &station](std::int64_t utc,
+        station.reader->setOnFrame([&, s = &station, index](std::int64_t utc,
                                                      const scale::StreamFrame& frame, bool stable,
                                                      bool became) {
+            if (http && !ending) {
+                http->frame(index, utc, frame, stable, became);
+            }
             if (ending || !s->filter->wants(frame, became)) {
                 return;
             }
@@ -190,7 +215,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 end(1);
             }
         });
-        station.reader->setOnLineEvent([&, s = &station](scale::SerialControl::LineEvent event) {
+        station.reader->setOnLineEvent([&, s = &station, index](scale::SerialControl::LineEvent event) {
             const bool lost = event == scale::SerialControl::LineEvent::Lost;
             if (lost) {
                 note(QStringLiteral("%1 is gone; waiting for it to come back").arg(s->label));
@@ -206,6 +231,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             if (s->mqtt) {
                 s->mqtt->setPortPresent(!lost);
+            }
+            if (http) {
+                http->setPort(index, lost ? StationBoard::Port::Lost : StationBoard::Port::Open);
             }
         });
 
@@ -224,11 +252,14 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 station.mqtt->setPortPresent(false);
             }
             station.retryOpen.setInterval(kRetryOpenMillis);
-            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station] {
+            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station, index] {
                 if (s->comm->setPortOpen(true)) {
                     s->retryOpen.stop();
                     note(QStringLiteral("%1 is open; reading").arg(s->label));
                     (void)s->reader->start();
+                    if (http) {
+                        http->setPort(index, StationBoard::Port::Open);
+                    }
                     if (s->mqtt) {
                         s->mqtt->setPortPresent(true);
                     }
@@ -240,6 +271,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         if (!station.reader->start()) {
             note(QStringLiteral("cannot read %1").arg(station.label));
             return 1;
+        }
+        if (http) {
+            http->setPort(index, StationBoard::Port::Open);
         }
     }
 

@@ -10,6 +10,7 @@ scale_packages=(
     libmosquitto-dev mosquitto mosquitto-clients
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dpkg-dev file binutils lintian x11-utils util-linux
+    qt6-httpserver-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
 )
 
 install_dependencies() {

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <algorithm>
@@ -22,6 +23,7 @@ using Method = QHttpServerRequest::Method;
 // Room for a browser's request line and headers, cookies included, before the body's share.
 constexpr qint64 kHeaderLimit = 16 * 1024;
 constexpr int kWatchMillis = 100;
+constexpr int kLingerMillis = 1000;
 
 // The board: the only files served, from inside the program.
 struct BuiltInFile {
@@ -102,6 +104,9 @@ bool HttpService::start(QString& error) {
         return false;
     }
     bind(server);
+    // Refused upgrades are answered and noted here; the library's own warning would only repeat
+    // them.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.warning=false"));
     m_port = server->serverPort();
     m_watch.start();
     m_note(QStringLiteral("serving the board at http://%1/").arg(peerOf(m_settings.address, m_port)));
@@ -139,45 +144,77 @@ void HttpService::setPort(std::size_t station, StationBoard::Port port) {
 
 bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     GuardedTcpServer::requestTaken(socket);
+    m_refusal.reset();
+    // The library upgrades a WebSocket request once this returns true without answering it; a
+    // refused one is answered by missingHandler(), from m_refusal.
+    const QString path = request.url().path();
+    const bool upgrade = path == QLatin1String("/api/v1/events") &&
+                         request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0 &&
+                         request.value("Connection").toLower().contains("upgrade");
+    Headers cors;
+    const auto refuse = [&](Status status, const QString& error, const Headers& headers) {
+        if (upgrade) {
+            m_refusal = Refusal{status, error, headers};
+            return false;
+        }
+        respondError(socket, request, status, error, headers);
+        return true;
+    };
     try {
-        const QString path = request.url().path();
         const bool api = path.startsWith(QLatin1String("/api/"));
-        const RequestCredentials credentials{request.value("Host"), request.value("Origin"),
-                                             request.value("Authorization"), {}};
-        Headers cors;
+        const RequestCredentials credentials{
+            request.value("Host"), request.value("Origin"), request.value("Authorization"),
+            upgrade ? request.query().queryItemValue(QStringLiteral("token")).toUtf8()
+                    : QByteArray()};
         if (!credentials.origin.isEmpty()) {
             cors = {{"Access-Control-Allow-Origin", credentials.origin}, {"Vary", "Origin"}};
         }
         if (request.body().size() > kBodyLimit) {
-            respondError(socket, request, Status::PayloadTooLarge,
-                         QStringLiteral("request bodies go up to %1 bytes").arg(kBodyLimit), cors);
-            return true;
+            return refuse(Status::PayloadTooLarge,
+                          QStringLiteral("request bodies go up to %1 bytes").arg(kBodyLimit), cors);
         }
         const bool preflight = request.method() == Method::Options;
         switch (decideAccess(credentials, m_settings.token, m_settings.origins, api && !preflight,
-                             false)) {
+                             upgrade)) {
             case Access::Allowed:
                 break;
             case Access::ForeignHost:
-                respondError(socket, request, Status::Forbidden,
-                             QStringLiteral("host '%1' is not this machine's loopback; use "
-                                            "localhost or 127.0.0.1, or serve with "
-                                            "--http-token-file")
-                                 .arg(QString::fromLatin1(credentials.host)),
-                             {});
-                return true;
+                return refuse(Status::Forbidden,
+                              QStringLiteral("host '%1' is not this machine's loopback; use "
+                                             "localhost or 127.0.0.1, or serve with "
+                                             "--http-token-file")
+                                  .arg(QString::fromLatin1(credentials.host)),
+                              {});
             case Access::ForeignOrigin:
-                respondError(socket, request, Status::Forbidden,
-                             QStringLiteral("origin '%1' is not allowed (see --http-origin)")
-                                 .arg(QString::fromLatin1(credentials.origin)),
-                             {});
-                return true;
+                return refuse(Status::Forbidden,
+                              QStringLiteral("origin '%1' is not allowed (see --http-origin)")
+                                  .arg(QString::fromLatin1(credentials.origin)),
+                              {});
             case Access::NoToken:
                 cors.emplace_back("WWW-Authenticate", R"(Bearer realm="scale-read")");
-                respondError(socket, request, Status::Unauthorized,
-                             QStringLiteral("this needs the header Authorization: Bearer TOKEN"),
-                             cors);
-                return true;
+                return refuse(Status::Unauthorized,
+                              upgrade ? QStringLiteral("this needs ?token=TOKEN or the header "
+                                                       "Authorization: Bearer TOKEN")
+                                      : QStringLiteral("this needs the header Authorization: "
+                                                       "Bearer TOKEN"),
+                              cors);
+        }
+        if (upgrade) {
+            QString unknown;
+            (void)wantedStations(request.query(), unknown);
+            if (!unknown.isEmpty()) {
+                return refuse(Status::NotFound, QStringLiteral("no station '%1'").arg(unknown),
+                              cors);
+            }
+            if (m_clients.size() >= static_cast<std::size_t>(kClientLimit)) {
+                m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
+                           .arg(peerOf(request.remoteAddress(), socket->peerPort()))
+                           .arg(kClientLimit));
+                return refuse(Status::ServiceUnavailable,
+                              QStringLiteral("more than %1 WebSocket clients").arg(kClientLimit),
+                              cors);
+            }
+            return true;
         }
         if (preflight) {
             cors.emplace_back("Access-Control-Allow-Methods", "GET, POST");
@@ -189,14 +226,33 @@ bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
         route(request, socket, cors);
     } catch (const std::exception& failure) {
         m_note(QStringLiteral("http: %1").arg(QString::fromLocal8Bit(failure.what())));
-        respondError(socket, request, Status::InternalServerError,
-                     QStringLiteral("internal error"), {});
+        return refuse(Status::InternalServerError, QStringLiteral("internal error"), {});
     }
     return true;
 }
 
 void HttpService::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    if (m_refusal) {
+        respondError(socket, request, m_refusal->status, m_refusal->error, m_refusal->headers);
+        m_refusal.reset();
+        return;
+    }
     respondError(socket, request, Status::NotFound, QStringLiteral("no such path"), {});
+}
+
+std::vector<bool> HttpService::wantedStations(const QUrlQuery& query, QString& unknown) const {
+    const QStringList lists = query.allQueryItemValues(QStringLiteral("station"));
+    std::vector<bool> wanted(m_board.size(), lists.isEmpty());
+    for (const QString& list : lists) {
+        for (const QString& name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (const auto station = m_board.find(name)) {
+                wanted[*station] = true;
+            } else {
+                unknown = name;
+            }
+        }
+    }
+    return wanted;
 }
 
 void HttpService::route(const QHttpServerRequest& request, QTcpSocket* socket,
@@ -413,55 +469,18 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     if (!socket) {
         return;
     }
-    // The library has answered the handshake before it hands the socket over, whatever its path
-    // and headers: what is refused here is closed before a single message.
+    // Its request passed handleRequest(); only clients that came in together can overrun the
+    // limit, and they are let go at once.
     QWebSocket* raw = socket.get();
-    const QUrlQuery query(raw->requestUrl());
-    const RequestCredentials credentials{raw->request().rawHeader("Host"),
-                                         raw->request().rawHeader("Origin"),
-                                         raw->request().rawHeader("Authorization"),
-                                         query.queryItemValue(QStringLiteral("token")).toUtf8()};
+    QString unknown;
+    std::vector<bool> wanted = wantedStations(QUrlQuery(raw->requestUrl()), unknown);
     const QString peer = peerOf(raw->peerAddress(), raw->peerPort());
-    QString refusal;
-    if (raw->requestUrl().path() != QLatin1String("/api/v1/events")) {
-        refusal = QStringLiteral("no WebSocket at %1").arg(raw->requestUrl().path());
-    } else {
-        switch (decideAccess(credentials, m_settings.token, m_settings.origins, true, true)) {
-            case Access::Allowed:
-                break;
-            case Access::ForeignHost:
-                refusal = QStringLiteral("host not served");
-                break;
-            case Access::ForeignOrigin:
-                refusal = QStringLiteral("origin not allowed");
-                break;
-            case Access::NoToken:
-                refusal = QStringLiteral("token missing or wrong");
-                break;
-        }
-    }
-    std::vector<bool> wanted(m_board.size(), true);
-    const QStringList names = query.allQueryItemValues(QStringLiteral("station"));
-    if (refusal.isEmpty() && !names.isEmpty()) {
-        std::fill(wanted.begin(), wanted.end(), false);
-        for (const QString& list : names) {
-            for (const QString& name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                if (const auto station = m_board.find(name)) {
-                    wanted[*station] = true;
-                } else {
-                    refusal = QStringLiteral("no station '%1'").arg(name);
-                }
-            }
-        }
-    }
-    if (refusal.isEmpty() && m_clients.size() >= static_cast<std::size_t>(kClientLimit)) {
-        refusal = QStringLiteral("more than %1 clients").arg(kClientLimit);
+    if (m_clients.size() >= static_cast<std::size_t>(kClientLimit)) {
         m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                    .arg(peer)
                    .arg(kClientLimit));
-    }
-    if (!refusal.isEmpty()) {
-        raw->close(QWebSocketProtocol::CloseCodePolicyViolated, refusal);
+        raw->close(QWebSocketProtocol::CloseCodePolicyViolated,
+                   QStringLiteral("more than %1 WebSocket clients").arg(kClientLimit));
         socket.release()->deleteLater();
         return;
     }
@@ -554,7 +573,10 @@ void HttpService::overflowed(QTcpSocket* socket) {
     socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
                   "Connection: close\r\nContent-Length: " +
                   QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    socket->disconnectFromHost();
+    // Closed at once with the rest of the upload unread, the connection would be reset and the
+    // client might never see the answer: what it still sends is read and dropped for a moment.
+    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->skip(socket->bytesAvailable()); });
+    QTimer::singleShot(kLingerMillis, socket, [socket] { socket->disconnectFromHost(); });
 }
 
 void HttpService::respond(QTcpSocket* socket, const QHttpServerRequest& request, Status status,

@@ -4,10 +4,12 @@
 #include <QHttpServerResponder>
 #include <QPointer>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QWebSocket>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,11 @@ private:
         std::size_t station = 0;
         std::unique_ptr<QTimer> deadline;
     };
+    struct Refusal {
+        Status status;
+        QString error;
+        Headers headers;
+    };
     struct Client {
         std::unique_ptr<QWebSocket> socket;
         std::vector<bool> wanted;  // by station
@@ -86,6 +93,8 @@ private:
                      const Headers& cors);
     void serveFile(const QString& name, const QHttpServerRequest& request, QTcpSocket* socket);
 
+    // The stations ?station=A,B names (all without one); `unknown` set to a name that is none.
+    std::vector<bool> wantedStations(const QUrlQuery& query, QString& unknown) const;
     void acceptClients();
     void acceptClient(std::unique_ptr<QWebSocket> socket);
     void dropClient(QWebSocket* socket, const QString& why);
@@ -115,6 +124,7 @@ private:
     StationBoard m_board;
     RecordFormatter m_formatter{OutputFormat::Jsonl, true};
     std::string m_record;
+    std::optional<Refusal> m_refusal;  // a WebSocket request's, for missingHandler()
     std::vector<Wait> m_waits;
     std::vector<Client> m_clients;
     QTimer m_watch;

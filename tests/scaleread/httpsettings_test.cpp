@@ -10,7 +10,7 @@ namespace {
 
 QString refusal(const QString& listen, const QString& tokenFile = {},
                 const QStringList& origins = {}) {
-    const auto parsed = parseHttpSettings(listen, tokenFile, origins, false);
+    const auto parsed = parseHttpSettings(listen, tokenFile, origins, {}, false);
     const auto* error = std::get_if<QString>(&parsed);
     return error ? *error : QStringLiteral("accepted");
 }
@@ -54,6 +54,12 @@ TEST(HttpSettings, AddressesPortsTokensAndOriginsAreChecked) {
         EXPECT_EQ(refusal(arguments[0], arguments.value(1)), expected) << arguments.join(' ').toStdString();
     }
     EXPECT_EQ(refusal("8080", {}, {"https://erp.plant.lan", "http://10.0.0.5:8080"}), "accepted");
+    for (const char* count : {"0", "4097", "+5", "many"}) {
+        const auto parsed = parseHttpSettings("8080", {}, {}, count, false);
+        EXPECT_EQ(std::get<QString>(parsed),
+                  QStringLiteral("--http-max-clients wants a whole number from 1 to 4096, not '%1'")
+                      .arg(count));
+    }
     for (const char* origin : {"erp.plant.lan", "https://erp.plant.lan/", "ftp://erp", "*"}) {
         EXPECT_EQ(refusal("8080", {}, {origin}),
                   QStringLiteral("--http-origin '%1' is not scheme://host[:port] such as "

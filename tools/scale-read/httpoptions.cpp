@@ -10,6 +10,7 @@ namespace {
 // A token file is one short line; anything larger is not one.
 constexpr qint64 kTokenFileLimit = 4096;
 constexpr int kShortestToken = 16;
+constexpr int kMostClients = 4096;
 
 std::optional<QString> parseListen(const QString& text, HttpSettings& settings) {
     // "8080", "ADDR:8080" or "[v6]:8080"; a bare IPv6 address needs its brackets, as in a URL.
@@ -70,9 +71,20 @@ std::optional<QString> readToken(const QString& path, QByteArray& token) {
 std::variant<HttpSettings, QString> parseHttpSettings(const QString& listen,
                                                       const QString& tokenFile,
                                                       const QStringList& origins,
+                                                      const QString& maxClients,
                                                       bool allowCommands) {
     HttpSettings settings;
     settings.allowCommands = allowCommands;
+    if (!maxClients.isEmpty()) {
+        bool ok = false;
+        settings.maxClients = maxClients.toInt(&ok);
+        if (!ok || settings.maxClients < 1 || settings.maxClients > kMostClients ||
+            !maxClients.front().isDigit()) {
+            return QStringLiteral("--http-max-clients wants a whole number from 1 to %1, not '%2'")
+                .arg(kMostClients)
+                .arg(maxClients);
+        }
+    }
     if (auto refused = parseListen(listen, settings)) {
         return *refused;
     }

@@ -206,12 +206,12 @@ bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* s
                 return refuse(Status::NotFound, QStringLiteral("no station '%1'").arg(unknown),
                               cors);
             }
-            if (m_clients.size() >= static_cast<std::size_t>(kClientLimit)) {
+            if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
                 m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                            .arg(peerOf(request.remoteAddress(), socket->peerPort()))
-                           .arg(kClientLimit));
+                           .arg(m_settings.maxClients));
                 return refuse(Status::ServiceUnavailable,
-                              QStringLiteral("more than %1 WebSocket clients").arg(kClientLimit),
+                              QStringLiteral("more than %1 WebSocket clients").arg(m_settings.maxClients),
                               cors);
             }
             return true;
@@ -475,12 +475,12 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     QString unknown;
     std::vector<bool> wanted = wantedStations(QUrlQuery(raw->requestUrl()), unknown);
     const QString peer = peerOf(raw->peerAddress(), raw->peerPort());
-    if (m_clients.size() >= static_cast<std::size_t>(kClientLimit)) {
+    if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
         m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                    .arg(peer)
-                   .arg(kClientLimit));
+                   .arg(m_settings.maxClients));
         raw->close(QWebSocketProtocol::CloseCodePolicyViolated,
-                   QStringLiteral("more than %1 WebSocket clients").arg(kClientLimit));
+                   QStringLiteral("more than %1 WebSocket clients").arg(m_settings.maxClients));
         socket.release()->deleteLater();
         return;
     }

@@ -37,7 +37,6 @@ public:
         std::function<void(std::size_t station, const QString& command, CommandDone done)>;
 
     static constexpr qsizetype kBodyLimit = 4096;
-    static constexpr int kClientLimit = 64;
     static constexpr qint64 kClientBacklog = 1024 * 1024;
     static constexpr int kDefaultWaitMillis = 10'000;
     static constexpr int kLongestWaitMillis = 60'000;

@@ -27,7 +27,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},    {"mqtt-queue", true},
     {"help", false},         {"version", false},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
-    {"allow-commands", false},
+    {"http-max-clients", true}, {"allow-commands", false},
 };
 
 // A whole number from `least` on, or an error naming the option.
@@ -288,13 +288,14 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         }
         auto parsed = parseHttpSettings(value("http"), value("http-token-file"),
                                         parser.values(QStringLiteral("http-origin")),
-                                        isSet("allow-commands"));
+                                        value("http-max-clients"), isSet("allow-commands"));
         if (const auto* refused = std::get_if<QString>(&parsed)) {
             return UsageError{*refused};
         }
         options.http = std::get<HttpSettings>(std::move(parsed));
     } else {
-        for (const char* http : {"http-token-file", "http-origin", "allow-commands"}) {
+        for (const char* http :
+             {"http-token-file", "http-origin", "http-max-clients", "allow-commands"}) {
             if (isSet(http)) {
                 return UsageError{QStringLiteral("--%1 is for --http").arg(QLatin1String(http))};
             }
@@ -307,6 +308,7 @@ QString helpText() {
     return QStringLiteral(R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
+       scale-read --station ... --http [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
 
 Reads a weighing indicator on a serial line and writes every weight it sends as a record:
@@ -351,6 +353,28 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
   it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
   broker says "offline" itself when the reader dies). Reconnects after 1 s, doubling to 30 s.
+
+Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
+  --http [ADDR:]PORT     serve the live board at http://ADDR:PORT/ and the JSON API under
+                         /api/v1 (default address 127.0.0.1; port 0 takes a free one; the
+                         address is named on stderr); records then go to the service, and
+                         to a file only with --output. A single --port serves as the
+                         station named after its port
+  --http-token-file FILE every /api request then needs "Authorization: Bearer TOKEN", TOKEN
+                         being FILE's one line (16 visible characters at least; the board
+                         takes it once from a ?token= link); an address other than loopback
+                         requires it
+  --http-origin ORIGIN   a web page at ORIGIN (https://erp.plant.lan) may call the API from
+                         the browser (any number of times); others are refused
+  --http-max-clients N   WebSocket clients at once (default 64)
+  --allow-commands       take zero, tare and clear-tare at POST
+                         /api/v1/stations/NAME/command (off by default)
+  Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, waiting,
+  port-lost or not-open, and the last record's fields), /api/v1/stations/NAME/stable
+  ?timeout=MS (the next stable weight, at once if it stands and was not taken; 504 after
+  MS, default 10000, at most 60000), /api/v1/events (WebSocket: every record and state
+  change; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
+  dropped.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -405,6 +429,9 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \
              --mqtt mqtt://broker.plant.lan
   mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
+  scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
+  curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
+  scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
 )");
 }
 

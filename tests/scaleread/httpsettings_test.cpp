@@ -4,6 +4,7 @@
 
 #include "tools/scale-read/httpaccess.h"
 #include "tools/scale-read/httpoptions.h"
+#include "tools/scale-read/readeroptions.h"
 
 namespace scaleread {
 namespace {
@@ -66,6 +67,29 @@ TEST(HttpSettings, AddressesPortsTokensAndOriginsAreChecked) {
                                  "https://erp.plant.lan")
                       .arg(origin));
     }
+}
+
+TEST(HttpSettings, TheServiceOptionsGoWithHttpAndReading) {
+    const auto refused = [](const QStringList& arguments) {
+        const auto parsed = parseReaderOptions(arguments);
+        const auto* error = std::get_if<UsageError>(&parsed);
+        return error ? error->message : QStringLiteral("accepted");
+    };
+    EXPECT_EQ(refused({"--port", "Com1", "--allow-commands"}), "--allow-commands is for --http");
+    EXPECT_EQ(refused({"--port", "Com1", "--http-origin", "https://a.lan"}),
+              "--http-origin is for --http");
+    EXPECT_EQ(refused({"--input", "a.rec", "--http", "8080"}),
+              "--http serves what is read from ports; not with --input or --detect");
+    const auto parsed = parseReaderOptions({"--port", "Com1", "--http", "[::1]:8080",
+                                            "--http-origin", "https://A.lan", "--http-origin",
+                                            "http://b.lan:81", "--allow-commands"});
+    const auto& http = std::get<ReaderOptions>(parsed).http;
+    ASSERT_TRUE(http);
+    EXPECT_EQ(http->address, QHostAddress(QHostAddress::LocalHostIPv6));
+    EXPECT_EQ(http->port, 8080);
+    EXPECT_EQ(http->origins, QStringList({"https://a.lan", "http://b.lan:81"}));
+    EXPECT_TRUE(http->allowCommands);
+    EXPECT_EQ(http->maxClients, 64);
 }
 
 TEST(HttpAccess, HostOriginAndTokenRules) {

@@ -13,6 +13,7 @@
 #include <QWebSocket>
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -56,11 +57,6 @@ double percentile(std::vector<double> values, double share) {
     return values[static_cast<std::size_t>(share * static_cast<double>(values.size() - 1))];
 }
 
-int freePort() {
-    // The reader is given port 0 and names its port; this keeps the bench free of races.
-    return 0;
-}
-
 // "station":"s12" ... "weight":345 from a record message.
 bool parseRecord(const QString& text, int& station, long& number) {
     const qsizetype s = text.indexOf(QLatin1String("\"station\":\"s"));
@@ -87,7 +83,6 @@ int main(int argc, char* argv[]) {
     const int seconds = argc > 4 ? std::atoi(argv[4]) : 30;
     const int frames = (seconds + kWarmUpSeconds + 2) * 10;
     std::signal(SIGPIPE, SIG_IGN);
-    (void)freePort;
 
     char folder[] = "/tmp/board-bench-XXXXXX";
     if (::mkdtemp(folder) == nullptr) {
@@ -100,7 +95,12 @@ int main(int argc, char* argv[]) {
         const std::string link = std::string(folder) + "/s" + std::to_string(i);
         lines.push_back(std::make_unique<indicatorsim::PtyLine>(link));
         arguments.push_back("--station");
-        arguments.push_back("s" + std::to_string(i) + "=" + link + ",continuous");
+        std::string station = "s";  // appended piece by piece: GCC 12 warns on a + chain
+        station += std::to_string(i);
+        station += '=';
+        station += link;
+        station += ",continuous";
+        arguments.push_back(std::move(station));
     }
     for (const char* more : {"--http", "127.0.0.1:0", "--http-max-clients", "1000"}) {
         arguments.emplace_back(more);
@@ -144,7 +144,6 @@ int main(int argc, char* argv[]) {
     std::vector<double> latencies;
     latencies.reserve(static_cast<std::size_t>(stations) * static_cast<std::size_t>(clients) *
                       static_cast<std::size_t>(seconds) * 10);
-    long received = 0;
     std::int64_t measureFrom = 0;
     std::vector<std::unique_ptr<QWebSocket>> sockets;
     int connected = 0;
@@ -160,7 +159,6 @@ int main(int argc, char* argv[]) {
                 number < 0 || number >= frames) {
                 return;
             }
-            ++received;
             const std::int64_t written =
                 sent[static_cast<std::size_t>(station * frames + number)].load();
             if (written > 0 && written >= measureFrom) {
@@ -223,7 +221,6 @@ int main(int argc, char* argv[]) {
                     .c_str(),
                 percentile(latencies, 0.5), percentile(latencies, 0.99),
                 percentile(latencies, 1.0));
-    (void)received;
     lines.clear();
     ::rmdir(folder);
     return 0;

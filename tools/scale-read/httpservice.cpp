@@ -24,6 +24,7 @@ using Method = QHttpServerRequest::Method;
 constexpr qint64 kHeaderLimit = 16 * 1024;
 constexpr int kWatchMillis = 100;
 constexpr int kLingerMillis = 1000;
+constexpr int kFlushMillis = 20;
 
 // The board: the only files served, from inside the program.
 struct BuiltInFile {
@@ -84,6 +85,10 @@ HttpService::HttpService(HttpSettings settings, std::vector<RecordSource> source
       }()) {
     // The library takes an upgrade only while someone listens for it.
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] { acceptClients(); });
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(kFlushMillis);
+    m_flush.setTimerType(Qt::PreciseTimer);
+    connect(&m_flush, &QTimer::timeout, this, [this] { flushOutbox(); });
     m_watch.setInterval(kWatchMillis);
     connect(&m_watch, &QTimer::timeout, this, [this] { announceChanges(); });
 }
@@ -495,6 +500,8 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
             m_clients.erase(it);
         }
     }, Qt::QueuedConnection);
+    // What is on its way was made before this client's first view of the stations.
+    flushOutbox();
     m_clients.push_back({std::move(socket), std::move(wanted), peer});
     Client& client = m_clients.back();
 
@@ -518,18 +525,29 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
 }
 
 void HttpService::broadcast(std::size_t station, const QString& message) {
+    // Sent in batches: each client's messages of the last few milliseconds go out in one write
+    // to its socket instead of one each, which with many clients costs the reading far less.
+    m_outbox.emplace_back(station, message);
+    if (!m_flush.isActive()) {
+        m_flush.start();
+    }
+}
+
+void HttpService::flushOutbox() {
     std::vector<QWebSocket*> slow;
     for (Client& client : m_clients) {
-        if (!client.wanted[station]) {
-            continue;
-        }
         // A client that stopped reading would keep memory growing here; it is let go instead.
         if (client.socket->bytesToWrite() > kClientBacklog) {
             slow.push_back(client.socket.get());
             continue;
         }
-        client.socket->sendTextMessage(message);
+        for (const auto& [station, message] : m_outbox) {
+            if (client.wanted[station]) {
+                client.socket->sendTextMessage(message);
+            }
+        }
     }
+    m_outbox.clear();
     for (QWebSocket* socket : slow) {
         dropClient(socket, QStringLiteral("more than 1 MB waiting to be read"));
     }

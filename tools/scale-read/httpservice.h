@@ -99,6 +99,7 @@ private:
     void dropClient(QWebSocket* socket, const QString& why);
     void send(Client& client, const QString& message);
     void broadcast(std::size_t station, const QString& message);
+    void flushOutbox();
     void announceChanges();
     void answerWaits(std::size_t station, const QByteArray& record);
     void overflowed(QTcpSocket* socket);
@@ -126,6 +127,8 @@ private:
     std::optional<Refusal> m_refusal;  // a WebSocket request's, for missingHandler()
     std::vector<Wait> m_waits;
     std::vector<Client> m_clients;
+    std::vector<std::pair<std::size_t, QString>> m_outbox;  // by station, for all clients
+    QTimer m_flush;
     QTimer m_watch;
     quint16 m_port = 0;
 };

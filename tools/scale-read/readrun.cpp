@@ -75,7 +75,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         configs.push_back(single);
     }
 
-    // Local records: to --output, or to standard output unless the records go to a broker.
+    // Local records: to --output, or to standard output unless the records go to a broker or
+    // the HTTP service.
     std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors);
     if ((!options.mqtt && !options.http) || !options.outputPath.isEmpty()) {

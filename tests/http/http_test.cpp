@@ -57,29 +57,22 @@ QString masked(QString json) {
     return json.replace(time, QStringLiteral(R"("time":TIME)"));
 }
 
-// The records and state messages a WebSocket client receives.
+// The messages a WebSocket client receives, their times masked.
 class EventsClient {
 public:
     explicit EventsClient(const QString& url) {
         QObject::connect(&m_socket, &QWebSocket::textMessageReceived,
                          [this](const QString& message) { m_messages.append(masked(message)); });
-        QObject::connect(&m_socket, &QWebSocket::disconnected, [this] { m_closed = true; });
         m_socket.open(QUrl(url));
     }
     bool waitFor(const QString& message, int milliseconds) {
         return LiveWindow::waitFor([&] { return m_messages.contains(message); }, milliseconds);
     }
-    bool waitForClose(int milliseconds) {
-        return LiveWindow::waitFor([&] { return m_closed; }, milliseconds);
-    }
     const QStringList& messages() const { return m_messages; }
-    QString closeReason() const { return m_socket.closeReason(); }
-    int closeCode() const { return m_socket.closeCode(); }
 
 private:
     QWebSocket m_socket;
     QStringList m_messages;
-    bool m_closed = false;
 };
 
 class HttpServiceTest : public ::testing::Test {
@@ -88,9 +81,10 @@ protected:
     QString station(const QString& name) const {
         return name + QLatin1Char('=') + link(name) + QStringLiteral(",continuous");
     }
-    // Starts the reader with `arguments` and --http on a free port; the port.
-    int startReader(const QStringList& arguments) {
-        if (!reader.start(arguments)) {
+    // Starts the reader (`other`, or the fixture's) with `arguments`; the port it serves on.
+    int startReader(const QStringList& arguments, ReaderProcess* other = nullptr) {
+        ReaderProcess& process = other ? *other : reader;
+        if (!process.start(arguments)) {
             return 0;
         }
         static const QRegularExpression serving(
@@ -98,7 +92,7 @@ protected:
         int port = 0;
         LiveWindow::waitFor(
             [&] {
-                for (const QString& line : reader.errorLines()) {
+                for (const QString& line : process.errorLines()) {
                     if (const auto match = serving.match(line); match.hasMatch()) {
                         port = match.captured(1).toInt();
                     }
@@ -230,15 +224,7 @@ TEST_F(HttpServiceTest, CommandsNeedPermissionAStationAndASmallWellFormedBody) {
     ASSERT_TRUE(gate.start(link("gate"), {"--weight", "fixed:1"}));
     {
         ReaderProcess plain;
-        ASSERT_TRUE(plain.start({"--station", station("gate"), "--http", "0"}));
-        int port = 0;
-        LiveWindow::waitFor(
-            [&] {
-                const QString lines = plain.errorLines().join('\n');
-                port = lines.section(QLatin1String("127.0.0.1:"), 1).section('/', 0, 0).toInt();
-                return port != 0;
-            },
-            10000);
+        const int port = startReader({"--station", station("gate"), "--http", "0"}, &plain);
         const Answer off = curl(port, "/api/v1/stations/gate/command", {"-d", R"({"command":"zero"})"});
         EXPECT_EQ(QString::number(off.status) + ' ' + off.body,
                   "403 {\"error\":\"commands are off; scale-read takes them with "

@@ -144,7 +144,6 @@ int main(int argc, char* argv[]) {
     std::vector<double> latencies;
     latencies.reserve(static_cast<std::size_t>(stations) * static_cast<std::size_t>(clients) *
                       static_cast<std::size_t>(seconds) * 10);
-    std::int64_t measureFrom = 0;
     std::vector<std::unique_ptr<QWebSocket>> sockets;
     int connected = 0;
     const QUrl url(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(port));
@@ -161,7 +160,7 @@ int main(int argc, char* argv[]) {
             }
             const std::int64_t written =
                 sent[static_cast<std::size_t>(station * frames + number)].load();
-            if (written > 0 && written >= measureFrom) {
+            if (written > 0 && number >= kWarmUpSeconds * 10) {
                 latencies.push_back(static_cast<double>(now - written) / 1000.0);
             }
         });
@@ -178,7 +177,6 @@ int main(int argc, char* argv[]) {
 
     // The frames go out from a thread of their own, on time whatever the clients cost here.
     const auto start = Clock::now() + std::chrono::milliseconds(200);
-    measureFrom = micros(start + std::chrono::seconds(kWarmUpSeconds));
     std::atomic<long> ticksBefore{-1};
     std::atomic<long> ticksAfter{-1};
     long measuredSent = 0;

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QRegularExpression>
 
+#include "tools/scale-read/httpoptions.h"
 #include "tools/scale-read/stationconfig.h"
 
 namespace scaleread {
@@ -29,6 +30,8 @@ constexpr Option kOptions[] = {
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
     {"ports", false},
+    {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
+    {"http-max-clients", true}, {"allow-commands", false},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -414,6 +417,26 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
     }
+    if (isSet("http")) {
+        if (options.task != ReaderOptions::Task::Read) {
+            return UsageError{QStringLiteral("--http serves what is read from ports; not with "
+                                             "--input or --detect")};
+        }
+        auto parsed = parseHttpSettings(value("http"), value("http-token-file"),
+                                        parser.values("http-origin"),
+                                        value("http-max-clients"), isSet("allow-commands"));
+        if (const auto* refused = std::get_if<QString>(&parsed)) {
+            return UsageError{*refused};
+        }
+        options.http = std::get<HttpSettings>(std::move(parsed));
+    } else {
+        for (const char* http :
+             {"http-token-file", "http-origin", "http-max-clients", "allow-commands"}) {
+            if (isSet(http)) {
+                return UsageError{QStringLiteral("--%1 is for --http").arg(QLatin1String(http))};
+            }
+        }
+    }
     return options;
 }
 
@@ -436,6 +459,7 @@ QString helpText() {
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
+       scale-read --station ... --http [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
        scale-read --ports [--format text|jsonl]
 
@@ -485,6 +509,28 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   broker says "offline" itself when the reader dies). After any failure (a refused login or
   certificate too) each station tries again after 1 s, doubling to 30 s, reading on; each kind
   of failure is told once for all stations, and their return once.
+
+Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
+  --http [ADDR:]PORT     serve the live board at http://ADDR:PORT/ and the JSON API under
+                         /api/v1 (default address 127.0.0.1; port 0 takes a free one; the
+                         address is named on stderr); records then go to the service, and
+                         to a file only with --output. A single --port serves as the
+                         station named after its port
+  --http-token-file FILE every /api request then needs "Authorization: Bearer TOKEN", TOKEN
+                         being FILE's one line (16 visible characters at least; the board
+                         takes it once from a ?token= link); an address other than loopback
+                         requires it
+  --http-origin ORIGIN   a web page at ORIGIN (https://erp.plant.lan) may call the API from
+                         the browser (any number of times); others are refused
+  --http-max-clients N   WebSocket clients at once (default 64)
+  --allow-commands       take zero, tare and clear-tare at POST
+                         /api/v1/stations/NAME/command (off by default)
+  Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, waiting,
+  port-lost or not-open, and the last record's fields), /api/v1/stations/NAME/stable
+  ?timeout=MS (the next stable weight, at once if it stands and was not taken; 504 after
+  MS, default 10000, at most 60000), /api/v1/events (WebSocket: every record and state
+  change; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
+  dropped.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -575,6 +621,9 @@ Examples:
   SCALE_READ_MQTT_PASSWORD=secret scale-read --stations /etc/scale-read/stations \
              --mqtt mqtts://broker.plant.lan --mqtt-ca plant-ca.pem --mqtt-user reader
   mosquitto_sub -h broker.plant.lan -v -t 'scale-readout/#'
+  scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
+  curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
+  scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
 )").arg(protocolList());
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/linesettings.h"
 #include "protocols/indicatorprotocol.h"
+#include "tools/scale-read/httpoptions.h"
 #include "tools/scale-read/mqtttarget.h"
 #include "tools/scale-read/recordformat.h"
 #include "tools/scale-read/recordoutput.h"
@@ -37,6 +38,7 @@ struct ReaderOptions {
     // From --station and --stations; empty with a single --port.
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
+    std::optional<HttpSettings> http;
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output

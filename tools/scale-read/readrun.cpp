@@ -13,6 +13,7 @@
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/brokernotes.h"
+#include "tools/scale-read/httpservice.h"
 #include "tools/scale-read/linerecorder.h"
 #include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
@@ -77,10 +78,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         configs.push_back(single);
     }
 
-    // Local records: to --output, or to standard output unless the records go to a broker.
+    // Local records: to --output, or to standard output unless the records go to a broker or
+    // the HTTP service.
     std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
-    if (!options.mqtt || !options.outputPath.isEmpty()) {
+    if ((!options.mqtt && !options.http) || !options.outputPath.isEmpty()) {
         std::FILE* out = openOutput(options.outputPath, options.format, formatter.header(several));
         if (out == nullptr) {
             return 1;
@@ -152,9 +154,30 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         return 1;
     }
 
+    std::unique_ptr<HttpService> http;
+    if (options.http) {
+        std::vector<RecordSource> sources;
+        for (const auto& station : stations) {
+            sources.push_back(station->mqttSource);
+        }
+        // No command reaches an indicator yet: every one is answered "unsupported".
+        http = std::make_unique<HttpService>(
+            *options.http, std::move(sources), options.choice.errors, clock,
+            [](std::size_t, const QString&, const HttpService::CommandDone& done) {
+                done(QStringLiteral("unsupported"));
+            },
+            [](const QString& text) { note(text); });
+        QString error;
+        if (!http->start(error)) {
+            note(error);
+            return 1;
+        }
+    }
+
     std::string payload;
     for (auto& owned : stations) {
         Station& station = *owned;
+        const auto index = static_cast<std::size_t>(&owned - stations.data());
         if (options.mqtt) {
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
                                                          *brokerNotes,
@@ -165,9 +188,12 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 return 1;
             }
         }
-        station.reader->setOnFrame([&, s = &station](std::int64_t utc,
+        station.reader->setOnFrame([&, s = &station, index](std::int64_t utc,
                                                      const scale::StreamFrame& frame, bool stable,
                                                      bool became) {
+            if (http && !ending) {
+                http->frame(index, utc, frame, stable, became);
+            }
             if (ending || !s->filter->wants(frame, became)) {
                 return;
             }
@@ -216,7 +242,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 end(1);
             }
         });
-        station.reader->setOnLineEvent([&, s = &station](scale::SerialControl::LineEvent event) {
+        station.reader->setOnLineEvent([&, s = &station, index](scale::SerialControl::LineEvent event) {
             const bool lost = event == scale::SerialControl::LineEvent::Lost;
             if (lost) {
                 note(QStringLiteral("%1 is gone; waiting for it to come back").arg(s->label));
@@ -232,6 +258,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             if (s->mqtt) {
                 s->mqtt->setPortPresent(!lost);
+            }
+            if (http) {
+                http->setPort(index, lost ? StationBoard::Port::Lost : StationBoard::Port::Open);
             }
         });
 
@@ -250,11 +279,14 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 station.mqtt->setPortPresent(false);
             }
             station.retryOpen.setInterval(kRetryOpenMillis);
-            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station] {
+            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station, index] {
                 if (s->comm->setPortOpen(true)) {
                     s->retryOpen.stop();
                     note(QStringLiteral("%1 is open; reading").arg(s->label));
                     (void)s->reader->start();
+                    if (http) {
+                        http->setPort(index, StationBoard::Port::Open);
+                    }
                     if (s->mqtt) {
                         s->mqtt->setPortPresent(true);
                     }
@@ -273,6 +305,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                           QString::fromUtf8(station.config.format->name.data(),
                                             static_cast<qsizetype>(
                                                 station.config.format->name.size()))));
+        }
+        if (http) {
+            http->setPort(index, StationBoard::Port::Open);
         }
     }
 

@@ -100,7 +100,7 @@ def left_out(words):
     if "--mqtt" in words:
         return "needs an MQTT broker"
     settings = value_after(words, "--settings") or ""
-    if "--device" in words and settings.split(",")[1:3] != ["N", "8"]:
+    if settings and settings.split(",")[1:3] != ["N", "8"]:
         return "a pseudo-terminal keeps no parity and no 7 data bits"
     return None
 
@@ -125,7 +125,7 @@ def run_reader(words, folder):
             make_recording(folder, value_after(words, "--input"))
         if "--duration" in words:
             words[words.index("--duration") + 1] = RUN_MILLIS
-        elif "--detect" not in words and "--input" not in words:
+        elif not {"--detect", "--input", "--ports"} & set(words):
             words += ["--duration", RUN_MILLIS]
         result = subprocess.run([READER] + words, cwd=folder, env=ENV, capture_output=True,
                                 text=True, timeout=60)

@@ -132,13 +132,13 @@ TEST_F(HttpServiceTest, EndpointsAnswerWithStateAndClearErrors) {
     const QString gateState =
         QStringLiteral(R"({"port":"%1","protocol":"continuous","raw":"02 2B 30 31 32 33 34 35 )"
                        R"(33 31 39 03","stable":true,"state":"reading","station":"gate",)"
-                       R"("text":"12.345kg","time":TIME,"weight":12.345})")
+                       R"("text":"12.345kg","time":TIME,"unit":"kg","weight":12.345})")
             .arg(link("gate"));
     EXPECT_EQ(waitForState(port, "gate", "reading", R"("stable":true)"), gateState + '\n');
     const QString siloState =
         QStringLiteral(R"({"port":"%1","protocol":"continuous","raw":"02 2D 30 30 30 30 32 35 31 31 42 03",)"
                        R"("stable":true,"state":"reading","station":"silo","text":"-2.5kg",)"
-                       R"("time":TIME,"weight":-2.5})")
+                       R"("time":TIME,"unit":"kg","weight":-2.5})")
             .arg(link("silo"));
     waitForState(port, "silo", "reading", R"("stable":true)");
     const Answer all = curl(port, "/api/v1/stations");
@@ -190,7 +190,7 @@ TEST_F(HttpServiceTest, StableWaitTakesEachSettledWeightOnce) {
     const QString record =
         QStringLiteral(R"({"time":TIME,"station":"gate","port":"%1","protocol":"continuous",)"
                        R"("weight":3.2,"text":"3.2kg","stable":true,)"
-                       R"("raw":"02 2B 30 30 30 30 33 32 31 31 42 03"})")
+                       R"("raw":"02 2B 30 30 30 30 33 32 31 31 42 03","unit":"kg"})")
             .arg(link("gate"));
     // The first request waits for the weight to settle; the next finds it taken and waits for the
     // next settling, which does not come.
@@ -346,7 +346,7 @@ TEST_F(HttpServiceTest, EventsCarryRecordsAndStatesToAtMost64Clients) {
     const QString record =
         QStringLiteral(R"({"type":"record","time":TIME,"station":"gate","port":"%1",)"
                        R"("protocol":"continuous","weight":7,"text":"7kg","stable":true,)"
-                       R"("raw":"02 2B 30 30 30 30 30 37 30 31 43 03"})")
+                       R"("raw":"02 2B 30 30 30 30 30 37 30 31 43 03","unit":"kg"})")
             .arg(link("gate"));
     ASSERT_TRUE(client.waitFor(record, 5000)) << client.messages().join('\n').toStdString();
     EXPECT_EQ(client.messages().first(),
@@ -356,7 +356,7 @@ TEST_F(HttpServiceTest, EventsCarryRecordsAndStatesToAtMost64Clients) {
     EXPECT_TRUE(client.waitFor(
         QStringLiteral(R"({"port":"%1","protocol":"continuous","raw":"02 2B 30 30 30 30 30 37 30 )"
                        R"(31 43 03","stable":true,"state":"port-lost","station":"gate","text":)"
-                       R"("7kg","time":TIME,"type":"state","weight":7})")
+                       R"("7kg","time":TIME,"type":"state","unit":"kg","weight":7})")
             .arg(link("gate")),
         5000))
         << client.messages().join('\n').toStdString();

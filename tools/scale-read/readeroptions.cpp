@@ -28,7 +28,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
-    {"ports", false},
+    {"ports", false},        {"station-line", true},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -213,6 +213,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         if (auto refused = addFormatsFile(*catalog, value("formats"))) {
             return UsageError{*refused};
         }
+        options.formatsPath = value("formats");
     }
     options.catalog = catalog;
 
@@ -362,6 +363,19 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
                                              "the weight (command, sics, sbi, sma, 8217)")};
         }
         options.rules.pollIntervalMs = pollIntervalMs;
+    }
+    if (isSet("station-line")) {
+        if (options.task != ReaderOptions::Task::Detect) {
+            return UsageError{QStringLiteral("--station-line is for --detect")};
+        }
+        // The name must make a station line the stations file takes.
+        const auto probe = parseStationLine(
+            value("station-line") + QStringLiteral("=") + options.port + QStringLiteral(",continuous"),
+            *catalog);
+        if (const auto* refused = std::get_if<QString>(&probe)) {
+            return UsageError{QStringLiteral("--station-line: ") + *refused};
+        }
+        options.stationLine = value("station-line");
     }
     if (options.task == ReaderOptions::Task::Detect) {
         for (const char* reading : {"protocol", "output", "format", "errors", "changes-only",

@@ -448,7 +448,7 @@ QString protocolList() {
 QString helpText() {
     return QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
-       scale-read --detect --port PORT
+       scale-read --detect --port PORT [--station-line NAME]
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
        scale-read --ports [--format text|jsonl]
@@ -525,14 +525,21 @@ Records:
 
 Finding the settings:
   --detect               listens at every baud of the window's list with 8N1, 7E1, 7O1,
-                         8E1 and 8O1, tries the three protocols on the same bytes (asking as
-                         command mode does), prints a ranked table with the bytes heard at
-                         each setting and last "found: --settings B,P,D,S --protocol NAME"
-                         (exit 0) or "not found: the line was silent" or "not found: N bytes
-                         heard, ..." (exit 1); at most 30 s, less once a candidate reads five
-                         valid frames in a row. Settings the host refuses or does not keep
-                         are skipped with a note. SIGINT stops it with what was heard so far
-                         (exit 0).
+                         8E1 and 8O1 and runs every format (the users' too) on the same
+                         bytes; the formats that must be asked get their read requests
+                         only, one at a time with a pause: detection never sends a zero, a
+                         tare or any other command that changes the indicator. Prints a
+                         ranked table with the bytes heard at each setting and last
+                         "found: --settings B,P,D,S --protocol NAME" (with --formats FILE
+                         for a user's format; exit 0) or "not found: the line was silent"
+                         or "not found: N bytes heard, ..." (exit 1); at most 30 s, less
+                         once a format reads five valid frames in a row (ten for shentong
+                         and weigh-tronix, which carry no check). A format whose checksum
+                         or fixed layout held ranks above one that merely matched.
+                         Settings the host refuses or does not keep are skipped with a
+                         note. SIGINT stops it with what was heard so far (exit 0).
+  --station-line NAME    with --detect: after "found:", the line for a stations file,
+                         NAME=PORT,B,P,D,S,PROTOCOL
 
 The host's ports:
   --ports                one line per serial device, in the order ComN takes them: the ComN
@@ -580,7 +587,7 @@ Examples:
   scale-read --port /dev/ttyUSB0 --settings 9600,E,7,1 --protocol sics
   scale-read --port Com1 --formats line.toml --protocol my-line
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
-  scale-read --detect --port /dev/ttyUSB0
+  scale-read --detect --port /dev/ttyUSB0 --station-line gate
   scale-read --ports
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv

@@ -5,6 +5,7 @@
 
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
+#include "protocols/formattable.h"
 #include "tools/scale-read/detector.h"
 #include "tools/scale-read/openfailure.h"
 #include "tools/scale-read/runs.h"
@@ -34,7 +35,9 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
     SystemClock clock;
     scale::QtTimerControl dwellTimer;
     scale::QtTimerControl requestTimer;
-    Detector detector(comm, dwellTimer, requestTimer, clock, detectionCandidates());
+    // Every format the reader knows, the users' too, on the same bytes.
+    Detector detector(comm, dwellTimer, requestTimer, clock, detectionCandidates(),
+                      options.catalog->formats());
     // One note for each framing and reason, not one for each of thirteen rates.
     QMap<QString, QStringList> skipped;
     QStringList skipOrder;
@@ -65,8 +68,23 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
                    .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
         // Stopped by the user, the run ends as the help says a signal ends it, with what was
         // heard so far.
-        status = foundScore(detector.scores()) || interrupted ? 0 : 1;
-        std::fputs(detectionReport(detector.scores(), detector.heard()).c_str(), stdout);
+        std::vector<DetectionScore> ranked = detector.scores();
+        rankScores(ranked);
+        const auto found = foundScore(ranked);
+        status = found || interrupted ? 0 : 1;
+        // What to paste: a user's format needs the file that describes it.
+        std::string suffix;
+        if (found && !scale::builtinFormat(found->format) && !options.formatsPath.isEmpty()) {
+            suffix = " --formats " + options.formatsPath.toStdString();
+        }
+        std::string report = detectionReport(detector.scores(), detector.heard(), suffix);
+        if (found && !options.stationLine.isEmpty()) {
+            report += QStringLiteral("%1=%2,%3,%4\n")
+                          .arg(options.stationLine, options.port, found->settings,
+                               QString::fromStdString(found->format))
+                          .toStdString();
+        }
+        std::fputs(report.c_str(), stdout);
         std::fflush(stdout);
         QCoreApplication::exit(status);
     });

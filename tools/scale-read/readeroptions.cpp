@@ -29,7 +29,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
-    {"ports", false},
+    {"ports", false},        {"station-line", true},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
     {"http-max-clients", true}, {"allow-commands", false},
 };
@@ -216,6 +216,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         if (auto refused = addFormatsFile(*catalog, value("formats"))) {
             return UsageError{*refused};
         }
+        options.formatsPath = value("formats");
     }
     options.catalog = catalog;
 
@@ -366,6 +367,19 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         }
         options.rules.pollIntervalMs = pollIntervalMs;
     }
+    if (isSet("station-line")) {
+        if (options.task != ReaderOptions::Task::Detect) {
+            return UsageError{QStringLiteral("--station-line is for --detect")};
+        }
+        // The name must make a station line the stations file takes.
+        const auto probe = parseStationLine(
+            value("station-line") + QStringLiteral("=") + options.port + QStringLiteral(",continuous"),
+            *catalog);
+        if (const auto* refused = std::get_if<QString>(&probe)) {
+            return UsageError{QStringLiteral("--station-line: ") + *refused};
+        }
+        options.stationLine = value("station-line");
+    }
     if (options.task == ReaderOptions::Task::Detect) {
         for (const char* reading : {"protocol", "output", "format", "errors", "changes-only",
                                     "stable-only", "record", "count"}) {
@@ -457,7 +471,7 @@ QString protocolList() {
 QString helpText() {
     return QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
-       scale-read --detect --port PORT
+       scale-read --detect --port PORT [--station-line NAME]
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --station ... --http [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
@@ -557,14 +571,21 @@ Records:
 
 Finding the settings:
   --detect               listens at every baud of the window's list with 8N1, 7E1, 7O1,
-                         8E1 and 8O1, tries the three protocols on the same bytes (asking as
-                         command mode does), prints a ranked table with the bytes heard at
-                         each setting and last "found: --settings B,P,D,S --protocol NAME"
-                         (exit 0) or "not found: the line was silent" or "not found: N bytes
-                         heard, ..." (exit 1); at most 30 s, less once a candidate reads five
-                         valid frames in a row. Settings the host refuses or does not keep
-                         are skipped with a note. SIGINT stops it with what was heard so far
-                         (exit 0).
+                         8E1 and 8O1 and runs every format (the users' too) on the same
+                         bytes; the formats that must be asked get their read requests
+                         only, one at a time with a pause: detection never sends a zero, a
+                         tare or any other command that changes the indicator. Prints a
+                         ranked table with the bytes heard at each setting and last
+                         "found: --settings B,P,D,S --protocol NAME" (with --formats FILE
+                         for a user's format; exit 0) or "not found: the line was silent"
+                         or "not found: N bytes heard, ..." (exit 1); at most 30 s, less
+                         once a format reads five valid frames in a row (ten for shentong
+                         and weigh-tronix, which carry no check). A format whose checksum
+                         or fixed layout held ranks above one that merely matched.
+                         Settings the host refuses or does not keep are skipped with a
+                         note. SIGINT stops it with what was heard so far (exit 0).
+  --station-line NAME    with --detect: after "found:", the line for a stations file,
+                         NAME=PORT,B,P,D,S,PROTOCOL
 
 The host's ports:
   --ports                one line per serial device, in the order ComN takes them: the ComN
@@ -612,7 +633,7 @@ Examples:
   scale-read --port /dev/ttyUSB0 --settings 9600,E,7,1 --protocol sics
   scale-read --port Com1 --formats line.toml --protocol my-line
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
-  scale-read --detect --port /dev/ttyUSB0
+  scale-read --detect --port /dev/ttyUSB0 --station-line gate
   scale-read --ports
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv

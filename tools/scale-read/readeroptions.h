@@ -35,6 +35,8 @@ struct ReaderOptions {
     ReadingRules rules;
     // Every format --protocol and --station may name: the built-in ones and the users'.
     std::shared_ptr<const scale::FormatCatalog> catalog = std::make_shared<scale::FormatCatalog>();
+    QString formatsPath;  // --formats as given
+    QString stationLine;  // --detect: the station's name for a stations-file line
     // From --station and --stations; empty with a single --port.
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;

@@ -28,7 +28,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
-    {"ports", false},
+    {"ports", false},        {"command", true},       {"allow-commands", false},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -194,9 +194,10 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     if (isSet("detect") && isSet("input")) {
         return UsageError{QStringLiteral("--detect listens on a port; it cannot take --input")};
     }
-    options.task = isSet("detect")  ? ReaderOptions::Task::Detect
-                   : isSet("input") ? ReaderOptions::Task::Decode
-                                    : ReaderOptions::Task::Read;
+    options.task = isSet("detect")    ? ReaderOptions::Task::Detect
+                   : isSet("input")   ? ReaderOptions::Task::Decode
+                   : isSet("command") ? ReaderOptions::Task::Command
+                                      : ReaderOptions::Task::Read;
 
     // The users' formats first, so that --protocol and the stations may name them.
     auto catalog = std::make_shared<scale::FormatCatalog>();
@@ -372,6 +373,28 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
     }
+    if (isSet("command")) {
+        // One command to one indicator whose format is known: never a guess at what it takes.
+        options.command = commandKindNamed(value("command").toStdString());
+        if (!options.command) {
+            return UsageError{QStringLiteral("--command '%1' is not zero, tare or clear-tare")
+                                  .arg(value("command"))};
+        }
+        for (const char* other : {"detect", "input", "station", "stations", "mqtt", "record",
+                                  "duration", "count", "errors", "changes-only", "stable-only",
+                                  "output"}) {
+            if (isSet(other)) {
+                return UsageError{QStringLiteral("--%1 is not for --command")
+                                      .arg(QLatin1String(other))};
+            }
+        }
+        if (!options.protocolGiven) {
+            return UsageError{QStringLiteral("--command needs the indicator's --protocol")};
+        }
+    }
+    if (isSet("allow-commands") && !isSet("mqtt")) {
+        return UsageError{QStringLiteral("--allow-commands is for --mqtt")};
+    }
     if (isSet("mqtt")) {
         if (options.task != ReaderOptions::Task::Read) {
             return UsageError{QStringLiteral("--mqtt publishes what is read from ports; not with "
@@ -388,6 +411,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             target.caFile = value("mqtt-ca");
         }
         target.user = value("mqtt-user");
+        target.commandsAllowed = isSet("allow-commands");
         if (environment) {
             target.password = environment("SCALE_READ_MQTT_PASSWORD");
         }

@@ -11,6 +11,7 @@
 
 #include "app/linesettings.h"
 #include "protocols/indicatorprotocol.h"
+#include "tools/scale-read/indicatorcommand.h"
 #include "tools/scale-read/mqtttarget.h"
 #include "tools/scale-read/recordformat.h"
 #include "tools/scale-read/recordoutput.h"
@@ -21,7 +22,7 @@ namespace scaleread {
 
 // What to do, from the command line.
 struct ReaderOptions {
-    enum class Task { Read, Detect, Decode, Ports };
+    enum class Task { Read, Detect, Decode, Ports, Command };
     Task task = Task::Read;
 
     // The port as given, and what it names: port `commPort` ("ComN") or, when `devicePath` is
@@ -37,6 +38,7 @@ struct ReaderOptions {
     // From --station and --stations; empty with a single --port.
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
+    std::optional<CommandKind> command;  // --command: send it, print its result, end
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output

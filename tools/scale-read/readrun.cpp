@@ -13,6 +13,7 @@
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/brokernotes.h"
+#include "tools/scale-read/commandpayload.h"
 #include "tools/scale-read/linerecorder.h"
 #include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
@@ -43,6 +44,7 @@ struct Station {
     std::unique_ptr<scale::QtSerialControl> comm;
     scale::QtTimerControl pollTimer;
     scale::QtTimerControl watchTimer;
+    scale::QtTimerControl commandTimer;
     std::unique_ptr<StationReader> reader;
     RecordSource source;
     RecordSource mqttSource;  // the same with the station key, which a broker's records carry
@@ -59,6 +61,38 @@ QString labelOf(const Station& station, bool several) {
     const QString port =
         portLabel(station.config.port, station.comm->deviceName(station.config.commPort));
     return several ? QStringLiteral("station %1 (%2)").arg(station.config.name, port) : port;
+}
+
+// A command from the broker's command topic, its result published back with the request's id.
+void commandFromBroker(Station& station, const std::string& message, const Clock& clock) {
+    const auto publish = [&station, &clock](std::string_view command, std::string_view result,
+                                            const std::string& text, const std::string& id) {
+        RecordFormatter json(OutputFormat::Jsonl, false);
+        std::string payload;
+        json.appendCommand(payload, station.mqttSource, clock.utcMillis(), command, result, text,
+                           id);
+        payload.pop_back();  // the line end
+        if (station.mqtt) {
+            station.mqtt->publishCommandResult(payload);
+        }
+    };
+    const auto request = readCommandPayload(message);
+    if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
+        note(QStringLiteral("station %1: a command message refused: %2")
+                 .arg(station.config.name, QString::fromStdString(problem->text)));
+        // The command as the message named it, or nothing.
+        const std::string command =
+            problem->commandJson.size() >= 2 && problem->commandJson.front() == '"'
+                ? problem->commandJson.substr(1, problem->commandJson.size() - 2)
+                : std::string();
+        publish(command, resultName(CommandResult::Unsupported), problem->text, problem->idJson);
+        return;
+    }
+    const auto& asked = std::get<CommandPayload>(request);
+    station.reader->sendCommand(
+        asked.kind, [publish, asked](CommandResult result, const std::string& text) {
+            publish(commandName(asked.kind), resultName(result), text, asked.idJson);
+        });
 }
 
 }  // namespace
@@ -159,6 +193,12 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
                                                          *brokerNotes,
                                                          [](const QString& text) { note(text); });
+            if (options.mqtt->commandsAllowed) {
+                station.reader->setCommandTimer(station.commandTimer);
+                station.mqtt->setOnCommand([&, s = &station](const std::string& message) {
+                    commandFromBroker(*s, message, clock);
+                });
+            }
             QString error;
             if (!station.mqtt->start(error)) {
                 note(error);

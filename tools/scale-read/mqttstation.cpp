@@ -94,11 +94,12 @@ bool MqttStation::start(QString& error) {
 void MqttStation::connectedNow() {
     m_connected = true;
     m_brokerNotes.connected(this, m_queue.size());
-    publishStatus(m_portPresent ? "online" : "port-lost");
-    // A clean session forgets subscriptions: asked again on every connection.
+    // A clean session forgets subscriptions: asked again on every connection, and before the
+    // status, so that whoever sees "online" may send a command at once.
     if (m_onCommand && m_target.commandsAllowed) {
         (void)mosquitto_subscribe(m_connection->client(), nullptr, m_commandTopic.c_str(), 1);
     }
+    publishStatus(m_portPresent ? "online" : "port-lost");
     reportDropped();
     flushQueue();
 }

@@ -459,6 +459,7 @@ QString helpText() {
     return QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT
+       scale-read --port PORT [--settings B,P,D,S] --protocol NAME --command COMMAND
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
        scale-read --ports [--format text|jsonl]
@@ -506,9 +507,15 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
   it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
-  broker says "offline" itself when the reader dies). After any failure (a refused login or
-  certificate too) each station tries again after 1 s, doubling to 30 s, reading on; each kind
-  of failure is told once for all stations, and their return once.
+  broker says "offline" itself when the reader dies).
+  --allow-commands       take zero, tare and clear-tare from PREFIX/STATION/command (QoS 1;
+                         "zero", or {"command":"zero","id":ID}) and publish each result as
+                         --command prints it, with the id, on PREFIX/STATION/command/result
+                         (QoS 1, not retained); without it the topic is not listened to.
+                         Restrict who may write it with the broker's ACL.
+  After any failure (a refused login or certificate too) each station tries again after 1 s,
+  doubling to 30 s, reading on; each kind of failure is told once for all stations, and
+  their return once.
 
 Records:
   --format FORMAT        jsonl (default), csv or text
@@ -543,6 +550,17 @@ Finding the settings:
                          valid frames in a row. Settings the host refuses or does not keep
                          are skipped with a note. SIGINT stops it with what was heard so far
                          (exit 0).
+
+Commands to the indicator:
+  --command COMMAND      zero, tare or clear-tare: send the --protocol's command once, wait
+                         up to 2 s for the indicator's answer or for frames showing the
+                         change, and print one record with "command" and "result": done,
+                         refused, overload, underload, no-answer, or unsupported (the format
+                         has no such command; nothing is sent); exit 0 only when done.
+                         Needs --protocol; polling goes on meanwhile. Formats with commands:
+                         toledo, sics, ad (zero, tare), sbi (zero, tare), sma, 8217 (zero),
+                         and a formats file's zero, tare and clear-tare.
+  Nothing else sends a command: reading asks only for the weight.
 
 The host's ports:
   --ports                one line per serial device, in the order ComN takes them: the ComN
@@ -579,9 +597,9 @@ or no reply to the command request; each again only after frames came in between
 and returned device; a port that cannot be opened and why; the broker's failures and its
 return.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
-the settings or was stopped); 1 the port could not be opened, did not come back in time, a
-file could not be read or written or is refused, or --detect found nothing; 2 bad command
-line.
+the settings or was stopped; --command done); 1 the port could not be opened, did not come
+back in time, a file could not be read or written or is refused, --detect found nothing, or
+--command was not done; 2 bad command line.
 
 Examples:
   scale-read --port Com1 --settings 2400,N,8,1
@@ -592,6 +610,7 @@ Examples:
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
   scale-read --detect --port /dev/ttyUSB0
   scale-read --ports
+  scale-read --port Com1 --protocol sics --command zero
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \

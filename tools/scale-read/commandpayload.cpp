@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <string>
 
 namespace scaleread {
 namespace {
@@ -33,7 +34,10 @@ std::variant<CommandPayload, PayloadProblem> readCommandPayload(std::string_view
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (!document.isObject()) {
-        return PayloadProblem{{}, {}, "not JSON: " + error.errorString().toLower().toStdString()};
+        return PayloadProblem{{}, {},
+                              error.error == QJsonParseError::NoError
+                                  ? std::string("not a JSON object")
+                                  : "not JSON (at character " + std::to_string(error.offset) + ")"};
     }
     const QJsonObject object = document.object();
     const QJsonValue id = object.value(QStringLiteral("id"));

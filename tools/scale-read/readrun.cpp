@@ -167,6 +167,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         station->reader =
             std::make_unique<StationReader>(*station->comm, station->pollTimer, station->watchTimer,
                                             clock, rules, hostDecimalSeparator());
+        // Every station can take a command; only the paths that were allowed give one.
+        station->reader->setCommandTimer(station->commandTimer);
         station->source = {config.port.toStdString(), std::string(config.format->name),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
@@ -194,7 +196,6 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                                                          *brokerNotes,
                                                          [](const QString& text) { note(text); });
             if (options.mqtt->commandsAllowed) {
-                station.reader->setCommandTimer(station.commandTimer);
                 station.mqtt->setOnCommand([&, s = &station](const std::string& message) {
                     commandFromBroker(*s, message, clock);
                 });

@@ -102,8 +102,7 @@ def left_out(words):
     if "--formats" in words:
         return "needs the formats file it names"
     settings = value_after(words, "--settings") or ""
-    if settings and ("--device" in words or "--port" in words) \
-            and settings.split(",")[1:3] != ["N", "8"]:
+    if settings and settings.split(",")[1:3] != ["N", "8"]:
         return "a pseudo-terminal keeps no parity and no 7 data bits"
     return None
 
@@ -128,7 +127,7 @@ def run_reader(words, folder):
             make_recording(folder, value_after(words, "--input"))
         if "--duration" in words:
             words[words.index("--duration") + 1] = RUN_MILLIS
-        elif not {"--detect", "--input", "--command", "--ports"} & set(words):
+        elif not {"--detect", "--input", "--ports", "--command"} & set(words):
             words += ["--duration", RUN_MILLIS]
         result = subprocess.run([READER] + words, cwd=folder, env=ENV, capture_output=True,
                                 text=True, timeout=60)

@@ -211,5 +211,74 @@ TEST_F(BrokerTest, WithNoBrokerTheReaderKeepsAFewStableWeightsAndEndsOnTime) {
         << errors.toStdString();
 }
 
+// mosquitto_pub at QoS 1: a command for a station.
+bool publish(int port, const QString& topic, const QString& payload) {
+    return QProcess::execute(QStringLiteral("mosquitto_pub"),
+                             {"-h", "127.0.0.1", "-p", QString::number(port), "-q", "1", "-t",
+                              topic, "-m", payload}) == 0;
+}
+
+// The commands the simulator took for its own format (its polls left out).
+QStringList commandsTaken(SimulatorProcess& indicator, const QString& format) {
+    indicator.collect();
+    QStringList taken;
+    for (const SimulatorProcess::Event& event : indicator.events()) {
+        if (event.kind == QLatin1String("request") && event.text.startsWith(format + ' ') &&
+            event.text != format + QStringLiteral(" SI")) {
+            taken << event.text;
+        }
+    }
+    return taken;
+}
+
+TEST_F(BrokerTest, CommandsFromTheTopicAreAnsweredWithTheirIdOnlyWhenAllowed) {
+    SimulatorProcess allowed;
+    SimulatorProcess closed;
+    ASSERT_TRUE(allowed.start(link("a"), {"--protocol", "sics", "--weight", "fixed:12.345",
+                                          "--refuse", "tare"}));
+    ASSERT_TRUE(closed.start(link("c"), {"--protocol", "sics", "--weight", "fixed:12.345"}));
+    SubscriberProcess all;
+    ASSERT_TRUE(all.start(broker.port(), "plant/+/+/#"));
+    SubscriberProcess status;
+    ASSERT_TRUE(status.start(broker.port(), "plant/+/status"));
+    Reader reader;
+    ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",sics", "--mqtt", broker.url(),
+                              "--mqtt-prefix", "plant", "--allow-commands"}));
+    Reader without;
+    ASSERT_TRUE(without.start({"--station", "c=" + link("c") + ",sics", "--mqtt", broker.url(),
+                               "--mqtt-prefix", "plant"}));
+    ASSERT_TRUE(status.waitFor(on("plant/a/status", "online"), 5000));
+    ASSERT_TRUE(status.waitFor(on("plant/c/status", "online"), 5000));
+
+    ASSERT_TRUE(publish(broker.port(), "plant/a/command", R"({"command":"zero","id":"r-1"})"));
+    ASSERT_TRUE(all.waitFor(on("plant/a/command/result"), 5000)) << reader.errors().toStdString();
+    ASSERT_TRUE(publish(broker.port(), "plant/a/command", "tare"));
+    ASSERT_TRUE(LiveWindow::waitFor(
+        [&] { return all.payloads("plant/a/command/result").size() >= 2; }, 5000));
+    ASSERT_TRUE(publish(broker.port(), "plant/a/command", R"({"command":"reboot","id":7})"));
+    ASSERT_TRUE(publish(broker.port(), "plant/c/command", "zero"));
+    ASSERT_TRUE(LiveWindow::waitFor(
+        [&] { return all.payloads("plant/a/command/result").size() >= 3; }, 5000));
+    LiveWindow::waitFor([] { return false; }, 500);  // time for a wrong answer to come
+
+    const QString head = R"({"time":TIME,"station":"a","port":")" + link("a") +
+                         R"(","protocol":"sics",)";
+    QStringList results;
+    for (const QString& payload : all.payloads("plant/a/command/result")) {
+        results << masked(payload);
+    }
+    const QStringList expected{
+        head + R"("command":"zero","id":"r-1","result":"done","text":"Z A"})",
+        head + R"("command":"tare","result":"refused","text":"T I"})",
+        head + R"("command":"reboot","id":7,"result":"unsupported","text":)"
+               R"("expected zero, tare, clear-tare or {\"command\":\"zero\",\"id\":…}"})"};
+    EXPECT_EQ(results.join('\n').toStdString(), expected.join('\n').toStdString());
+    EXPECT_FALSE(all.messages().back().retained);
+    EXPECT_EQ(commandsTaken(allowed, "sics"), (QStringList{"sics Z", "sics T"}));
+    // Without --allow-commands the topic is not even listened to.
+    EXPECT_TRUE(all.payloads("plant/c/command/result").isEmpty());
+    EXPECT_TRUE(commandsTaken(closed, "sics").isEmpty());
+}
+
 }  // namespace
 }  // namespace scale::test

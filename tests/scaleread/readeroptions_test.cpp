@@ -80,6 +80,13 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
          "--mqtt publishes what is read from ports; not with --input or --detect"},
         {{"--ports", "--port", "Com1"}, "--port is not for --ports"},
         {{"--ports", "--format", "csv"}, "--format 'csv' is not text or jsonl for --ports"},
+        {{"--port", "Com1", "--protocol", "sics", "--command", "reset"},
+         "--command 'reset' is not zero, tare or clear-tare"},
+        {{"--port", "Com1", "--command", "zero"}, "--command needs the indicator's --protocol"},
+        {{"--port", "Com1", "--protocol", "sics", "--command", "zero", "--duration", "9"},
+         "--duration is not for --command"},
+        {{"--detect", "--port", "Com1", "--command", "tare"}, "--detect is not for --command"},
+        {{"--port", "Com1", "--allow-commands"}, "--allow-commands is for --mqtt or --http"},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();

@@ -45,6 +45,7 @@ BrokerConnection::BrokerConnection(const MqttTarget& target, const std::string& 
     mosquitto_threaded_set(m_client, true);
     mosquitto_connect_callback_set(m_client, &BrokerConnection::onConnect);
     mosquitto_log_callback_set(m_client, &BrokerConnection::onLog);
+    mosquitto_message_callback_set(m_client, &BrokerConnection::onMessage);
 }
 
 BrokerConnection::~BrokerConnection() {
@@ -89,6 +90,22 @@ void BrokerConnection::onConnect(mosquitto*, void* self, int code) {
         QMetaObject::invokeMethod(
             connection, [connection] { connection->m_handlers.connected(); }, Qt::QueuedConnection);
     }
+}
+
+void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
+    auto* connection = static_cast<BrokerConnection*>(self);
+    if (!connection->m_handlers.message || message->payloadlen < 0) {
+        return;
+    }
+    std::string topic(message->topic);
+    std::string payload(static_cast<const char*>(message->payload),
+                        static_cast<std::size_t>(message->payloadlen));
+    QMetaObject::invokeMethod(
+        connection,
+        [connection, topic = std::move(topic), payload = std::move(payload)] {
+            connection->m_handlers.message(topic, payload);
+        },
+        Qt::QueuedConnection);
 }
 
 void BrokerConnection::onLog(mosquitto* client, void* self, int level, const char* text) {

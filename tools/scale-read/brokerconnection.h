@@ -12,6 +12,7 @@
 #include "tools/scale-read/mqtttarget.h"
 
 struct mosquitto;
+struct mosquitto_message;
 
 namespace scaleread {
 
@@ -24,6 +25,8 @@ public:
     struct Handlers {
         std::function<void()> connected;
         std::function<void(const ConnectOutcome&)> failed;
+        // A message on a topic subscribed to; none when unset.
+        std::function<void(const std::string& topic, const std::string& payload)> message = {};
     };
 
     BrokerConnection(const MqttTarget& target, const std::string& clientId, Handlers handlers);
@@ -40,6 +43,7 @@ public:
 
 private:
     static void onConnect(mosquitto* client, void* self, int code);
+    static void onMessage(mosquitto* client, void* self, const mosquitto_message* message);
     static void onLog(mosquitto* client, void* self, int level, const char* text);
     void run();
     bool accepted();

@@ -60,6 +60,8 @@ int main(int argc, char* argv[]) {
                 return detectSettings(options, setStopper);
             case ReaderOptions::Task::Ports:
                 return listHostPorts(options);
+            case ReaderOptions::Task::Command:
+                return sendCommand(options, setStopper);
         }
     } catch (const std::exception& failure) {
         note(QString::fromLocal8Bit(failure.what()));

@@ -28,6 +28,8 @@ MqttStation::MqttStation(const MqttTarget& target, QString station, BrokerNotes&
     m_readingTopic = base + "reading";
     m_stableTopic = base + "stable";
     m_statusTopic = base + "status";
+    m_commandTopic = base + "command";
+    m_resultTopic = base + "command/result";
 }
 
 MqttStation::~MqttStation() {
@@ -50,8 +52,14 @@ MqttStation::~MqttStation() {
 bool MqttStation::start(QString& error) {
     m_connection = std::make_unique<BrokerConnection>(
         m_target, m_clientId,
-        BrokerConnection::Handlers{[this] { connectedNow(); },
-                                   [this](const ConnectOutcome& outcome) { failedWith(outcome); }});
+        BrokerConnection::Handlers{
+            [this] { connectedNow(); },
+            [this](const ConnectOutcome& outcome) { failedWith(outcome); },
+            [this](const std::string& topic, const std::string& payload) {
+                if (m_onCommand && topic == m_commandTopic) {
+                    m_onCommand(payload);
+                }
+            }});
     mosquitto* client = m_connection->client();
     if (client == nullptr) {
         error = QStringLiteral("cannot set up an MQTT client");
@@ -86,6 +94,11 @@ bool MqttStation::start(QString& error) {
 void MqttStation::connectedNow() {
     m_connected = true;
     m_brokerNotes.connected(this, m_queue.size());
+    // A clean session forgets subscriptions: asked again on every connection, and before the
+    // status, so that whoever sees "online" may send a command at once.
+    if (m_onCommand && m_target.commandsAllowed) {
+        (void)mosquitto_subscribe(m_connection->client(), nullptr, m_commandTopic.c_str(), 1);
+    }
     publishStatus(m_portPresent ? "online" : "port-lost");
     reportDropped();
     flushQueue();
@@ -100,6 +113,11 @@ void MqttStation::publishStatus(const char* status) {
     (void)mosquitto_publish(m_connection->client(), nullptr, m_statusTopic.c_str(),
                             static_cast<int>(std::char_traits<char>::length(status)), status, 1,
                             true);
+}
+
+void MqttStation::publishCommandResult(const std::string& payload) {
+    (void)mosquitto_publish(m_connection->client(), nullptr, m_resultTopic.c_str(),
+                            static_cast<int>(payload.size()), payload.data(), 1, false);
 }
 
 void MqttStation::publishReading(const std::string& payload) {

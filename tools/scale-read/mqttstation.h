@@ -32,6 +32,13 @@ public:
 
     void publishReading(const std::string& payload);
     void publishStable(std::string payload);
+    // With the target's commands allowed, each message on STATION/command (QoS 1) is handed to
+    // `handler` as it came; results go back with publishCommandResult. Set before start().
+    void setOnCommand(std::function<void(const std::string& payload)> handler) {
+        m_onCommand = std::move(handler);
+    }
+    // On STATION/command/result, QoS 1, not retained.
+    void publishCommandResult(const std::string& payload);
     // The station's port is there or gone: "online" or "port-lost".
     void setPortPresent(bool present);
 
@@ -53,6 +60,9 @@ private:
     std::string m_readingTopic;
     std::string m_stableTopic;
     std::string m_statusTopic;
+    std::string m_commandTopic;
+    std::string m_resultTopic;
+    std::function<void(const std::string& payload)> m_onCommand;
     std::unique_ptr<BrokerConnection> m_connection;
     bool m_connected = false;
     bool m_portPresent = true;

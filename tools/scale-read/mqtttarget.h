@@ -15,6 +15,8 @@ struct MqttTarget {
     QString password;  // from the environment, never from the command line
     QString prefix = QStringLiteral("scale-readout");
     int queueLimit = 10'000;  // stable records kept per station while the broker is away
+    // Zero and tare from the broker's command topic; off unless asked for.
+    bool commandsAllowed = false;
 };
 
 // Reads "mqtt://host[:port]" or "mqtts://host[:port]" into `target`; an error text otherwise.

@@ -29,7 +29,7 @@ constexpr Option kOptions[] = {
     {"mqtt-user", true},     {"mqtt-prefix", true},   {"mqtt-queue", true},
     {"help", false},         {"version", false},      {"quiet", false},
     {"overwrite", false},    {"local-time", false},   {"formats", true},
-    {"ports", false},        {"station-line", true},
+    {"ports", false},        {"station-line", true},   {"command", true},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
     {"http-max-clients", true}, {"allow-commands", false},
 };
@@ -197,9 +197,10 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
     if (isSet("detect") && isSet("input")) {
         return UsageError{QStringLiteral("--detect listens on a port; it cannot take --input")};
     }
-    options.task = isSet("detect")  ? ReaderOptions::Task::Detect
-                   : isSet("input") ? ReaderOptions::Task::Decode
-                                    : ReaderOptions::Task::Read;
+    options.task = isSet("detect")    ? ReaderOptions::Task::Detect
+                   : isSet("input")   ? ReaderOptions::Task::Decode
+                   : isSet("command") ? ReaderOptions::Task::Command
+                                      : ReaderOptions::Task::Read;
 
     // The users' formats first, so that --protocol and the stations may name them.
     auto catalog = std::make_shared<scale::FormatCatalog>();
@@ -389,6 +390,28 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
     }
+    if (isSet("command")) {
+        // One command to one indicator whose format is known: never a guess at what it takes.
+        options.command = commandKindNamed(value("command").toStdString());
+        if (!options.command) {
+            return UsageError{QStringLiteral("--command '%1' is not zero, tare or clear-tare")
+                                  .arg(value("command"))};
+        }
+        for (const char* other : {"detect", "input", "station", "stations", "mqtt", "record",
+                                  "duration", "count", "errors", "changes-only", "stable-only",
+                                  "output"}) {
+            if (isSet(other)) {
+                return UsageError{QStringLiteral("--%1 is not for --command")
+                                      .arg(QLatin1String(other))};
+            }
+        }
+        if (!options.protocolGiven) {
+            return UsageError{QStringLiteral("--command needs the indicator's --protocol")};
+        }
+    }
+    if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http")) {
+        return UsageError{QStringLiteral("--allow-commands is for --mqtt or --http")};
+    }
     if (isSet("mqtt")) {
         if (options.task != ReaderOptions::Task::Read) {
             return UsageError{QStringLiteral("--mqtt publishes what is read from ports; not with "
@@ -405,6 +428,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             target.caFile = value("mqtt-ca");
         }
         target.user = value("mqtt-user");
+        target.commandsAllowed = isSet("allow-commands");
         if (environment) {
             target.password = environment("SCALE_READ_MQTT_PASSWORD");
         }
@@ -445,7 +469,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         options.http = std::get<HttpSettings>(std::move(parsed));
     } else {
         for (const char* http :
-             {"http-token-file", "http-origin", "http-max-clients", "allow-commands"}) {
+             {"http-token-file", "http-origin", "http-max-clients"}) {
             if (isSet(http)) {
                 return UsageError{QStringLiteral("--%1 is for --http").arg(QLatin1String(http))};
             }
@@ -472,6 +496,7 @@ QString helpText() {
     return QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT [--station-line NAME]
+       scale-read --port PORT [--settings B,P,D,S] --protocol NAME --command COMMAND
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --station ... --http [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
@@ -520,9 +545,15 @@ Publishing to an MQTT broker (MQTT 3.1.1):
   Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
   it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
-  broker says "offline" itself when the reader dies). After any failure (a refused login or
-  certificate too) each station tries again after 1 s, doubling to 30 s, reading on; each kind
-  of failure is told once for all stations, and their return once.
+  broker says "offline" itself when the reader dies).
+  --allow-commands       take zero, tare and clear-tare from PREFIX/STATION/command (QoS 1;
+                         "zero", or {"command":"zero","id":ID}) and publish each result as
+                         --command prints it, with the id, on PREFIX/STATION/command/result
+                         (QoS 1, not retained); without it the topic is not listened to.
+                         Restrict who may write it with the broker's ACL.
+  After any failure (a refused login or certificate too) each station tries again after 1 s,
+  doubling to 30 s, reading on; each kind of failure is told once for all stations, and
+  their return once.
 
 Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   --http [ADDR:]PORT     serve the live board at http://ADDR:PORT/ and the JSON API under
@@ -587,6 +618,17 @@ Finding the settings:
   --station-line NAME    with --detect: after "found:", the line for a stations file,
                          NAME=PORT,B,P,D,S,PROTOCOL
 
+Commands to the indicator:
+  --command COMMAND      zero, tare or clear-tare: send the --protocol's command once, wait
+                         up to 2 s for the indicator's answer or for frames showing the
+                         change, and print one record with "command" and "result": done,
+                         refused, overload, underload, no-answer, or unsupported (the format
+                         has no such command; nothing is sent); exit 0 only when done.
+                         Needs --protocol; polling goes on meanwhile. Formats with commands:
+                         toledo, sics, ad (zero, tare), sbi (zero, tare), sma, 8217 (zero),
+                         and a formats file's zero, tare and clear-tare.
+  Nothing else sends a command: reading asks only for the weight.
+
 The host's ports:
   --ports                one line per serial device, in the order ComN takes them: the ComN
                          it is now and the ports/ComN links that point at it, the device, its
@@ -622,9 +664,9 @@ or no reply to the command request; each again only after frames came in between
 and returned device; a port that cannot be opened and why; the broker's failures and its
 return.
 Exit status: 0 ended (--duration, --count, end of --input, SIGINT, SIGTERM; --detect found
-the settings or was stopped); 1 the port could not be opened, did not come back in time, a
-file could not be read or written or is refused, or --detect found nothing; 2 bad command
-line.
+the settings or was stopped; --command done); 1 the port could not be opened, did not come
+back in time, a file could not be read or written or is refused, --detect found nothing, or
+--command was not done; 2 bad command line.
 
 Examples:
   scale-read --port Com1 --settings 2400,N,8,1
@@ -635,6 +677,7 @@ Examples:
   scale-read --port /dev/ttyUSB0 --changes-only --errors | jq .weight
   scale-read --detect --port /dev/ttyUSB0 --station-line gate
   scale-read --ports
+  scale-read --port Com1 --protocol sics --command zero
   scale-read --port Com1 --record line.rec --duration 60000
   scale-read --input line.rec --format csv
   scale-read --station in=Com1,continuous --station out=Com2,2400,N,8,1,command \

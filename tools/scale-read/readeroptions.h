@@ -12,6 +12,7 @@
 #include "app/linesettings.h"
 #include "protocols/indicatorprotocol.h"
 #include "tools/scale-read/httpoptions.h"
+#include "tools/scale-read/indicatorcommand.h"
 #include "tools/scale-read/mqtttarget.h"
 #include "tools/scale-read/recordformat.h"
 #include "tools/scale-read/recordoutput.h"
@@ -22,7 +23,7 @@ namespace scaleread {
 
 // What to do, from the command line.
 struct ReaderOptions {
-    enum class Task { Read, Detect, Decode, Ports };
+    enum class Task { Read, Detect, Decode, Ports, Command };
     Task task = Task::Read;
 
     // The port as given, and what it names: port `commPort` ("ComN") or, when `devicePath` is
@@ -41,6 +42,7 @@ struct ReaderOptions {
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
     std::optional<HttpSettings> http;
+    std::optional<CommandKind> command;  // --command: send it, print its result, end
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output

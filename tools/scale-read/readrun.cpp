@@ -14,6 +14,7 @@
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/brokernotes.h"
 #include "tools/scale-read/httpservice.h"
+#include "tools/scale-read/commandpayload.h"
 #include "tools/scale-read/linerecorder.h"
 #include "tools/scale-read/mqttstation.h"
 #include "tools/scale-read/openfailure.h"
@@ -44,6 +45,7 @@ struct Station {
     std::unique_ptr<scale::QtSerialControl> comm;
     scale::QtTimerControl pollTimer;
     scale::QtTimerControl watchTimer;
+    scale::QtTimerControl commandTimer;
     std::unique_ptr<StationReader> reader;
     RecordSource source;
     RecordSource mqttSource;  // the same with the station key, which a broker's records carry
@@ -60,6 +62,38 @@ QString labelOf(const Station& station, bool several) {
     const QString port =
         portLabel(station.config.port, station.comm->deviceName(station.config.commPort));
     return several ? QStringLiteral("station %1 (%2)").arg(station.config.name, port) : port;
+}
+
+// A command from the broker's command topic, its result published back with the request's id.
+void commandFromBroker(Station& station, const std::string& message, const Clock& clock) {
+    const auto publish = [&station, &clock](std::string_view command, std::string_view result,
+                                            const std::string& text, const std::string& id) {
+        RecordFormatter json(OutputFormat::Jsonl, false);
+        std::string payload;
+        json.appendCommand(payload, station.mqttSource, clock.utcMillis(), command, result, text,
+                           id);
+        payload.pop_back();  // the line end
+        if (station.mqtt) {
+            station.mqtt->publishCommandResult(payload);
+        }
+    };
+    const auto request = readCommandPayload(message);
+    if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
+        note(QStringLiteral("station %1: a command message refused: %2")
+                 .arg(station.config.name, QString::fromStdString(problem->text)));
+        // The command as the message named it, or nothing.
+        const std::string command =
+            problem->commandJson.size() >= 2 && problem->commandJson.front() == '"'
+                ? problem->commandJson.substr(1, problem->commandJson.size() - 2)
+                : std::string();
+        publish(command, resultName(CommandResult::Unsupported), problem->text, problem->idJson);
+        return;
+    }
+    const auto& asked = std::get<CommandPayload>(request);
+    station.reader->sendCommand(
+        asked.kind, [publish, asked](CommandResult result, const std::string& text) {
+            publish(commandName(asked.kind), resultName(result), text, asked.idJson);
+        });
 }
 
 }  // namespace
@@ -135,6 +169,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         station->reader =
             std::make_unique<StationReader>(*station->comm, station->pollTimer, station->watchTimer,
                                             clock, rules, hostDecimalSeparator());
+        // Every station can take a command; only the paths that were allowed give one.
+        station->reader->setCommandTimer(station->commandTimer);
         station->source = {config.port.toStdString(), std::string(config.format->name),
                            several ? config.name.toStdString() : std::string()};
         station->mqttSource = station->source;
@@ -160,11 +196,22 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         for (const auto& station : stations) {
             sources.push_back(station->mqttSource);
         }
-        // No command reaches an indicator yet: every one is answered "unsupported".
+        // The same path as the broker's command topic: the station's reader sends it once.
         http = std::make_unique<HttpService>(
             *options.http, std::move(sources), options.choice.errors, clock,
-            [](std::size_t, const QString&, const HttpService::CommandDone& done) {
-                done(QStringLiteral("unsupported"));
+            [&stations](std::size_t index, const QString& command,
+                        const HttpService::CommandDone& done) {
+                const auto kind = commandKindNamed(command.toStdString());
+                if (!kind || index >= stations.size()) {
+                    done(QStringLiteral("unsupported"));
+                    return;
+                }
+                stations[index]->reader->sendCommand(
+                    *kind, [done](CommandResult result, const std::string&) {
+                        const std::string_view name = resultName(result);
+                        done(QString::fromLatin1(name.data(),
+                                                 static_cast<qsizetype>(name.size())));
+                    });
             },
             [](const QString& text) { note(text); });
         QString error;
@@ -182,6 +229,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
                                                          *brokerNotes,
                                                          [](const QString& text) { note(text); });
+            if (options.mqtt->commandsAllowed) {
+                station.mqtt->setOnCommand([&, s = &station](const std::string& message) {
+                    commandFromBroker(*s, message, clock);
+                });
+            }
             QString error;
             if (!station.mqtt->start(error)) {
                 note(error);

@@ -241,6 +241,50 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
     }
 }
 
+void RecordFormatter::appendCommand(std::string& out, const RecordSource& source,
+                                    std::int64_t utcMillis, std::string_view command,
+                                    std::string_view result, std::string_view text,
+                                    std::string_view idJson) {
+    appendHead(out, source, utcMillis);
+    switch (m_format) {
+        case OutputFormat::Jsonl:
+            out += ",\"command\":";
+            appendJsonString(out, command);
+            if (!idJson.empty()) {
+                out += ",\"id\":";
+                out += idJson;
+            }
+            out += ",\"result\":";
+            appendJsonString(out, result);
+            if (!text.empty()) {
+                out += ",\"text\":";
+                appendJsonString(out, text);
+            }
+            out += "}\n";
+            return;
+        case OutputFormat::Csv:
+            out.push_back(',');
+            appendCsvField(out, command);
+            out.push_back(',');
+            appendCsvField(out, result);
+            out.push_back(',');
+            appendCsvField(out, text);
+            out.push_back('\n');
+            return;
+        case OutputFormat::Text:
+            out += "  ";
+            out += command;
+            out += "  ";
+            out += result;
+            if (!text.empty()) {
+                out += "  ";
+                out += text;
+            }
+            out.push_back('\n');
+            return;
+    }
+}
+
 void RecordFormatter::appendError(std::string& out, const RecordSource& source,
                                   std::int64_t utcMillis, const scale::StreamFrame& frame) {
     const std::string_view error = scale::frameErrorName(frame.error);

@@ -37,6 +37,13 @@ public:
     void appendRecord(std::string& out, const RecordSource& source, std::int64_t utcMillis,
                       const scale::StreamFrame& frame, bool stable);
 
+    // What became of a command to the indicator: its name ("zero"), its result ("done") and
+    // the answer's text; `idJson`, a JSON value the request carried, is passed back as given.
+    // CSV columns: time,[station,]port,protocol,command,result,text.
+    void appendCommand(std::string& out, const RecordSource& source, std::int64_t utcMillis,
+                       std::string_view command, std::string_view result, std::string_view text,
+                       std::string_view idJson = {});
+
 private:
     friend std::string isoTime(std::int64_t utcMillis);
 

@@ -21,6 +21,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
 int decodeRecording(const ReaderOptions& options);
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
 int listHostPorts(const ReaderOptions& options);
+// --command: exit status 0 only when the indicator did it.
+int sendCommand(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper);
 
 // The system's reason for `error`, in lower case as the rest of a note.
 QString systemReason(int error);

@@ -62,6 +62,11 @@ void StationReader::readWaiting() {
     m_weights.feed(bytes, steady / 1000,
                    [&](const scale::StreamFrame& frame, bool stable, bool became) {
                        replied = true;
+                       if (!m_commands.empty()) {
+                           if (auto verdict = m_commands.front().answer.judge(frame)) {
+                               endCommand(verdict->result, verdict->text);
+                           }
+                       }
                        if (frame.error == scale::FrameError::None) {
                            m_watch.validFrame();
                        }
@@ -72,6 +77,47 @@ void StationReader::readWaiting() {
                    });
     if (replied && m_pollTimer.Enabled() && m_rules.format->asks()) {
         m_pollTimer.setInterval(m_rules.pollIntervalMs.value_or(m_rules.format->pollIntervalMs));
+    }
+}
+
+void StationReader::setCommandTimer(scale::TimerControl& timer) {
+    m_commandTimer = &timer;
+    timer.setEnabled(false);
+    timer.setOnTick([this] { endCommand(CommandResult::NoAnswer, {}); });
+}
+
+void StationReader::sendCommand(CommandKind kind, CommandHandler handler) {
+    if (m_commandTimer == nullptr || commandOf(*m_rules.format, kind) == nullptr) {
+        handler(CommandResult::Unsupported, {});
+        return;
+    }
+    m_commands.push_back({kind, std::move(handler), CommandAnswer(*m_rules.format, kind)});
+    if (m_commands.size() == 1) {
+        startCommand();
+    }
+}
+
+void StationReader::startCommand() {
+    const std::string_view send = commandOf(*m_rules.format, m_commands.front().kind)->send;
+    if (!m_port.setOutput(QByteArray(send.data(), static_cast<qsizetype>(send.size())))) {
+        endCommand(CommandResult::NoAnswer, "the port took no command");
+        return;
+    }
+    m_commandTimer->setInterval(kCommandAnswerMs);
+    m_commandTimer->setEnabled(true);
+}
+
+void StationReader::endCommand(CommandResult result, const std::string& text) {
+    if (m_commands.empty()) {
+        return;
+    }
+    m_commandTimer->setEnabled(false);
+    // Taken off first: the handler may give the next command.
+    CommandHandler handler = std::move(m_commands.front().handler);
+    m_commands.pop_front();
+    handler(result, text);
+    if (!m_commands.empty()) {
+        startCommand();
     }
 }
 

@@ -7,10 +7,12 @@
 
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
+#include <deque>
 #include <optional>
 
 #include "protocols/formattable.h"
 #include "tools/scale-read/clock.h"
+#include "tools/scale-read/indicatorcommand.h"
 #include "tools/scale-read/linewatch.h"
 #include "tools/scale-read/weightstream.h"
 
@@ -41,6 +43,8 @@ public:
     using ReadHandler =
         std::function<void(std::int64_t steadyMicros, std::span<const std::uint8_t> bytes)>;
     using LineHandler = std::function<void(scale::SerialControl::LineEvent event)>;
+    // A command's result, with the answer's or the deciding frame's text (empty where none).
+    using CommandHandler = std::function<void(CommandResult result, const std::string& text)>;
 
     StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
                   scale::TimerControl& watchTimer, const Clock& clock, ReadingRules rules,
@@ -55,6 +59,14 @@ public:
 
     // Arms the open port. False when the control refuses (the port is not open).
     bool start();
+    // Commands time their answer on `timer`; without one, every command is unsupported.
+    void setCommandTimer(scale::TimerControl& timer);
+    // Sends the format's command once, while polling and reading go on, and hands `handler` the
+    // result once: from the answer or the frames showing the change, or NoAnswer after
+    // kCommandAnswerMs. A format without the command gets Unsupported at once and nothing is
+    // sent. A command given while another waits for its answer goes out after it.
+    void sendCommand(CommandKind kind, CommandHandler handler);
+
     // The run ends: see LineWatch::finish.
     void finish() { m_watch.finish(); }
 
@@ -63,6 +75,14 @@ private:
     void sendRequest();
     void lineEvent(scale::SerialControl::LineEvent event);
     void armPolling();
+    void startCommand();
+    void endCommand(CommandResult result, const std::string& text);
+
+    struct PendingCommand {
+        CommandKind kind;
+        CommandHandler handler;
+        CommandAnswer answer;
+    };
 
     scale::SerialControl& m_port;
     scale::TimerControl& m_pollTimer;
@@ -73,6 +93,8 @@ private:
     FrameHandler m_onFrame;
     ReadHandler m_onRead;
     LineHandler m_onLineEvent;
+    scale::TimerControl* m_commandTimer = nullptr;
+    std::deque<PendingCommand> m_commands;  // the front one is out, waiting for its answer
 };
 
 }  // namespace scaleread

@@ -1,0 +1,55 @@
+#include "tools/scale-read/commandpayload.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <string>
+
+namespace scaleread {
+namespace {
+
+// A JSON value on its own, compact: QJsonDocument writes only arrays and objects.
+std::string jsonText(const QJsonValue& value) {
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2).toStdString();
+}
+
+constexpr std::string_view kExpected =
+    "expected zero, tare, clear-tare or {\"command\":\"zero\",\"id\":…}";
+
+}  // namespace
+
+std::variant<CommandPayload, PayloadProblem> readCommandPayload(std::string_view payload) {
+    const QByteArray bytes =
+        QByteArray(payload.data(), static_cast<qsizetype>(payload.size())).trimmed();
+    if (!bytes.startsWith('{')) {
+        if (const auto kind = commandKindNamed(bytes.toStdString())) {
+            return CommandPayload{*kind, {}};
+        }
+        // Named back as it came, cut short: a result says which message it answers.
+        return PayloadProblem{jsonText(QString::fromUtf8(bytes.left(64))), {},
+                              std::string(kExpected)};
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (!document.isObject()) {
+        return PayloadProblem{{}, {},
+                              error.error == QJsonParseError::NoError
+                                  ? std::string("not a JSON object")
+                                  : "not JSON (at character " + std::to_string(error.offset) + ")"};
+    }
+    const QJsonObject object = document.object();
+    const QJsonValue id = object.value(QStringLiteral("id"));
+    const std::string idJson = id.isUndefined() ? std::string() : jsonText(id);
+    const QJsonValue command = object.value(QStringLiteral("command"));
+    if (command.isString()) {
+        if (const auto kind = commandKindNamed(command.toString().toStdString())) {
+            return CommandPayload{*kind, idJson};
+        }
+    }
+    return PayloadProblem{command.isUndefined() ? std::string() : jsonText(command), idJson,
+                          std::string(kExpected)};
+}
+
+}  // namespace scaleread

@@ -6,12 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "protocols/userformats/userformat.h"
 #include "tools/indicator-sim/indicatorstate.h"
 
 namespace indicatorsim {
 
 struct FormatSettings {
     bool toledoChecksum = true;
+    const scale::UserFormat* user = nullptr;  // the described format being spoken, if any
 };
 
 enum class RequestKind { Weight, StableWeight, Zero, Tare, ClearTare, Unknown };
@@ -23,6 +25,7 @@ enum class RequestFraming {
     LfCr,        // LF, text, CR
     Escape,      // ESC and one letter
     SingleByte,  // one letter
+    Exact,       // the request's bytes as they are, with no framing around them
 };
 
 struct RequestWord {

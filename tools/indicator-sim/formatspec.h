@@ -38,6 +38,7 @@ struct RequestWord {
 // row of the table.
 struct FormatSpec {
     std::string_view name;
+    std::string_view unit = "kg";       // what the readout of its frames ends in
     std::string (*render)(const IndicatorState&, const FormatSettings&) = nullptr;
     std::size_t frameLength = 0;        // a usual frame's bytes, to pace frames to the line
     int valueCharacters = 6;            // the weight field's characters, sign apart

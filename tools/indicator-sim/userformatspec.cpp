@@ -69,6 +69,7 @@ std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
     FormatSpec& row = spec->spec;
     row.name = format.name;
     row.render = renderUser;
+    row.unit = format.unit.empty() ? std::string_view("kg") : std::string_view(format.unit);
     row.valueCharacters = 9;
     row.asked = !format.request.empty();
     row.framing = spec->requests.empty() ? RequestFraming::None : RequestFraming::Exact;

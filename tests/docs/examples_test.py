@@ -96,11 +96,30 @@ def make_recording(folder, name):
         stop(simulator)
 
 
+FORMATS_GUIDE = os.path.join(os.path.dirname(README), "docs", "formats.md")
+
+
+def write_formats(words, folder):
+    """The example's --formats file, made in its folder from the guide's line format under the
+    example's protocol name; the simulator's arguments that speak it."""
+    if "--formats" not in words:
+        return []
+    with open(FORMATS_GUIDE, encoding="utf-8") as guide:
+        line_format = re.search(r"```toml\n(.*?)```", guide.read(), re.DOTALL).group(1)
+    name = value_after(words, "--protocol")
+    line_format = re.sub(r'^name = ".*"$', 'name = "%s"' % name, line_format, flags=re.MULTILINE)
+    path = os.path.join(folder, value_after(words, "--formats"))
+    with open(path, "w", encoding="utf-8") as out:
+        out.write(line_format)
+    return ["--formats", path]
+
+
 def left_out(words):
     if "--mqtt" in words:
         return "needs an MQTT broker"
-    if "--formats" in words:
-        return "needs the formats file it names"
+    address = value_after(words, "--http") or ""
+    if ":" in address and not address.startswith(("127.0.0.1:", "[::1]:", "localhost:")):
+        return "listens beyond loopback"
     settings = value_after(words, "--settings") or ""
     if settings and settings.split(",")[1:3] != ["N", "8"]:
         return "a pseudo-terminal keeps no parity and no 7 data bits"
@@ -111,16 +130,18 @@ def run_reader(words, folder):
     words = list(words[1:])
     protocol = value_after(words, "--protocol") or "continuous"
     simulators = []
+    formats = write_formats(words, folder)
     try:
         if "--port" in words:
-            simulator, link = start_simulator(folder, "line", ["--protocol", protocol])
+            simulator, link = start_simulator(folder, "line", ["--protocol", protocol] + formats)
             simulators.append(simulator)
             words[words.index("--port") + 1] = link
         for i, word in enumerate(words):
             if word == "--station":  # NAME=PORT[,B,P,D,S],PROTOCOL
                 name, rest = words[i + 1].split("=", 1)
                 fields = rest.split(",")
-                simulator, link = start_simulator(folder, name, ["--protocol", fields[-1]])
+                simulator, link = start_simulator(folder, name,
+                                                  ["--protocol", fields[-1]] + formats)
                 simulators.append(simulator)
                 words[i + 1] = name + "=" + ",".join([link] + fields[1:])
         if "--input" in words:
@@ -139,6 +160,7 @@ def run_reader(words, folder):
 
 def run_simulator(words, folder):
     words = list(words[1:])
+    write_formats(words, folder)
     if "--replay" in words:
         make_recording(folder, value_after(words, "--replay"))
     device = None

@@ -7,6 +7,8 @@
 #include "tools/indicator-sim/formatframes.h"
 #include "tools/indicator-sim/formatrequests.h"
 #include "tools/indicator-sim/simulator.h"
+#include "tools/indicator-sim/usageerror.h"
+#include "tools/indicator-sim/userformatspec.h"
 
 namespace indicatorsim {
 namespace {
@@ -306,6 +308,54 @@ TEST(FormatOptions, AreReadAndMistakesRefused) {
     for (const auto& [args, message] : cases) {
         EXPECT_EQ(refusalOf(args), message) << message;
     }
+}
+
+TEST(DescribedFormats, RenderTheirTemplateHearTheirExactRequestsAndRefuseWhatTheyCannotSpeak) {
+    constexpr std::string_view kFile =
+        "[[format]]\n"
+        "name = \"silo\"\n"
+        "pattern = '(?<value>-?\\d+\\.\\d+)(?<stable>[SM])'\n"
+        "request = \"RW\\r\"\n"
+        "zero = \"\\u001bZ\"\n"
+        "send = \"<{sign:}{value:07}{stable}>\\r\"\n"
+        "[[format]]\n"
+        "name = \"mute\"\n"
+        "pattern = '(?<value>\\d+)'\n";
+    const auto silo = userFormatSpec(kFile, "plant.toml", "silo");
+    const FormatSpec& spec = silo->spec;
+    FormatSettings settings;
+    settings.user = silo->format;
+    IndicatorState state{.shown = -12345, .gross = -12345, .decimals = 3, .motion = true};
+    EXPECT_EQ(spec.render(state, settings), "<-012.345M>\r");
+    EXPECT_TRUE(spec.asked);
+
+    // Split across reads and behind junk, with no framing of their own to go by.
+    FormatRequestScanner scanner(&spec);
+    Lines heard;
+    for (const char c : std::string("xxRRW\r\x1b\x1bZR")) {
+        for (const FormatRequest& request : scanner.feed(Bytes{static_cast<std::uint8_t>(c)})) {
+            if (request.format == &spec) {
+                heard.push_back(request.name);
+            }
+        }
+    }
+    EXPECT_EQ(heard, (Lines{"RW\\x0D", "\\x1BZ"}));
+
+    const auto refusal = [&](std::string_view text, std::string_view name) {
+        try {
+            userFormatSpec(text, "plant.toml", name);
+        } catch (const UsageError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal(kFile, "mute"),
+              "--protocol: format 'mute' in plant.toml has no send template, so the simulator "
+              "cannot write its frames");
+    EXPECT_EQ(refusal(kFile, "yard"),
+              "--protocol: plant.toml has no format 'yard' (it has silo, mute)");
+    EXPECT_EQ(refusal("[[format]]\nname = \"a\"\ncolour = 1\n", "a"),
+              "plant.toml line 3: unknown key 'colour'");
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ std::string frameText(const FormatSpec& format, const IndicatorState& state) {
     if (format.weightOnlyWhenSteady && (state.motion || state.shown < 0)) {
         return "-";
     }
-    return signedShown(state) + "kg";
+    return signedShown(state) + std::string(format.unit);
 }
 
 std::uint8_t toledoChecksum(std::string_view bytes) {

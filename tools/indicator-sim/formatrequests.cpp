@@ -41,6 +41,11 @@ FormatRequestScanner::FormatRequestScanner(const FormatSpec* own) : m_own(own) {
             m_pending.push_back({&format, {}, false});
         }
     }
+    // A described format is no row of the table but is heard as one.
+    if (own && own->framing != RequestFraming::None &&
+        std::ranges::find(m_pending, own, &Pending::format) == m_pending.end()) {
+        m_pending.push_back({own, {}, false});
+    }
 }
 
 std::vector<FormatRequest> FormatRequestScanner::feed(std::span<const std::uint8_t> bytes) {
@@ -97,6 +102,21 @@ void FormatRequestScanner::take(Pending& pending, std::uint8_t byte,
             pending.text.assign(1, c);
             finish(pending, found);
             return;
+        case RequestFraming::Exact:
+            // The last bytes, long enough for the longest word, are tried against each word.
+            pending.text.push_back(c);
+            if (pending.text.size() > kLongestText) {
+                pending.text.erase(0, pending.text.size() - kLongestText);
+            }
+            for (const RequestWord& word : pending.format->requests) {
+                if (std::string_view(pending.text).ends_with(word.text)) {
+                    pending.text = word.text;
+                    finish(pending, found);
+                    pending.text.clear();
+                    return;
+                }
+            }
+            return;
     }
 }
 
@@ -105,9 +125,13 @@ void FormatRequestScanner::finish(const Pending& pending, std::vector<FormatRequ
     const auto word = std::ranges::find(format->requests, pending.text, &RequestWord::text);
     const std::string prefix = format->framing == RequestFraming::Escape ? "ESC " : "";
     if (word != format->requests.end()) {
-        found.push_back({format, word->kind, prefix + std::string(word->text)});
+        const std::string text = format->framing == RequestFraming::Exact
+                                     ? printable(std::string(word->text))
+                                     : std::string(word->text);
+        found.push_back({format, word->kind, prefix + text});
     } else if (format == m_own && format->framing != RequestFraming::SingleByte &&
-               format->framing != RequestFraming::Escape) {
+               format->framing != RequestFraming::Escape &&
+               format->framing != RequestFraming::Exact) {
         // Single letters and escapes of no meaning are line noise; a whole unknown command is
         // answered as the indicator would.
         found.push_back({format, RequestKind::Unknown, "unknown " + printable(pending.text)});

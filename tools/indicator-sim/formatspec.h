@@ -6,12 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "protocols/userformats/userformat.h"
 #include "tools/indicator-sim/indicatorstate.h"
 
 namespace indicatorsim {
 
 struct FormatSettings {
     bool toledoChecksum = true;
+    const scale::UserFormat* user = nullptr;  // the described format being spoken, if any
 };
 
 enum class RequestKind { Weight, StableWeight, Zero, Tare, ClearTare, Unknown };
@@ -23,6 +25,7 @@ enum class RequestFraming {
     LfCr,        // LF, text, CR
     Escape,      // ESC and one letter
     SingleByte,  // one letter
+    Exact,       // the request's bytes as they are, with no framing around them
 };
 
 struct RequestWord {
@@ -35,6 +38,7 @@ struct RequestWord {
 // row of the table.
 struct FormatSpec {
     std::string_view name;
+    std::string_view unit = "kg";       // what the readout of its frames ends in
     std::string (*render)(const IndicatorState&, const FormatSettings&) = nullptr;
     std::size_t frameLength = 0;        // a usual frame's bytes, to pace frames to the line
     int valueCharacters = 6;            // the weight field's characters, sign apart

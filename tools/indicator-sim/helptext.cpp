@@ -61,6 +61,10 @@ The protocol:
   --protocol 8217        answers W with 02, the weight, N while net, 0D; in motion, over
                          capacity or below zero with 02, "?", a status byte, 0D; Z zeroes.
                          The indicator commonly runs at 9600,E,7,1
+  --formats FILE         read the formats described in FILE (TOML, as for scale-read);
+                         --protocol NAME then speaks one of them: each frame from its send
+                         template, sent unasked, or where it has a request, as the answer to
+                         it (its zero, tare and clear-tare commands are carried out unanswered)
   --rate FPS             the frames per second of the protocols that send unasked, and the
                          pace at which the others' weight moves (default 10); held to what
                          the line carries at its baud (10 bits a byte on a pseudo-terminal,
@@ -165,6 +169,7 @@ Examples:
   indicator-sim --device /dev/ttyUSB0 --settings 28400,E,7,1 --bad-checksum 0.05
   indicator-sim --link /tmp/scale/Com1 --protocol shentong --settings 19200,N,8,1 --line-model
   indicator-sim --link /tmp/scale/Com1 --replay session.rec --speed 2
+  indicator-sim --link /tmp/scale/Com1 --formats line.toml --protocol my-line --verbose
 )";
 }
 

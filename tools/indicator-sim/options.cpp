@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,7 @@ constexpr OptionSpec kOptions[] = {
     {"--noise", true},       {"--silence", true},      {"--unplug-after", true},
     {"--seed", true},        {"--duration", true},     {"--verbose", false},
     {"--line-model", false}, {"--replay", true},       {"--speed", true},
+    {"--formats", true},
 };
 
 // The options of the formats beyond the three built-in protocols.
@@ -47,6 +50,7 @@ constexpr std::string_view kNotWithReplay[] = {
     "--drop",      "--bad-checksum", "--lowercase", "--stray",        "--cut",
     "--cut-pause", "--noise",        "--silence",   "--unplug-after", "--seed",
     "--capacity",  "--refuse",       "--stream",    "--answer-delay", "--toledo-checksum",
+    "--formats",
 };
 
 using Given = std::map<std::string, std::string, std::less<>>;
@@ -254,8 +258,45 @@ bool readReplay(const Given& given, SimOptions& options) {
     return true;
 }
 
+bool isBuiltIn(std::string_view name) {
+    return name == "continuous" || name == "command" || name == "shentong" || formatNamed(name);
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    if (!file || !(text << file.rdbuf())) {
+        throw UsageError("--formats: cannot read " + path);
+    }
+    return text.str();
+}
+
+// A format of the formats file speaks like one of the table's, through its own row.
+void readUserFormat(const Given& given, SimOptions& options) {
+    const auto file = given.find("--formats");
+    if (file == given.end()) {
+        return;
+    }
+    const std::string text = fileText(file->second);
+    const auto protocol = given.find("--protocol");
+    if (protocol == given.end() || isBuiltIn(protocol->second)) {
+        // Checked all the same, so that a broken file is never taken for a good one.
+        if (const auto read = scale::readUserFormats(text, file->second);
+            const auto* error = std::get_if<std::string>(&read)) {
+            throw UsageError(*error);
+        }
+        return;
+    }
+    options.userFormat = userFormatSpec(text, file->second, protocol->second);
+    options.protocol = Protocol::Format;
+    options.format = &options.userFormat->spec;
+    options.formatSettings.user = options.userFormat->format;
+}
+
 void readProtocol(const Given& given, SimOptions& options) {
-    if (const auto protocol = given.find("--protocol"); protocol != given.end()) {
+    readUserFormat(given, options);
+    if (const auto protocol = given.find("--protocol");
+        protocol != given.end() && !options.userFormat) {
         options.protocol = protocolNamed(protocol->second);
         options.format = formatNamed(protocol->second);
     }

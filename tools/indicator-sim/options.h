@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +16,7 @@
 #include "tools/indicator-sim/protocolframes.h"
 #include "tools/indicator-sim/serialsettings.h"
 #include "tools/indicator-sim/usageerror.h"
+#include "tools/indicator-sim/userformatspec.h"
 #include "tools/indicator-sim/weightplan.h"
 
 namespace indicatorsim {
@@ -41,6 +43,8 @@ struct SimOptions {
     double speed = 1;
     Protocol protocol = Protocol::Continuous;
     const FormatSpec* format = nullptr;  // the table's format, with Protocol::Format
+    // A format of --formats FILE, which `format` then points into.
+    std::shared_ptr<const UserFormatSpec> userFormat;
     FormatSettings formatSettings;
     std::optional<DecimalValue> capacity;  // kg; above it the formats report an overload
     Refusals refusals;

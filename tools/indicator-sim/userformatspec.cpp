@@ -1,0 +1,84 @@
+#include "tools/indicator-sim/userformatspec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <variant>
+
+#include "tools/indicator-sim/usageerror.h"
+
+namespace indicatorsim {
+namespace {
+
+double weightOf(const IndicatorState& state) {
+    return static_cast<double>(state.overCapacity ? 0 : state.shown) /
+           std::pow(10.0, std::clamp(state.decimals, 0, 4));
+}
+
+std::string renderUser(const IndicatorState& state, const FormatSettings& settings) {
+    return scale::renderUserFrame(*settings.user, weightOf(state), state.decimals, state.motion,
+                                  state.net);
+}
+
+// A described format says nothing of its replies to commands, so a command is carried out in
+// silence and only a read request is answered, with the weight frame.
+std::string answerUser(RequestKind kind, bool /*done*/, const IndicatorState& state,
+                       const FormatSettings& settings) {
+    return kind == RequestKind::Weight || kind == RequestKind::StableWeight
+               ? renderUser(state, settings)
+               : std::string();
+}
+
+}  // namespace
+
+std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
+                                                     std::string_view fileName,
+                                                     std::string_view name) {
+    auto read = scale::readUserFormats(text, fileName);
+    if (const auto* error = std::get_if<std::string>(&read)) {
+        throw UsageError(*error);
+    }
+    auto spec = std::make_shared<UserFormatSpec>();
+    spec->formats = std::move(std::get<scale::UserFormats>(read));
+    const auto found = std::ranges::find_if(
+        spec->formats, [name](const auto& format) { return format->name == name; });
+    if (found == spec->formats.end()) {
+        std::string names;
+        for (const auto& format : spec->formats) {
+            names += (names.empty() ? "" : ", ") + format->name;
+        }
+        throw UsageError("--protocol: " + std::string(fileName) + " has no format '" +
+                         std::string(name) + "'" + (names.empty() ? "" : " (it has " + names + ")"));
+    }
+    const scale::UserFormat& format = **found;
+    if (format.send.empty()) {
+        throw UsageError("--protocol: format '" + format.name + "' in " + std::string(fileName) +
+                         " has no send template, so the simulator cannot write its frames");
+    }
+    spec->format = &format;
+    const std::pair<const std::string&, RequestKind> words[] = {
+        {format.request, RequestKind::Weight},
+        {format.zero, RequestKind::Zero},
+        {format.tare, RequestKind::Tare},
+        {format.clearTare, RequestKind::ClearTare},
+    };
+    for (const auto& [word, kind] : words) {
+        if (!word.empty()) {
+            spec->requests.push_back({word, kind});
+        }
+    }
+    FormatSpec& row = spec->spec;
+    row.name = format.name;
+    row.render = renderUser;
+    row.unit = format.unit.empty() ? std::string_view("kg") : std::string_view(format.unit);
+    row.valueCharacters = 9;
+    row.asked = !format.request.empty();
+    row.framing = spec->requests.empty() ? RequestFraming::None : RequestFraming::Exact;
+    row.requests = spec->requests;
+    row.answer = spec->requests.empty() ? nullptr : answerUser;
+    FormatSettings settings;
+    settings.user = &format;
+    row.frameLength = renderUser(IndicatorState{}, settings).size();
+    return spec;
+}
+
+}  // namespace indicatorsim

@@ -43,16 +43,16 @@ bool renderSendTemplate(std::string_view text, const SendValues& values, std::st
         i = close;
         const std::size_t colon = placeholder.find(':');
         const std::string_view name = placeholder.substr(0, colon);
-        const bool hasSpec = colon != std::string_view::npos;
-        const std::string_view spec = hasSpec ? placeholder.substr(colon + 1) : std::string_view();
+        const bool hasField = colon != std::string_view::npos;
+        const std::string_view field = hasField ? placeholder.substr(colon + 1) : std::string_view();
         if (name == "value") {
             int width = 0;
-            const bool zeros = spec.starts_with('0');
-            if (!spec.empty()) {
-                const auto parsed = std::from_chars(spec.data(), spec.data() + spec.size(), width);
-                if (parsed.ec != std::errc{} || parsed.ptr != spec.data() + spec.size() ||
+            const bool zeros = field.starts_with('0');
+            if (!field.empty()) {
+                const auto parsed = std::from_chars(field.data(), field.data() + field.size(), width);
+                if (parsed.ec != std::errc{} || parsed.ptr != field.data() + field.size() ||
                     width < 1 || width > 40) {
-                    return fail(error, "{value:" + std::string(spec) + "}: a width from 1 to 40");
+                    return fail(error, "{value:" + std::string(field) + "}: a width from 1 to 40");
                 }
             }
             char digits[64];
@@ -65,21 +65,21 @@ bool renderSendTemplate(std::string_view text, const SendValues& values, std::st
             }
             out.append(digits, written.ptr);
         } else if (name == "sign") {
-            if (spec.size() > 1) {
-                return fail(error, "{sign:" + std::string(spec) + "}: one character");
+            if (field.size() > 1) {
+                return fail(error, "{sign:" + std::string(field) + "}: one character");
             }
             if (values.weight < 0) {
                 out += '-';
-            } else if (!hasSpec) {
+            } else if (!hasField) {
                 out += '+';
-            } else if (!spec.empty()) {
-                out += spec[0];
+            } else if (!field.empty()) {
+                out += field[0];
             }
-        } else if (name == "unit" && !hasSpec) {
+        } else if (name == "unit" && !hasField) {
             out += values.unit;
-        } else if (name == "stable" && !hasSpec) {
+        } else if (name == "stable" && !hasField) {
             out += values.stable;
-        } else if (name == "mode" && !hasSpec) {
+        } else if (name == "mode" && !hasField) {
             out += values.mode;
         } else {
             return fail(error, "unknown placeholder {" + std::string(placeholder) + "}");

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The live board in Debian's chromium, headless: three simulated stations read by scale-read
 --http. Checks the weight in green, "Load..." in red once an indicator stops sending, grey
-"port-lost" once its device is gone, and the page reconnecting by itself when the reader
-restarts; saves a screenshot of the three tiles.
+"port-lost" once its device is gone, the page reconnecting by itself when the reader restarts,
+and the new weight after the zero button; saves a screenshot of the three tiles.
 
 Exit status 77 (skipped) with the reason when chromium, chromedriver or selenium is missing.
 """
@@ -71,8 +71,8 @@ class Run:
 
     def reader(self, port):
         stations = []
-        for name in ("gate", "silo", "dock"):
-            stations += ["--station", f"{name}={os.path.join(self.folder, name)},continuous"]
+        for name, protocol in (("gate", "sics"), ("silo", "continuous"), ("dock", "continuous")):
+            stations += ["--station", f"{name}={os.path.join(self.folder, name)},{protocol}"]
         process = subprocess.Popen(
             [self.args.reader, *stations, "--http", f"127.0.0.1:{port}", "--allow-commands"],
             stderr=subprocess.PIPE, text=True)
@@ -120,7 +120,7 @@ def main():
         run = Run(args, folder)
         driver = None
         try:
-            run.simulator("gate", "--weight", "fixed:12.345")
+            run.simulator("gate", "--protocol", "sics", "--weight", "fixed:12.345")
             run.simulator("silo", "--weight", "ramp:-20:60:0.37")
             dock = run.simulator("dock", "--weight", "fixed:3.5")
             port = free_port()
@@ -142,7 +142,7 @@ def main():
                        lambda: "on" in tile(driver, "gate").find_element(
                            By.CSS_SELECTOR, ".stable").get_attribute("class"))
             raw = tile(driver, "gate").find_element(By.CSS_SELECTOR, ".raw").text
-            assert raw == "02 2B 30 31 32 33 34 35 33 31 39 03", raw
+            assert raw == "53 20 53 20 20 20 20 20 31 32 2E 33 34 35 20 6B 67 0D", raw
 
             # The reader restarts on the same port: the page finds it again by itself.
             reader.terminate()
@@ -169,6 +169,16 @@ def main():
             assert weight(driver, "silo")[1] == GREEN, weight(driver, "silo")
             driver.save_screenshot(args.screenshot)
             print(f"board: {args.screenshot}")
+
+            # Buttons only where the indicator takes commands; the zero button zeroes the gate.
+            assert not tile(driver, "silo").find_element(By.CSS_SELECTOR, ".commands").is_displayed()
+            buttons = tile(driver, "gate").find_elements(By.CSS_SELECTOR, ".commands button")
+            assert [b.text for b in buttons if b.is_displayed()] == ["Zero", "Tare", "Clear tare"]
+            buttons[0].click()
+            wait_until("gate's result", lambda: tile(driver, "gate").find_element(
+                By.CSS_SELECTOR, ".result").text == "done")
+            wait_until("gate's zeroed weight in green",
+                       lambda: weight(driver, "gate") == ("0.000kg", GREEN))
         except Exception:
             if driver is not None:
                 driver.save_screenshot(args.screenshot)

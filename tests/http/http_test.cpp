@@ -230,8 +230,20 @@ TEST_F(HttpServiceTest, CommandsNeedPermissionAStationAndASmallWellFormedBody) {
                   "403 {\"error\":\"commands are off; scale-read takes them with "
                   "--allow-commands\"}\n");
     }
-    const int port = startReader({"--station", station("gate"), "--http", "0", "--allow-commands"});
+    SimulatorProcess counter;
+    ASSERT_TRUE(counter.start(link("counter"), {"--protocol", "sics", "--weight", "fixed:2.5"}));
+    const int port = startReader({"--station", station("gate"), "--station",
+                                  "counter=" + link("counter") + ",sics", "--http", "0",
+                                  "--allow-commands"});
     ASSERT_NE(port, 0);
+    waitForState(port, "counter", "reading", R"("weight":2.5)");
+    const Answer zeroed =
+        curl(port, "/api/v1/stations/counter/command", {"-d", R"({"command":"zero"})"});
+    EXPECT_EQ(QString::number(zeroed.status) + ' ' + zeroed.body,
+              "200 {\"command\":\"zero\",\"result\":\"done\",\"station\":\"counter\","
+              "\"text\":\"Z A\"}\n");
+    EXPECT_TRUE(waitForState(port, "counter", "reading", R"("weight":0})").contains(R"("weight":0})"));
+
     const QString path = QStringLiteral("/api/v1/stations/gate/command");
     const QString badBody = "400 {\"error\":\"the body is {\\\"command\\\":\\\"zero\\\"}, "
                             "\\\"tare\\\" or \\\"clear-tare\\\"\"}\n";
@@ -327,7 +339,8 @@ TEST_F(HttpServiceTest, TokenAndOriginsGuardTheApiAndTheEvents) {
               "--http-origin)\"}\n");
     EventsClient member(events + "?token=" + kToken);
     EXPECT_TRUE(member.waitFor(
-        R"({"commands":true,"stations":["gate"],"type":"hello","version":"1.2"})", 5000))
+        R"({"commands":true,"stationCommands":{"gate":[]},"stations":["gate"],"type":"hello",)"
+        R"("version":"1.2"})", 5000))
         << member.messages().join('\n').toStdString();
 }
 

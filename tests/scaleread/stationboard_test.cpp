@@ -16,7 +16,7 @@ const QByteArray kRecord =
     R"({"time":"2026-12-07T12:00:00.000Z","station":"gate","port":"Com1","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":true,"raw":"02 03"})";
 
 TEST(StationBoard, StateFollowsThePortAndTheWatchdogAndKeepsTheRecordsFields) {
-    StationBoard board({{"gate", "Com1", "continuous"}});
+    StationBoard board({{"gate", "Com1", "continuous", {}}});
     EXPECT_EQ(stateText(board, 0),
               R"({"port":"Com1","protocol":"continuous","state":"not-open","station":"gate"})");
     board.setPort(0, StationBoard::Port::Open);
@@ -35,7 +35,7 @@ TEST(StationBoard, StateFollowsThePortAndTheWatchdogAndKeepsTheRecordsFields) {
 }
 
 TEST(StationBoard, ChangesAreReportedOnceEach) {
-    StationBoard board({{"a", "Com1", "continuous"}, {"b", "Com2", "command"}});
+    StationBoard board({{"a", "Com1", "continuous", {}}, {"b", "Com2", "command", {}}});
     EXPECT_EQ(board.changes(0), (std::vector<std::size_t>{0, 1}));
     EXPECT_EQ(board.changes(0), std::vector<std::size_t>{});
     board.setPort(1, StationBoard::Port::Open);
@@ -46,7 +46,7 @@ TEST(StationBoard, ChangesAreReportedOnceEach) {
 }
 
 TEST(StationBoard, AStableWeightIsTakenOnceUntilTheWeightSettlesAgain) {
-    StationBoard board({{"gate", "Com1", "continuous"}});
+    StationBoard board({{"gate", "Com1", "continuous", {}}});
     board.setPort(0, StationBoard::Port::Open);
     board.reading(0, "moving", false, false, 0);
     EXPECT_FALSE(board.takeStable(0, 0));

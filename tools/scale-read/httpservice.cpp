@@ -66,20 +66,27 @@ QString peerOf(const QHostAddress& address, quint16 port) {
 
 }  // namespace
 
-HttpService::HttpService(HttpSettings settings, std::vector<RecordSource> sources,
+HttpService::HttpService(HttpSettings settings, const std::vector<ServedStation>& served,
                          bool errorRecords, const Clock& clock, CommandRunner commands, Note note)
     : m_settings(std::move(settings)),
-      m_sources(std::move(sources)),
+      m_sources([&served] {
+          std::vector<RecordSource> sources;
+          for (const ServedStation& station : served) {
+              sources.push_back(station.source);
+          }
+          return sources;
+      }()),
       m_errorRecords(errorRecords),
       m_clock(clock),
       m_commands(std::move(commands)),
       m_note(std::move(note)),
-      m_board([this] {
+      m_board([&served] {
           std::vector<StationBoard::Station> stations;
-          for (const RecordSource& source : m_sources) {
-              stations.push_back({QString::fromStdString(source.station),
-                                  QString::fromStdString(source.port),
-                                  QString::fromStdString(source.protocol)});
+          for (const ServedStation& station : served) {
+              stations.push_back({QString::fromStdString(station.source.station),
+                                  QString::fromStdString(station.source.port),
+                                  QString::fromStdString(station.source.protocol),
+                                  station.commands});
           }
           return stations;
       }()) {
@@ -425,16 +432,20 @@ void HttpService::postCommand(std::size_t station, const QHttpServerRequest& req
     auto reply = std::make_shared<Reply>(Reply{socket, &request, cors});
     const QString name = m_board.station(station).name;
     QPointer<HttpService> self(this);
-    m_commands(station, command, [self, reply, name, command](const QString& result) {
+    m_commands(station, command, [self, reply, name, command](const QString& result,
+                                                               const QString& text) {
         if (!self) {
             return;
         }
         const auto outcome =
             std::find_if(std::begin(kOutcomes), std::end(kOutcomes),
                          [&](const CommandOutcome& known) { return result == QLatin1String(known.result); });
-        const QJsonObject body{{QStringLiteral("station"), name},
-                               {QStringLiteral("command"), command},
-                               {QStringLiteral("result"), result}};
+        QJsonObject body{{QStringLiteral("station"), name},
+                         {QStringLiteral("command"), command},
+                         {QStringLiteral("result"), result}};
+        if (!text.isEmpty()) {
+            body.insert(QStringLiteral("text"), text);
+        }
         self->respondLater(reply,
                            outcome == std::end(kOutcomes) ? Status::InternalServerError
                                                           : outcome->status,
@@ -506,15 +517,21 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     Client& client = m_clients.back();
 
     QJsonArray stations;
+    QJsonObject stationCommands;  // which buttons each tile gets
     for (std::size_t i = 0; i < m_board.size(); ++i) {
         if (client.wanted[i]) {
-            stations.append(m_board.station(i).name);
+            const StationBoard::Station& station = m_board.station(i);
+            stations.append(station.name);
+            stationCommands.insert(station.name, QJsonArray::fromStringList(station.commands));
         }
     }
-    const QJsonObject hello{{QStringLiteral("type"), QStringLiteral("hello")},
-                            {QStringLiteral("version"), QCoreApplication::applicationVersion()},
-                            {QStringLiteral("commands"), m_settings.allowCommands},
-                            {QStringLiteral("stations"), stations}};
+    QJsonObject hello{{QStringLiteral("type"), QStringLiteral("hello")},
+                      {QStringLiteral("version"), QCoreApplication::applicationVersion()},
+                      {QStringLiteral("commands"), m_settings.allowCommands},
+                      {QStringLiteral("stations"), stations}};
+    if (m_settings.allowCommands) {
+        hello.insert(QStringLiteral("stationCommands"), stationCommands);
+    }
     client.socket->sendTextMessage(
         QString::fromUtf8(QJsonDocument(hello).toJson(QJsonDocument::Compact)));
     for (std::size_t i = 0; i < m_board.size(); ++i) {

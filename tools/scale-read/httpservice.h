@@ -30,9 +30,10 @@ namespace scaleread {
 class HttpService : public QAbstractHttpServer {
 public:
     using Note = std::function<void(const QString&)>;
-    using CommandDone = std::function<void(const QString& result)>;
-    // Sends "zero", "tare" or "clear-tare" to a station and calls `done` once with the result
-    // ("done", "refused", "overload", "underload", "no-answer" or "unsupported").
+    // The result ("done", "refused", "overload", "underload", "no-answer" or "unsupported") and
+    // the indicator's answer or the deciding frame's text, empty where none.
+    using CommandDone = std::function<void(const QString& result, const QString& text)>;
+    // Sends "zero", "tare" or "clear-tare" to a station and calls `done` once.
     using CommandRunner =
         std::function<void(std::size_t station, const QString& command, CommandDone done)>;
 
@@ -41,8 +42,12 @@ public:
     static constexpr int kDefaultWaitMillis = 10'000;
     static constexpr int kLongestWaitMillis = 60'000;
 
-    // `sources`: each station's record source, its station key set.
-    HttpService(HttpSettings settings, std::vector<RecordSource> sources, bool errorRecords,
+    struct ServedStation {
+        RecordSource source;  // its station key set
+        QStringList commands;  // those its indicator takes, of "zero", "tare" and "clear-tare"
+    };
+
+    HttpService(HttpSettings settings, const std::vector<ServedStation>& stations, bool errorRecords,
                 const Clock& clock, CommandRunner commands, Note note);
     ~HttpService() override;
 

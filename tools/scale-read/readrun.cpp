@@ -192,25 +192,34 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
 
     std::unique_ptr<HttpService> http;
     if (options.http) {
-        std::vector<RecordSource> sources;
+        std::vector<HttpService::ServedStation> served;
         for (const auto& station : stations) {
-            sources.push_back(station->mqttSource);
+            QStringList commands;
+            for (const CommandKind kind :
+                 {CommandKind::Zero, CommandKind::Tare, CommandKind::ClearTare}) {
+                if (commandOf(*station->config.format, kind) != nullptr) {
+                    const std::string_view name = commandName(kind);
+                    commands.append(QString::fromLatin1(name.data(),
+                                                        static_cast<qsizetype>(name.size())));
+                }
+            }
+            served.push_back({station->mqttSource, commands});
         }
         // The same path as the broker's command topic: the station's reader sends it once.
         http = std::make_unique<HttpService>(
-            *options.http, std::move(sources), options.choice.errors, clock,
+            *options.http, served, options.choice.errors, clock,
             [&stations](std::size_t index, const QString& command,
                         const HttpService::CommandDone& done) {
                 const auto kind = commandKindNamed(command.toStdString());
                 if (!kind || index >= stations.size()) {
-                    done(QStringLiteral("unsupported"));
+                    done(QStringLiteral("unsupported"), {});
                     return;
                 }
                 stations[index]->reader->sendCommand(
-                    *kind, [done](CommandResult result, const std::string&) {
+                    *kind, [done](CommandResult result, const std::string& text) {
                         const std::string_view name = resultName(result);
-                        done(QString::fromLatin1(name.data(),
-                                                 static_cast<qsizetype>(name.size())));
+                        done(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
+                             QString::fromStdString(text));
                     });
             },
             [](const QString& text) { note(text); });

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -21,6 +22,7 @@ public:
         QString name;
         QString port;
         QString protocol;
+        QStringList commands;  // those its indicator takes
     };
 
     // No frame for this long: "waiting", as the window's watchdog shows "Load...".

@@ -3,7 +3,7 @@
 
 const TREND_MILLIS = 5 * 60 * 1000;
 const tiles = new Map(); // station name -> tile
-let commandsAllowed = false;
+let stationCommands = {}; // station name -> the commands its indicator takes, when allowed
 
 // The token comes once in a ?token= link; it is kept for this tab and taken out of the address.
 const params = new URLSearchParams(location.search);
@@ -40,10 +40,19 @@ function tileFor(name) {
   for (const button of node.querySelectorAll("button")) {
     button.addEventListener("click", () => sendCommand(tile, button.dataset.command));
   }
-  tile.commands.hidden = !commandsAllowed;
+  offerCommands(tile);
   document.getElementById("tiles").append(node);
   tiles.set(name, tile);
   return tile;
+}
+
+// Buttons only for what the station's indicator takes, and none while commands are off.
+function offerCommands(tile) {
+  const offered = stationCommands[tile.name] || [];
+  for (const button of tile.commands.querySelectorAll("button")) {
+    button.hidden = !offered.includes(button.dataset.command);
+  }
+  tile.commands.hidden = offered.length === 0;
 }
 
 // "-12.345kg" -> ["-12.345", "kg"]: the figure large, its unit small.
@@ -168,8 +177,8 @@ function connect() {
     if (message.type === "record") onRecord(message);
     else if (message.type === "state") onState(message);
     else if (message.type === "hello") {
-      commandsAllowed = message.commands;
-      for (const name of message.stations) tileFor(name).commands.hidden = !commandsAllowed;
+      stationCommands = message.stationCommands || {};
+      for (const name of message.stations) offerCommands(tileFor(name));
     }
   };
   socket.onclose = (event) => {

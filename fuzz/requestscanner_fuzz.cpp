@@ -12,7 +12,7 @@
 #include "fuzz/fuzzinput.h"
 #include "protocols/commandrequest.h"
 #include "tools/indicator-sim/formatrequests.h"
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 #include "tools/indicator-sim/requestscanner.h"
 
 namespace {
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return found;
     };
-    const indicatorsim::FormatSpec* sics = indicatorsim::formatNamed("sics");
+    const indicatorsim::SpokenFormat* sics = indicatorsim::formatNamed("sics");
     indicatorsim::FormatRequestScanner formatsWhole(sics);
     const std::vector<std::string> formatsAtOnce = names(formatsWhole.feed(bytes));
 

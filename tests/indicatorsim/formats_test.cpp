@@ -8,7 +8,7 @@
 #include "tools/indicator-sim/formatrequests.h"
 #include "tools/indicator-sim/simulator.h"
 #include "tools/indicator-sim/usageerror.h"
-#include "tools/indicator-sim/userformatspec.h"
+#include "tools/indicator-sim/spokenuserformat.h"
 
 namespace indicatorsim {
 namespace {
@@ -62,7 +62,7 @@ TEST(FormatFrames, EachFormatRendersItsLayoutByteForByte) {
          "\x02?e\r", "\x02?B\r"},
     };
     for (const Case& c : cases) {
-        const FormatSpec* format = formatNamed(c.format);
+        const SpokenFormat* format = formatNamed(c.format);
         ASSERT_NE(format, nullptr) << c.format;
         EXPECT_EQ(renderFrame(*format, steadyGross(), {}), c.steady) << c.format;
         EXPECT_EQ(renderFrame(*format, movingNet(), {}), c.moving) << c.format;
@@ -71,7 +71,7 @@ TEST(FormatFrames, EachFormatRendersItsLayoutByteForByte) {
 }
 
 TEST(FormatFrames, ToledoChecksumCanBeLeftOffAndTooWideWeightsAreOverloads) {
-    const FormatSpec& toledo = *formatNamed("toledo");
+    const SpokenFormat& toledo = *formatNamed("toledo");
     EXPECT_EQ(renderFrame(toledo, steadyGross(), {.toledoChecksum = false}),
               "\x02-0  12345  0000\r");
     EXPECT_EQ(toledoChecksum("\x02-0  12345  0000\r"), 'U');
@@ -321,20 +321,20 @@ TEST(DescribedFormats, RenderTheirTemplateHearTheirExactRequestsAndRefuseWhatThe
         "[[format]]\n"
         "name = \"mute\"\n"
         "pattern = '(?<value>\\d+)'\n";
-    const auto silo = userFormatSpec(kFile, "plant.toml", "silo");
-    const FormatSpec& spec = silo->spec;
+    const auto silo = spokenUserFormat(kFile, "plant.toml", "silo");
+    const SpokenFormat& spoken = silo->row;
     FormatSettings settings;
     settings.user = silo->format;
     IndicatorState state{.shown = -12345, .gross = -12345, .decimals = 3, .motion = true};
-    EXPECT_EQ(spec.render(state, settings), "<-012.345M>\r");
-    EXPECT_TRUE(spec.asked);
+    EXPECT_EQ(spoken.render(state, settings), "<-012.345M>\r");
+    EXPECT_TRUE(spoken.asked);
 
     // Split across reads and behind junk, with no framing of their own to go by.
-    FormatRequestScanner scanner(&spec);
+    FormatRequestScanner scanner(&spoken);
     Lines heard;
     for (const char c : std::string("xxRRW\r\x1b\x1bZR")) {
         for (const FormatRequest& request : scanner.feed(Bytes{static_cast<std::uint8_t>(c)})) {
-            if (request.format == &spec) {
+            if (request.format == &spoken) {
                 heard.push_back(request.name);
             }
         }
@@ -343,7 +343,7 @@ TEST(DescribedFormats, RenderTheirTemplateHearTheirExactRequestsAndRefuseWhatThe
 
     const auto refusal = [&](std::string_view text, std::string_view name) {
         try {
-            userFormatSpec(text, "plant.toml", name);
+            spokenUserFormat(text, "plant.toml", name);
         } catch (const UsageError& error) {
             return std::string(error.what());
         }

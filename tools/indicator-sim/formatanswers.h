@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 #include "tools/indicator-sim/indicatorstate.h"
 
 namespace indicatorsim {

@@ -70,7 +70,7 @@ std::string magnitudeText(std::uint64_t units, int decimals) {
     return digits;
 }
 
-bool fitsField(const FormatSpec& format, std::uint64_t units, int decimals) {
+bool fitsField(const SpokenFormat& format, std::uint64_t units, int decimals) {
     std::size_t characters = magnitudeText(units, decimals).size();
     if (!format.pointInField && decimals > 0) {
         --characters;
@@ -78,18 +78,18 @@ bool fitsField(const FormatSpec& format, std::uint64_t units, int decimals) {
     return std::cmp_less_equal(characters, format.valueCharacters);
 }
 
-IndicatorState asShown(const FormatSpec& format, IndicatorState state) {
+IndicatorState asShown(const SpokenFormat& format, IndicatorState state) {
     state.overCapacity =
         state.overCapacity || !fitsField(format, magnitudeOf(state.shown), state.decimals);
     return state;
 }
 
-std::string renderFrame(const FormatSpec& format, const IndicatorState& state,
+std::string renderFrame(const SpokenFormat& format, const IndicatorState& state,
                         const FormatSettings& settings) {
     return format.render(asShown(format, state), settings);
 }
 
-std::string frameText(const FormatSpec& format, const IndicatorState& state) {
+std::string frameText(const SpokenFormat& format, const IndicatorState& state) {
     if (asShown(format, state).overCapacity) {
         return "overload";
     }

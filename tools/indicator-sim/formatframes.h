@@ -5,25 +5,25 @@
 #include <string>
 #include <string_view>
 
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 #include "tools/indicator-sim/indicatorstate.h"
 
 namespace indicatorsim {
 
 // The state as the format can show it: a weight too wide for its field counts as an overload.
-IndicatorState asShown(const FormatSpec& format, IndicatorState state);
+IndicatorState asShown(const SpokenFormat& format, IndicatorState state);
 
 // The weight frame for `state`. A weight too wide for the format's field goes out as an
 // overload, as the indicator's display would show it.
-std::string renderFrame(const FormatSpec& format, const IndicatorState& state,
+std::string renderFrame(const SpokenFormat& format, const IndicatorState& state,
                         const FormatSettings& settings);
 
 // The weight as the tool should read it from that frame: "-12.345kg", "overload", or "-" for a
 // frame with a status instead of a weight.
-std::string frameText(const FormatSpec& format, const IndicatorState& state);
+std::string frameText(const SpokenFormat& format, const IndicatorState& state);
 
 // Whether a magnitude of `units` at `decimals` fits the format's weight field.
-bool fitsField(const FormatSpec& format, std::uint64_t units, int decimals);
+bool fitsField(const SpokenFormat& format, std::uint64_t units, int decimals);
 
 // The text right-aligned in `width` characters.
 std::string padLeft(std::string text, std::size_t width, char fill = ' ');

@@ -35,8 +35,8 @@ bool isJunk(std::uint8_t byte) {
 
 }  // namespace
 
-FormatRequestScanner::FormatRequestScanner(const FormatSpec* own) : m_own(own) {
-    for (const FormatSpec& format : allFormats()) {
+FormatRequestScanner::FormatRequestScanner(const SpokenFormat* own) : m_own(own) {
+    for (const SpokenFormat& format : allFormats()) {
         if (format.framing != RequestFraming::None) {
             m_pending.push_back({&format, {}, false});
         }
@@ -121,7 +121,7 @@ void FormatRequestScanner::take(Pending& pending, std::uint8_t byte,
 }
 
 void FormatRequestScanner::finish(const Pending& pending, std::vector<FormatRequest>& found) const {
-    const FormatSpec* format = pending.format;
+    const SpokenFormat* format = pending.format;
     const auto word = std::ranges::find(format->requests, pending.text, &RequestWord::text);
     const std::string prefix = format->framing == RequestFraming::Escape ? "ESC " : "";
     if (word != format->requests.end()) {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 
 namespace indicatorsim {
 
 struct FormatRequest {
-    const FormatSpec* format;
+    const SpokenFormat* format;
     RequestKind kind;
     std::string name;  // "SI", "ESC P"; for an unknown one "unknown" and its text
 };
@@ -20,13 +20,13 @@ struct FormatRequest {
 // for `own`, the format that answers them.
 class FormatRequestScanner {
 public:
-    explicit FormatRequestScanner(const FormatSpec* own);
+    explicit FormatRequestScanner(const SpokenFormat* own);
 
     std::vector<FormatRequest> feed(std::span<const std::uint8_t> bytes);
 
 private:
     struct Pending {
-        const FormatSpec* format;
+        const SpokenFormat* format;
         std::string text;      // the request's text so far
         bool started = false;  // LF-CR and escape framing: the opening byte has come
     };
@@ -34,7 +34,7 @@ private:
     void take(Pending& pending, std::uint8_t byte, std::vector<FormatRequest>& found) const;
     void finish(const Pending& pending, std::vector<FormatRequest>& found) const;
 
-    const FormatSpec* m_own;
+    const SpokenFormat* m_own;
     std::vector<Pending> m_pending;  // one per format that takes requests
 };
 

@@ -2,7 +2,7 @@
 
 #include "tools/indicator-sim/formatanswers.h"
 #include "tools/indicator-sim/formatframes.h"
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 
 namespace indicatorsim {
 namespace {
@@ -17,7 +17,7 @@ constexpr RequestWord kSbiRequests[] = {{"P", Weight}, {"U", Tare}, {"V", Zero}}
 constexpr RequestWord kSmaRequests[] = {{"W", Weight}, {"Z", Zero}, {"T", Tare}, {"C", ClearTare}};
 constexpr RequestWord k8217Requests[] = {{"W", Weight}, {"Z", Zero}};
 
-const FormatSpec kFormats[] = {
+const SpokenFormat kFormats[] = {
     {.name = "toledo",
      .render = renderToledo,
      .frameLength = 18,
@@ -71,20 +71,20 @@ const FormatSpec kFormats[] = {
 
 }  // namespace
 
-const FormatSpec* formatNamed(std::string_view name) {
-    const auto* format = std::ranges::find(kFormats, name, &FormatSpec::name);
+const SpokenFormat* formatNamed(std::string_view name) {
+    const auto* format = std::ranges::find(kFormats, name, &SpokenFormat::name);
     return format == std::end(kFormats) ? nullptr : format;
 }
 
 std::string formatNames() {
     std::string names;
-    for (const FormatSpec& format : kFormats) {
+    for (const SpokenFormat& format : kFormats) {
         names += (names.empty() ? "" : ", ") + std::string(format.name);
     }
     return names;
 }
 
-std::span<const FormatSpec> allFormats() {
+std::span<const SpokenFormat> allFormats() {
     return kFormats;
 }
 

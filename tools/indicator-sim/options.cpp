@@ -139,7 +139,7 @@ std::string askingNames(bool withCommand = true) {
     if (withCommand) {
         names.push_back("command");
     }
-    for (const FormatSpec& format : allFormats()) {
+    for (const SpokenFormat& format : allFormats()) {
         if (withCommand ? format.answer != nullptr : format.asked) {
             names.push_back(format.name);
         }
@@ -287,9 +287,9 @@ void readUserFormat(const Given& given, SimOptions& options) {
         }
         return;
     }
-    options.userFormat = userFormatSpec(text, file->second, protocol->second);
+    options.userFormat = spokenUserFormat(text, file->second, protocol->second);
     options.protocol = Protocol::Format;
-    options.format = &options.userFormat->spec;
+    options.format = &options.userFormat->row;
     options.formatSettings.user = options.userFormat->format;
 }
 
@@ -413,7 +413,7 @@ std::string oneLine(std::string_view message) {
 }
 
 void readFormatOptions(const Given& given, SimOptions& options) {
-    const FormatSpec* format = options.format;
+    const SpokenFormat* format = options.format;
     const auto capacity = given.find("--capacity");
     if (capacity != given.end()) {
         const auto value = parseDecimal(capacity->second);

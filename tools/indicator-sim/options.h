@@ -10,13 +10,13 @@
 
 #include "tools/indicator-sim/decimalvalue.h"
 #include "tools/indicator-sim/faults.h"
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 #include "tools/indicator-sim/micros.h"
 #include "tools/indicator-sim/pacing.h"
 #include "tools/indicator-sim/protocolframes.h"
 #include "tools/indicator-sim/serialsettings.h"
 #include "tools/indicator-sim/usageerror.h"
-#include "tools/indicator-sim/userformatspec.h"
+#include "tools/indicator-sim/spokenuserformat.h"
 #include "tools/indicator-sim/weightplan.h"
 
 namespace indicatorsim {
@@ -42,9 +42,9 @@ struct SimOptions {
     std::string replayPath;
     double speed = 1;
     Protocol protocol = Protocol::Continuous;
-    const FormatSpec* format = nullptr;  // the table's format, with Protocol::Format
+    const SpokenFormat* format = nullptr;  // the table's format, with Protocol::Format
     // A format of --formats FILE, which `format` then points into.
-    std::shared_ptr<const UserFormatSpec> userFormat;
+    std::shared_ptr<const SpokenUserFormat> userFormat;
     FormatSettings formatSettings;
     std::optional<DecimalValue> capacity;  // kg; above it the formats report an overload
     Refusals refusals;

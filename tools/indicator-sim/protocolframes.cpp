@@ -45,7 +45,7 @@ bool hasChecksum(Protocol protocol) {
 }
 
 bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
-                 const FormatSpec* format) {
+                 const SpokenFormat* format) {
     if (protocol == Protocol::Format && format) {
         return reading.digits <= 999999u && fitsField(*format, reading.digits, reading.decimals);
     }

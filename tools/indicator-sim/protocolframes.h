@@ -12,7 +12,7 @@ namespace indicatorsim {
 // Format: one of the format table's, named by the options' format.
 enum class Protocol { Continuous, Command, ShenTong, Format };
 
-struct FormatSpec;
+struct SpokenFormat;
 
 // One frame as it goes on the line, with the readout the receiving tool should show for it.
 struct OutgoingFrame {
@@ -33,6 +33,6 @@ bool hasChecksum(Protocol protocol);
 // continuous frames and command replies, six characters with sign and point for ShenTong, the
 // weight field for a format of the table.
 bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
-                 const FormatSpec* format = nullptr);
+                 const SpokenFormat* format = nullptr);
 
 }  // namespace indicatorsim

@@ -46,7 +46,7 @@ private:
     void schedule(std::vector<Piece> pieces);
 
     Protocol m_protocol;
-    const FormatSpec* m_format;  // null for the three built-in protocols
+    const SpokenFormat* m_format;  // null for the three built-in protocols
     FormatSettings m_formatSettings;
     Refusals m_refusals;
     bool m_stream;

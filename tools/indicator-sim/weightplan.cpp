@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tools/indicator-sim/decimalvalue.h"
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 #include "tools/indicator-sim/usageerror.h"
 
 namespace indicatorsim {
@@ -52,7 +52,7 @@ int checkedDecimals(const DecimalValue& value, std::string_view text) {
 // The frame a weight is checked against.
 struct Frame {
     Protocol protocol;
-    const FormatSpec* format;
+    const SpokenFormat* format;
 };
 
 std::string frameName(const Frame& frame) {
@@ -159,7 +159,7 @@ scale::IndicatorReading readingOf(std::int64_t units, int decimals) {
 }
 
 std::int64_t largestFitting(Protocol protocol, int decimals, bool negative,
-                            const FormatSpec* format) {
+                            const SpokenFormat* format) {
     // The widest value of each digit count is all nines; the first that fits is the answer.
     for (std::int64_t nines = 999999; nines > 0; nines /= 10) {
         if (readingFits(protocol, readingOf(negative ? -nines : nines, decimals), format)) {
@@ -172,7 +172,7 @@ std::int64_t largestFitting(Protocol protocol, int decimals, bool negative,
 }
 
 WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol,
-                      const FormatSpec* format) {
+                      const SpokenFormat* format) {
     const std::vector<std::string_view> parts = splitColons(weightText);
     const Frame frame{protocol, format};
     if (parts[0] == "fixed") {

@@ -38,12 +38,12 @@ using WeightPlan = std::variant<FixedWeight, RampWeight, WalkWeight>;
 // Reads the --weight text (fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX]) with the --decimals
 // choice and checks that every weight it can produce fits the protocol's frame. Throws UsageError.
 WeightPlan planWeight(std::string_view weightText, std::optional<int> decimals, Protocol protocol,
-                      const FormatSpec* format = nullptr);
+                      const SpokenFormat* format = nullptr);
 
 // The largest magnitude, in units, that the protocol carries with this sign and these decimals;
 // -1 when not even zero fits (ShenTong, negative, four decimals).
 std::int64_t largestFitting(Protocol protocol, int decimals, bool negative,
-                            const FormatSpec* format = nullptr);
+                            const SpokenFormat* format = nullptr);
 
 // Signed units as the indicator's reading (0 is never negative).
 scale::IndicatorReading readingOf(std::int64_t units, int decimals);

@@ -36,7 +36,7 @@ struct RequestWord {
 // One indicator format beyond the three built-in protocols: its weight frame, how far its weight
 // field reaches, and the requests it takes. Found by name, so that one more format is one more
 // row of the table.
-struct FormatSpec {
+struct SpokenFormat {
     std::string_view name;
     std::string_view unit = "kg";       // what the readout of its frames ends in
     std::string (*render)(const IndicatorState&, const FormatSettings&) = nullptr;
@@ -56,9 +56,9 @@ struct FormatSpec {
 };
 
 // Null when no format has that name.
-const FormatSpec* formatNamed(std::string_view name);
+const SpokenFormat* formatNamed(std::string_view name);
 
-std::span<const FormatSpec> allFormats();
+std::span<const SpokenFormat> allFormats();
 
 // The formats' names, comma separated, for messages.
 std::string formatNames();

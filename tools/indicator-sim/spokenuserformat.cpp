@@ -1,4 +1,4 @@
-#include "tools/indicator-sim/userformatspec.h"
+#include "tools/indicator-sim/spokenuserformat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,20 +30,20 @@ std::string answerUser(RequestKind kind, bool /*done*/, const IndicatorState& st
 
 }  // namespace
 
-std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
+std::shared_ptr<const SpokenUserFormat> spokenUserFormat(std::string_view text,
                                                      std::string_view fileName,
                                                      std::string_view name) {
     auto read = scale::readUserFormats(text, fileName);
     if (const auto* error = std::get_if<std::string>(&read)) {
         throw UsageError(*error);
     }
-    auto spec = std::make_shared<UserFormatSpec>();
-    spec->formats = std::move(std::get<scale::UserFormats>(read));
+    auto spoken = std::make_shared<SpokenUserFormat>();
+    spoken->formats = std::move(std::get<scale::UserFormats>(read));
     const auto found = std::ranges::find_if(
-        spec->formats, [name](const auto& format) { return format->name == name; });
-    if (found == spec->formats.end()) {
+        spoken->formats, [name](const auto& format) { return format->name == name; });
+    if (found == spoken->formats.end()) {
         std::string names;
-        for (const auto& format : spec->formats) {
+        for (const auto& format : spoken->formats) {
             names += (names.empty() ? "" : ", ") + format->name;
         }
         throw UsageError("--protocol: " + std::string(fileName) + " has no format '" +
@@ -54,7 +54,7 @@ std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
         throw UsageError("--protocol: format '" + format.name + "' in " + std::string(fileName) +
                          " has no send template, so the simulator cannot write its frames");
     }
-    spec->format = &format;
+    spoken->format = &format;
     const std::pair<const std::string&, RequestKind> words[] = {
         {format.request, RequestKind::Weight},
         {format.zero, RequestKind::Zero},
@@ -63,22 +63,22 @@ std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
     };
     for (const auto& [word, kind] : words) {
         if (!word.empty()) {
-            spec->requests.push_back({word, kind});
+            spoken->requests.push_back({word, kind});
         }
     }
-    FormatSpec& row = spec->spec;
+    SpokenFormat& row = spoken->row;
     row.name = format.name;
     row.render = renderUser;
     row.unit = format.unit.empty() ? std::string_view("kg") : std::string_view(format.unit);
     row.valueCharacters = 9;
     row.asked = !format.request.empty();
-    row.framing = spec->requests.empty() ? RequestFraming::None : RequestFraming::Exact;
-    row.requests = spec->requests;
-    row.answer = spec->requests.empty() ? nullptr : answerUser;
+    row.framing = spoken->requests.empty() ? RequestFraming::None : RequestFraming::Exact;
+    row.requests = spoken->requests;
+    row.answer = spoken->requests.empty() ? nullptr : answerUser;
     FormatSettings settings;
     settings.user = &format;
     row.frameLength = renderUser(IndicatorState{}, settings).size();
-    return spec;
+    return spoken;
 }
 
 }  // namespace indicatorsim

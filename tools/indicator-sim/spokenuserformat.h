@@ -6,22 +6,22 @@
 #include <vector>
 
 #include "protocols/userformats/userformat.h"
-#include "tools/indicator-sim/formatspec.h"
+#include "tools/indicator-sim/spokenformat.h"
 
 namespace indicatorsim {
 
 // A format from a formats file, shaped as a row of the format table: its frames come from the
 // format's `send` template, and its request and commands are taken as the exact bytes given.
-struct UserFormatSpec {
+struct SpokenUserFormat {
     scale::UserFormats formats;  // the whole file, which owns the texts below
     const scale::UserFormat* format = nullptr;
     std::vector<RequestWord> requests;
-    FormatSpec spec;
+    SpokenFormat row;
 };
 
 // The format `name` of the formats file `fileName` whose text is `text`. Throws UsageError with
 // the reader's line for a bad file, and names the formats there for a missing one.
-std::shared_ptr<const UserFormatSpec> userFormatSpec(std::string_view text,
+std::shared_ptr<const SpokenUserFormat> spokenUserFormat(std::string_view text,
                                                      std::string_view fileName,
                                                      std::string_view name);
 

@@ -558,10 +558,17 @@ void HttpService::flushOutbox() {
             slow.push_back(client.socket.get());
             continue;
         }
+        bool sent = false;
         for (const auto& [station, message] : m_outbox) {
             if (client.wanted[station]) {
                 client.socket->sendTextMessage(message);
+                sent = true;
             }
+        }
+        // Written now rather than on the socket's next write notice: one wake-up of the loop
+        // less per client and batch.
+        if (sent) {
+            client.socket->flush();
         }
     }
     m_outbox.clear();

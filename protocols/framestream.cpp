@@ -179,6 +179,16 @@ bool FrameStream::pushDelimited(std::uint8_t byte, StreamFrame& frame) {
     return true;
 }
 
+bool FrameStream::pause(StreamFrame& frame, bool forGood) {
+    if (!m_awaitingCheck || (m_checkByte == CheckByte::Sent && !forGood)) {
+        return false;
+    }
+    m_awaitingCheck = false;
+    decode(frame);
+    m_afterEnd = true;
+    return true;
+}
+
 FrameReading FrameStream::readFrame(std::span<const std::uint8_t> bytes) const {
     return m_format->decode    ? m_format->decode(bytes)
            : m_format->matcher ? m_format->matcher->read(bytes)

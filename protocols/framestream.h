@@ -49,6 +49,13 @@ public:
     // Takes the next byte; true when a frame ended with it or was given up, described in `frame`.
     bool push(std::uint8_t byte, StreamFrame& frame);
 
+    // The bytes read so far end here, for now or (`forGood`) for good. A frame whose end byte
+    // came, with its check byte still to come, is reported without it when the indicator has not
+    // yet shown that it sends one, and at the end for good whatever it has shown, rather than
+    // held until the next frame: an indicator that prints on demand sends nothing more. A check
+    // byte that comes after all is taken as the reported frame's. True when a frame was reported.
+    bool pause(StreamFrame& frame, bool forGood = false);
+
     // Forgets a frame in progress (after a gap in the stream, such as a lost port).
     void reset() {
         m_length = 0;

@@ -128,6 +128,36 @@ TEST(Formats, ToledoChecksumByteOptionalButChecked) {
               "0.07 kg gross steady tare 0.00\n");
 }
 
+// Printed on demand, a frame is all the indicator sends: it must not wait for the next one.
+TEST(Formats, ToledoFrameAtAPauseIsNotHeldForACheckByte) {
+    FrameStream stream(*builtinFormat("toledo"), ",");
+    StreamFrame frame;
+    std::string out;
+    // Each chunk as one read; "|" after a chunk the bytes end for good.
+    const auto chunk = [&](const std::string& bytes, bool forGood = false) {
+        for (const char c : bytes) {
+            if (stream.push(static_cast<std::uint8_t>(c), frame)) {
+                out += describe(frame) + "\n";
+            }
+        }
+        if (stream.pause(frame, forGood)) {
+            out += describe(frame) + (forGood ? "|\n" : "\n");
+        }
+    };
+    const std::string checked = toledo('4', '0', ' ', "000002", "000000");
+    chunk(toledo('4', '0', ' ', "000001", "000000", false));
+    chunk(checked.substr(0, checked.size() - 1));  // its check byte comes in the next read
+    chunk(checked.substr(checked.size() - 1));
+    chunk(toledo('4', '0', ' ', "000003", "000000"));
+    chunk(toledo('4', '0', ' ', "000004", "000000", false));  // held: the indicator sends checks
+    chunk("", true);
+    EXPECT_EQ(out,
+              "0.01 kg gross steady tare 0.00\n"
+              "0.02 kg gross steady tare 0.00\n"
+              "0.03 kg gross steady tare 0.00\n"
+              "0.04 kg gross steady tare 0.00|\n");
+}
+
 TEST(Formats, SicsRepliesAndStreamedLines) {
     EXPECT_EQ(read("sics",
                    "S S      12.345 kg\r\nS D      12.340 kg\r\nS S     -0.012 g\r\n"

@@ -48,6 +48,16 @@ TEST(RecordingDecoder, DecodesWithTheRecordingsTimes) {
                                         "2026-12-07T12:00:00.250Z 1.00kg stable"}));
 }
 
+TEST(RecordingDecoder, LastFrameIsKeptWhenTheRecordingEndsBeforeItsCheckByte) {
+    const Decoded decoded = decode(
+        "# port=Com1 settings=9600,N,8,1 protocol=toledo start=2026-12-07T12:00:00.000Z\n"
+        "0.000000 02 34 30 20 30 30 30 31 30 30 30 30 30 30 30 30 0D 2C\n"
+        "0.100000 02 34 30 20 30 30 30 32 30 30 30 30 30 30 30 30 0D\n");
+    EXPECT_TRUE(decoded.ok) << decoded.failure;
+    EXPECT_EQ(decoded.records, (std::vector<std::string>{"2026-12-07T12:00:00.000Z 1.00kg stable",
+                                                         "2026-12-07T12:00:00.100Z 2.00kg stable"}));
+}
+
 TEST(RecordingDecoder, RefusesWhatIsNoRecordingNamingTheLine) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "a.rec: empty, not a recording"},

@@ -350,38 +350,46 @@ void Detector::readWaiting() {
     for (const char c : *chunk) {
         const auto byte = static_cast<std::uint8_t>(c);
         for (std::size_t i = 0; i < m_streams.size(); ++i) {
-            if (!m_streams[i].push(byte, m_frame)) {
-                continue;
+            if (m_streams[i].push(byte, m_frame)) {
+                early = scoreFrame(i) || early;
             }
-            DetectionScore& score = m_current[i];
-            const Evidence evidence = evidenceOf(m_frame.error);
-            if (evidence == Evidence::Neutral) {
-                continue;
-            }
-            const bool valid = evidence == Evidence::Valid &&
-                               (m_formats[i]->framing.kind != scale::FramingKind::ShenTong ||
-                                plausibleShenTong(m_frame.raw));
-            if (valid) {
-                ++score.valid;
-                ++score.validRun;
-                if (m_formats[i]->asks() && !m_answered) {
-                    const auto at = std::find(m_requests.begin(), m_requests.end(),
-                                              std::string(m_formats[i]->request));
-                    m_answered = static_cast<std::size_t>(at - m_requests.begin());
-                    // What it refused before were its answers to the other formats' requests.
-                    score.rejected = 0;
-                }
-            } else {
-                ++score.rejected;
-                score.validRun = 0;
-            }
-            early = early || (score.validRun >= score.runNeeded() && score.rejected == 0);
+        }
+    }
+    for (std::size_t i = 0; i < m_streams.size(); ++i) {
+        if (m_streams[i].pause(m_frame)) {
+            early = scoreFrame(i) || early;
         }
     }
     if (early) {
         closeCandidate();
         finish();
     }
+}
+
+bool Detector::scoreFrame(std::size_t i) {
+    DetectionScore& score = m_current[i];
+    const Evidence evidence = evidenceOf(m_frame.error);
+    if (evidence == Evidence::Neutral) {
+        return false;
+    }
+    const bool valid = evidence == Evidence::Valid &&
+                       (m_formats[i]->framing.kind != scale::FramingKind::ShenTong ||
+                        plausibleShenTong(m_frame.raw));
+    if (valid) {
+        ++score.valid;
+        ++score.validRun;
+        if (m_formats[i]->asks() && !m_answered) {
+            const auto at = std::find(m_requests.begin(), m_requests.end(),
+                                      std::string(m_formats[i]->request));
+            m_answered = static_cast<std::size_t>(at - m_requests.begin());
+            // What it refused before were its answers to the other formats' requests.
+            score.rejected = 0;
+        }
+    } else {
+        ++score.rejected;
+        score.validRun = 0;
+    }
+    return score.validRun >= score.runNeeded() && score.rejected == 0;
 }
 
 void Detector::listenEnded() {

@@ -113,6 +113,8 @@ private:
     void skip(const DetectionCandidate& candidate, const QString& reason);
     void listenEnded();
     void readWaiting();
+    // Scores the frame stream `i` just ended; true when it has shown enough to stop listening.
+    bool scoreFrame(std::size_t i);
     void sendRequest();
     void closeCandidate();
     void finish();

@@ -77,6 +77,18 @@ bool RecordingDecoder::line(std::string_view text) {
     return true;
 }
 
+void RecordingDecoder::finish() {
+    if (!m_weights || m_stopped) {
+        return;
+    }
+    const std::int64_t utc = m_startMillis + m_lastMicros / 1000;
+    m_weights->finish(m_lastMicros / 1000,
+                      [&](const scale::StreamFrame& frame, bool stable, bool became) {
+                          m_onFrame(utc, frame, stable, became);
+                          return !m_stopped;
+                      });
+}
+
 bool decodeRecordingFile(std::FILE* file, const std::string& path, RecordingDecoder& decoder,
                          std::string& failure) {
     std::vector<char> block(1 << 20);
@@ -123,6 +135,7 @@ bool decodeRecordingFile(std::FILE* file, const std::string& path, RecordingDeco
         failure = path + ": empty, not a recording";
         return false;
     }
+    decoder.finish();
     return true;
 }
 

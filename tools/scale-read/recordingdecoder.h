@@ -33,6 +33,8 @@ public:
     void setOnHeader(std::function<void(const scale::RecordingHeader&)> handler) {
         m_onHeader = std::move(handler);
     }
+    // The recording has ended: a last frame still waiting for a check byte is decoded without it.
+    void finish();
     void stop() { m_stopped = true; }
     bool stopped() const { return m_stopped; }
 

@@ -23,28 +23,20 @@ public:
     template <class OnFrame>
     bool feed(std::span<const std::uint8_t> bytes, std::int64_t steadyMillis, OnFrame&& onFrame) {
         for (const std::uint8_t byte : bytes) {
-            if (!m_stream.push(byte, m_frame)) {
-                continue;
-            }
-            bool stable = false;
-            bool became = false;
-            if (m_frame.error == scale::FrameError::None) {
-                if (m_frame.motion == scale::Motion::Unknown) {
-                    stable = m_stability.update(steadyMillis, m_frame.weight, m_frame.decimals);
-                    became = m_stability.becameStable();
-                } else {
-                    stable = m_frame.motion == scale::Motion::Steady;
-                    became = stable && !m_saidStable;
-                    m_saidStable = stable;
-                }
-            } else if (m_frame.error == scale::FrameError::Motion) {
-                m_saidStable = false;
-            }
-            if (!onFrame(m_frame, stable, became)) {
+            if (m_stream.push(byte, m_frame) && !deliver(steadyMillis, onFrame)) {
                 return false;
             }
         }
-        return true;
+        return !m_stream.pause(m_frame) || deliver(steadyMillis, onFrame);
+    }
+
+    // The bytes have ended for good (a recording's end): a frame still waiting for a check byte
+    // is delivered without it.
+    template <class OnFrame>
+    void finish(std::int64_t steadyMillis, OnFrame&& onFrame) {
+        if (m_stream.pause(m_frame, true)) {
+            (void)deliver(steadyMillis, onFrame);
+        }
     }
 
     // Forgets a frame in progress and the calm spell, after a gap in the bytes.
@@ -57,6 +49,25 @@ public:
     const scale::FormatDescription& format() const { return m_stream.format(); }
 
 private:
+    template <class OnFrame>
+    bool deliver(std::int64_t steadyMillis, OnFrame& onFrame) {
+        bool stable = false;
+        bool became = false;
+        if (m_frame.error == scale::FrameError::None) {
+            if (m_frame.motion == scale::Motion::Unknown) {
+                stable = m_stability.update(steadyMillis, m_frame.weight, m_frame.decimals);
+                became = m_stability.becameStable();
+            } else {
+                stable = m_frame.motion == scale::Motion::Steady;
+                became = stable && !m_saidStable;
+                m_saidStable = stable;
+            }
+        } else if (m_frame.error == scale::FrameError::Motion) {
+            m_saidStable = false;
+        }
+        return onFrame(m_frame, stable, became);
+    }
+
     scale::FrameStream m_stream;
     scale::StabilityTracker m_stability;
     scale::StreamFrame m_frame;

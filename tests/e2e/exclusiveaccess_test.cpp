@@ -172,7 +172,10 @@ TEST_F(ExclusiveAccessTest, AReaderKilledAsRootLeavesTheDeviceToAnOrdinaryUserAt
             const auto holding = deviceHolder(pts);
             return holding && holding->pid == window.processId();
         },
-        10000));
+        10000))
+        << "window pid " << window.processId() << ", state " << window.state() << ", holder "
+        << (deviceHolder(pts) ? deviceHolder(pts)->pid : 0) << ", window said "
+        << window.readAllStandardError().toStdString();
     window.kill();
     window.waitForFinished(3000);
 }

@@ -35,20 +35,24 @@ void LiveWindow::start() {
 bool LiveWindow::waitFor(const std::function<bool()>& done, int milliseconds) {
     // An event loop that looks every 5 ms: the program's own events run in between, and the
     // test itself never spins.
+    // What was seen counts: a condition that holds for a moment (a device held, then let go)
+    // is not asked again.
     QEventLoop loop;
     QTimer check;
     QElapsedTimer clock;
     clock.start();
+    bool met = done();
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= milliseconds) {
+        met = done();
+        if (met || clock.elapsed() >= milliseconds) {
             loop.quit();
         }
     });
     check.start(5);
-    if (!done()) {
+    if (!met) {
         loop.exec();
     }
-    return done();
+    return met || done();
 }
 
 void LiveWindow::pump(int milliseconds) {

@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "app/terminalspeed.h"
 
 namespace scale {
 namespace {
@@ -36,18 +36,6 @@ ExclusiveOpen refusedAfter(int fd) {
     const int error = errno;
     ::close(fd);
     return {-1, refusalFor(error), error};
-}
-
-// The slave side of a pseudo-terminal pair keeps its exclusive mode for as long as the master
-// is open, even after every process that had the slave open is gone: set there, it would lock
-// out everyone but root for the rest of the master's life.
-bool isPseudoTerminal(int fd) {
-    struct stat node {};
-    if (::fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) {
-        return false;
-    }
-    const unsigned int kind = major(node.st_rdev);
-    return kind == 3 || (kind >= 136 && kind <= 143);  // BSD-style and Unix98 slaves
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,47 +13,14 @@
 #include <system_error>
 #include <utility>
 
-#include "tools/indicator-sim/custombaud.h"
+#include "app/custombaud.h"
+#include "app/terminalspeed.h"
 
 namespace indicatorsim {
 namespace {
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
-}
-
-std::optional<speed_t> standardSpeed(long baud) {
-    struct Rate {
-        long baud;
-        speed_t speed;
-    };
-    static constexpr Rate kRates[] = {
-        {50, B50},           {75, B75},           {110, B110},         {134, B134},
-        {150, B150},         {200, B200},         {300, B300},         {600, B600},
-        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-        {3500000, B3500000}, {4000000, B4000000},
-    };
-    for (const Rate& rate : kRates) {
-        if (rate.baud == baud) {
-            return rate.speed;
-        }
-    }
-    return std::nullopt;
-}
-
-// A pseudo-terminal's slave keeps exclusive mode while its master is open, even after its holder
-// has gone: only the lock, which the kernel drops with the holder, is used there.
-bool isPseudoTerminal(int fd) {
-    struct stat node {};
-    if (::fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) {
-        return false;
-    }
-    const unsigned int kind = major(node.st_rdev);
-    return kind == 3 || (kind >= 136 && kind <= 143);
 }
 
 tcflag_t characterSize(int dataBits) {
@@ -94,7 +59,9 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
             }
             throw std::runtime_error(m_path + " is in use by another program");
         }
-        if (!isPseudoTerminal(m_fd) && ::ioctl(m_fd, TIOCEXCL) != 0) {
+        // Not on a pseudo-terminal, where only the lock, which the kernel drops with its
+        // holder, is used.
+        if (!scale::isPseudoTerminal(m_fd) && ::ioctl(m_fd, TIOCEXCL) != 0) {
             fail("cannot hold " + m_path + " exclusively");
         }
         ::cfmakeraw(&line);
@@ -112,14 +79,14 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
         line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         line.c_cc[VMIN] = 0;
         line.c_cc[VTIME] = 0;
-        const std::optional<speed_t> speed = standardSpeed(settings.baud);
+        const std::optional<speed_t> speed = scale::standardSpeed(settings.baud);
         if (speed) {
             ::cfsetspeed(&line, *speed);
         }
         if (::tcsetattr(m_fd, TCSANOW, &line) != 0) {
             fail("cannot set up " + m_path);
         }
-        if (!speed && !setCustomBaud(m_fd, settings.baud)) {
+        if (!speed && !scale::setCustomBaud(m_fd, settings.baud)) {
             fail("cannot set " + std::to_string(settings.baud) + " baud on " + m_path);
         }
         ::tcflush(m_fd, TCIOFLUSH);
@@ -130,7 +97,7 @@ DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_pat
 }
 
 DeviceLine::~DeviceLine() {
-    if (!isPseudoTerminal(m_fd)) {
+    if (!scale::isPseudoTerminal(m_fd)) {
         ::ioctl(m_fd, TIOCNXCL);
     }
     ::close(m_fd);

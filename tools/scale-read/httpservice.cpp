@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "tools/scale-read/guardedtcpserver.h"
+#include "tools/scale-read/indicatorcommand.h"
 
 namespace scaleread {
 namespace {
@@ -51,7 +52,6 @@ constexpr CommandOutcome kOutcomes[] = {
     {"no-answer", Status::GatewayTimeout},
     {"unsupported", Status::NotImplemented},
 };
-const char* const kCommands[] = {"zero", "tare", "clear-tare"};
 
 QByteArray errorJson(const QString& error) {
     return QJsonDocument(QJsonObject{{QStringLiteral("error"), error}})
@@ -422,8 +422,7 @@ void HttpService::postCommand(std::size_t station, const QHttpServerRequest& req
     const QJsonValue value =
         QJsonDocument::fromJson(request.body()).object().value(QStringLiteral("command"));
     const QString command = value.toString();
-    if (std::none_of(std::begin(kCommands), std::end(kCommands),
-                     [&](const char* known) { return command == QLatin1String(known); })) {
+    if (!commandKindNamed(command.toStdString())) {
         respondError(socket, request, Status::BadRequest,
                      QStringLiteral(R"(the body is {"command":"zero"}, "tare" or "clear-tare")"),
                      cors);

@@ -56,6 +56,16 @@ const scale::IndicatorCommand* commandOf(const scale::FormatDescription& format,
     return command.send.empty() ? nullptr : &command;
 }
 
+std::vector<std::string_view> commandNamesOf(const scale::FormatDescription& format) {
+    std::vector<std::string_view> names;
+    for (const CommandRow& row : kCommands) {
+        if (commandOf(format, row.kind) != nullptr) {
+            names.push_back(row.name);
+        }
+    }
+    return names;
+}
+
 CommandAnswer::CommandAnswer(const scale::FormatDescription& format, CommandKind kind)
     : m_kind(kind) {
     if (const scale::IndicatorCommand* command = commandOf(format, kind)) {

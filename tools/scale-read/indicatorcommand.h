@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocols/formatdescription.h"
 #include "protocols/framestream.h"
@@ -24,6 +25,8 @@ std::string_view resultName(CommandResult result);
 
 // What the format sends for `kind`; null when its indicator has no such command.
 const scale::IndicatorCommand* commandOf(const scale::FormatDescription& format, CommandKind kind);
+// The names of the commands the format's indicator takes, in the order above.
+std::vector<std::string_view> commandNamesOf(const scale::FormatDescription& format);
 
 // Judges the frames that arrive after a command went out. A format with answer lines (the
 // command's own word, then what became of it) is judged by those alone, since its polls go on

@@ -195,13 +195,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         std::vector<HttpService::ServedStation> served;
         for (const auto& station : stations) {
             QStringList commands;
-            for (const CommandKind kind :
-                 {CommandKind::Zero, CommandKind::Tare, CommandKind::ClearTare}) {
-                if (commandOf(*station->config.format, kind) != nullptr) {
-                    const std::string_view name = commandName(kind);
-                    commands.append(QString::fromLatin1(name.data(),
-                                                        static_cast<qsizetype>(name.size())));
-                }
+            for (const std::string_view name : commandNamesOf(*station->config.format)) {
+                commands.append(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
             }
             served.push_back({station->mqttSource, commands});
         }

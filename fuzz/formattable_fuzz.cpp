@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
+#include "fuzz/weightcheck.h"
 #include "protocols/formattable.h"
 #include "protocols/framestream.h"
 
@@ -36,17 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         require(std::isfinite(frame.weight), "the weight is a number");
-        double number = 0;
-        const auto parsed = std::from_chars(frame.number.data(),
-                                            frame.number.data() + frame.number.size(), number);
-        require(parsed.ec == std::errc{} && parsed.ptr == frame.number.data() + frame.number.size(),
-                "the number is a plain number");
-        require(std::fabs(number - frame.weight) <= 0.5 * std::pow(10.0, -frame.decimals) + 1e-9,
-                "the number is the weight at its decimals");
+        fuzz::requireNumberIsTheWeight(frame);
         require(frame.text.ends_with(frame.unit), "the text ends with the unit");
         if (!frame.tare.empty()) {
-            require(std::from_chars(frame.tare.data(), frame.tare.data() + frame.tare.size(),
-                                    number)
+            double tare = 0;
+            require(std::from_chars(frame.tare.data(), frame.tare.data() + frame.tare.size(), tare)
                             .ec == std::errc{},
                     "the tare is a plain number");
         }

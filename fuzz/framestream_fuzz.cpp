@@ -10,6 +10,7 @@
 
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
+#include "fuzz/weightcheck.h"
 #include "protocols/framestream.h"
 #include "protocols/shentong.h"
 #include "protocols/weightframe.h"
@@ -62,13 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(caption == frame.text || (caption.empty() && zeros),
                 "the caption is the readout's");
         require(frame.text.size() > 2 && frame.text.ends_with("kg"), "a caption ends in kg");
-        double number = 0;
-        const auto parsed = std::from_chars(frame.number.data(),
-                                            frame.number.data() + frame.number.size(), number);
-        require(parsed.ec == std::errc{} && parsed.ptr == frame.number.data() + frame.number.size(),
-                "the number is a plain number");
-        require(std::fabs(number - frame.weight) <= 0.5 * std::pow(10.0, -frame.decimals) + 1e-9,
-                "the number is the weight at its decimals");
+        fuzz::requireNumberIsTheWeight(frame);
     }
     return 0;
 }

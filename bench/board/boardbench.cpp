@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/processfigures.h"
 #include "protocols/frameencoder.h"
 #include "tools/indicator-sim/ptyline.h"
 
@@ -35,26 +36,6 @@ constexpr int kWarmUpSeconds = 3;
 
 std::int64_t micros(Clock::time_point at) {
     return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
-}
-
-long cpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    long ticks = 0;
-    for (int i = 1; i <= 15 && stat >> field; ++i) {
-        if (i == 14 || i == 15) {
-            ticks += std::stol(field);
-        }
-    }
-    return ticks;
-}
-
-double percentile(std::vector<double> values, double share) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(share * static_cast<double>(values.size() - 1))];
 }
 
 // "station":"s12" ... "weight":345 from a record message.
@@ -183,7 +164,7 @@ int main(int argc, char* argv[]) {
     std::thread writer([&] {
         for (int frame = 0; frame < (seconds + kWarmUpSeconds) * 10; ++frame) {
             if (frame == kWarmUpSeconds * 10) {
-                ticksBefore = cpuTicks(pid);
+                ticksBefore = bench::cpuTicks(pid);
             }
             for (int i = 0; i < stations; ++i) {
                 std::this_thread::sleep_until(start + std::chrono::microseconds(
@@ -195,7 +176,7 @@ int main(int argc, char* argv[]) {
                 measuredSent += frame >= kWarmUpSeconds * 10 ? 1 : 0;
             }
         }
-        ticksAfter = cpuTicks(pid);
+        ticksAfter = bench::cpuTicks(pid);
         QMetaObject::invokeMethod(
             &application,
             [] { QTimer::singleShot(500, [] { QCoreApplication::quit(); }); },
@@ -217,8 +198,8 @@ int main(int argc, char* argv[]) {
                 (std::to_string(latencies.size()) + "/" +
                  std::to_string(measuredSent * clients))
                     .c_str(),
-                percentile(latencies, 0.5), percentile(latencies, 0.99),
-                percentile(latencies, 1.0));
+                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99),
+                bench::percentile(latencies, 1.0));
     lines.clear();
     ::rmdir(folder);
     return 0;

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/processfigures.h"
 #include "protocols/frameencoder.h"
 #include "tools/indicator-sim/ptyline.h"
 
@@ -83,27 +84,6 @@ void onMessage(mosquitto*, void* context, const mosquitto_message* message) {
         std::lock_guard guard(received->lock);
         received->latencies.push_back((now - written) / 1000.0);
     }
-}
-
-long cpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    long ticks = 0;
-    for (int i = 1; i <= 15 && stat >> field; ++i) {
-        if (i == 14 || i == 15) {
-            ticks += std::stol(field);
-        }
-    }
-    return ticks;
-}
-
-double percentile(std::vector<double> values, double share) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
-    return values[index];
 }
 
 }  // namespace
@@ -178,7 +158,7 @@ int main(int argc, char* argv[]) {
     const long hz = ::sysconf(_SC_CLK_TCK);
     for (int frame = 0; frame < (seconds + kWarmUpSeconds) * 10; ++frame) {
         if (frame == kWarmUpSeconds * 10) {
-            ticksBefore = cpuTicks(pid);
+            ticksBefore = bench::cpuTicks(pid);
         }
         for (int i = 0; i < stations; ++i) {
             // Station i's frame n goes out at n * 100 ms + i * 100 ms / stations.
@@ -193,7 +173,7 @@ int main(int argc, char* argv[]) {
             measuredSent += frame >= kWarmUpSeconds * 10 ? 1 : 0;
         }
     }
-    const long ticksAfter = cpuTicks(pid);
+    const long ticksAfter = bench::cpuTicks(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last readings arrive
 
     ::kill(pid, SIGTERM);
@@ -214,8 +194,8 @@ int main(int argc, char* argv[]) {
                 "received", "p50 ms", "p99 ms", "max ms");
     std::printf("%-9d %-11d %-8.2f %-9s %-9.2f %-9.2f %-9.2f\n", stations, stations * 10, cpu,
                 (std::to_string(latencies.size()) + "/" + std::to_string(measuredSent)).c_str(),
-                percentile(latencies, 0.5), percentile(latencies, 0.99),
-                percentile(latencies, 1.0));
+                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99),
+                bench::percentile(latencies, 1.0));
     lines.clear();
     ::rmdir(folder);
     return 0;

@@ -102,6 +102,11 @@ QStringList ReaderProcess::errorLines() {
     return wholeLines(m_errors);
 }
 
+QString ReaderProcess::errorText() {
+    collect();
+    return QString::fromUtf8(m_errors);
+}
+
 void ReaderProcess::collect() {
     m_output += m_process.readAllStandardOutput();
     m_errors += m_process.readAllStandardError();

@@ -36,6 +36,8 @@ public:
     // Each record's time, in milliseconds since the epoch.
     QList<qint64> times();
     QStringList errorLines();
+    // Everything written on standard error so far, as it came.
+    QString errorText();
 
 private:
     void collect();

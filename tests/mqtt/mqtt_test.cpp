@@ -10,6 +10,7 @@
 
 #include "brokerprocess.h"
 #include "livewindow.h"
+#include "readerprocess.h"
 #include "simulatorprocess.h"
 #include "subscriberprocess.h"
 
@@ -23,32 +24,13 @@ QString masked(QString payload) {
     return payload.replace(time, QStringLiteral(R"("time":TIME)"));
 }
 
-// The reader as a child process in the C locale.
-class Reader {
+// The reader, quiet: the broker's lines are what these tests read, not the notes on the ports.
+class Reader : public ReaderProcess {
 public:
     bool start(const QStringList& arguments) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-        m_process.setProcessEnvironment(environment);
-        // Quiet: the broker's lines are what these tests read, not the notes on the ports.
-        m_process.start(QStringLiteral(SCALE_READ_PATH), QStringList{"--quiet"} + arguments);
-        return m_process.waitForStarted(5000);
+        return ReaderProcess::start(QStringList{"--quiet"} + arguments);
     }
-    ~Reader() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(3000);
-        }
-    }
-    void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
-    bool waitForExit(int milliseconds) {
-        return LiveWindow::waitFor([this] { return m_process.state() == QProcess::NotRunning; },
-                                   milliseconds);
-    }
-    QString errors() { return QString::fromUtf8(m_process.readAllStandardError()); }
-
-private:
-    QProcess m_process;
+    QString errors() { return errorText(); }
 };
 
 auto on(const QString& topic, const QString& payload = {}) {

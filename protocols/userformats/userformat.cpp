@@ -37,46 +37,89 @@ std::string oneLine(std::string text) {
     return shown;
 }
 
-// TOML allows characters beyond ASCII only in strings and comments. The TOML reader's own check
-// of such a character elsewhere reaches a path its authors thought unreachable (undefined
-// behaviour for some code points), so the file is looked over first.
+// TOML allows characters beyond ASCII only in strings and comments. The TOML reader asks
+// whether such a character is whitespace in several places (wherever a value may end, all
+// through a quoted key, after a backslash in a multi-line string), and for some code points that
+// question reaches a path its authors thought unreachable: undefined behaviour. So the file is
+// looked over first, and such characters are let through only where the reader takes them
+// without asking: in comments, and in a string right after a line's first "=" (every value here
+// is a string or a number); an "=" further on may be inside a bare value the reader is scanning.
 std::optional<Problem> characterOutsideText(std::string_view text) {
     int line = 1;
     std::size_t i = 0;
-    // Skips a string from its opening quotes to its closing ones, counting lines.
-    const auto skipString = [&](std::string_view quotes, bool escapes) {
+    const auto beyondAscii = [&](std::size_t at) {
+        return at < text.size() && static_cast<unsigned char>(text[at]) >= 0x80;
+    };
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const std::string outside = "a character beyond ASCII outside a string or comment";
+    // Skips a string from its opening quotes to its closing ones, counting lines; a problem for
+    // a character beyond ASCII where it may not stand.
+    const auto skipString = [&](std::string_view quotes, bool escapes,
+                                bool value) -> std::optional<Problem> {
         i += quotes.size();
         while (i < text.size() && text.compare(i, quotes.size(), quotes) != 0) {
             if (text[i] == '\n') {
                 if (quotes.size() == 1) {
-                    return;  // a single-line string ends at the line's end at the latest
+                    return std::nullopt;  // a single-line string ends at the line's end at the latest
                 }
                 ++line;
-            } else if (escapes && text[i] == '\\' && i + 1 < text.size() &&
-                       text[i + 1] != '\n') {
-                ++i;  // an escaped character, perhaps a quote
+            } else if (!value && beyondAscii(i)) {
+                return Problem{line, outside};
+            } else if (escapes && text[i] == '\\' && i + 1 < text.size()) {
+                if (beyondAscii(i + 1)) {
+                    return Problem{line, outside};
+                }
+                if (quotes.size() == 3 && isBlank(text[i + 1])) {
+                    // A line-ending backslash: what follows the blanks after it is asked about.
+                    std::size_t next = i + 1;
+                    int lines = 0;
+                    while (next < text.size() && isBlank(text[next])) {
+                        lines += text[next] == '\n' ? 1 : 0;
+                        ++next;
+                    }
+                    if (beyondAscii(next)) {
+                        return Problem{line + lines, outside};
+                    }
+                } else if (text[i + 1] != '\n') {
+                    ++i;  // an escaped character, perhaps a quote
+                }
             }
             ++i;
         }
         i += quotes.size();
+        return std::nullopt;
     };
+    char before = '\n';  // the last character on this line that is not a space or a tab
+    int equalsSigns = 0;  // on this line, outside strings
     while (i < text.size()) {
         const char c = text[i];
+        const bool value = before == '=' && equalsSigns == 1;
+        std::optional<Problem> problem;
         if (c == '\n') {
             ++line;
             ++i;
+            equalsSigns = 0;
         } else if (c == '#') {
             while (i < text.size() && text[i] != '\n') {
                 ++i;
             }
         } else if (c == '"') {
-            skipString(text.compare(i, 3, "\"\"\"") == 0 ? "\"\"\"" : "\"", true);
+            problem = skipString(text.compare(i, 3, "\"\"\"") == 0 ? "\"\"\"" : "\"", true,
+                                 value);
         } else if (c == '\'') {
-            skipString(text.compare(i, 3, "'''") == 0 ? "'''" : "'", false);
-        } else if (static_cast<unsigned char>(c) >= 0x80) {
-            return Problem{line, "a character beyond ASCII outside a string or comment"};
+            problem = skipString(text.compare(i, 3, "\'\'\'") == 0 ? "\'\'\'" : "\'", false,
+                                 value);
+        } else if (beyondAscii(i)) {
+            return Problem{line, outside};
         } else {
+            equalsSigns += c == '=' ? 1 : 0;
             ++i;
+        }
+        if (problem) {
+            return problem;
+        }
+        if (c != ' ' && c != '\t') {
+            before = c;
         }
     }
     return std::nullopt;

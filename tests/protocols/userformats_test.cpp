@@ -107,6 +107,14 @@ TEST(UserFormats, BadFilesNameTheFileTheLineAndWhatIsWrong) {
          "my.toml line 2: name 'a\\x0Ab': lower-case letters, digits, '-', '_' and '.' only"},
         {"# Waage \xC3\xA4\n[[format]]\nname = \"a\" # \xE3\x80\x82\nunit = \"\xC2\xB5g\"\n\xCE\x8B",
          "my.toml line 5: a character beyond ASCII outside a string or comment"},
+        // Where the TOML reader would ask of it whether it is whitespace: after a bare value, in
+        // a quoted key, after a line-ending backslash.
+        {"[[format]]\nname = a\"\xC3\xBF\"\n",
+         "my.toml line 2: a character beyond ASCII outside a string or comment"},
+        {"[[format]]\n\"\xC3\xA9\" = \"a\"\n",
+         "my.toml line 2: a character beyond ASCII outside a string or comment"},
+        {"[[format]]\nunit = \"\"\"a\\\n  \xC3\xA9\"\"\"\n",
+         "my.toml line 3: a character beyond ASCII outside a string or comment"},
         {"name = \"a\"\n", "my.toml line 1: 'name' is not a [[format]] table"},
         {"", "my.toml line 1: no [[format]] table"},
     };

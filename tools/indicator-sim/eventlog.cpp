@@ -1,5 +1,7 @@
 #include "tools/indicator-sim/eventlog.h"
 
+#include <cstdio>
+
 namespace indicatorsim {
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {
@@ -40,6 +42,21 @@ std::string requestLine(Micros at) {
 
 std::string requestLine(Micros at, std::string_view format, std::string_view name) {
     return requestLine(at) + " " + std::string(format) + " " + std::string(name);
+}
+
+std::string escapedText(std::string_view text, bool (*escape)(unsigned char byte)) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (escape(byte)) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown.push_back(c);
+        }
+    }
+    return shown;
 }
 
 }  // namespace indicatorsim

@@ -35,4 +35,7 @@ std::string hexBytes(std::span<const std::uint8_t> bytes);
 // "104.113"
 std::string millisText(Micros at);
 
+// The text with each byte that `escape` picks written as \xHH.
+std::string escapedText(std::string_view text, bool (*escape)(unsigned char byte));
+
 }  // namespace indicatorsim

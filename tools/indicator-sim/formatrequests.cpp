@@ -1,7 +1,8 @@
 #include "tools/indicator-sim/formatrequests.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "tools/indicator-sim/eventlog.h"
 
 namespace indicatorsim {
 namespace {
@@ -12,18 +13,9 @@ constexpr std::size_t kLongestText = 16;
 
 // The text as one word of an event line: control characters, spaces and bytes above 7E as \xHH.
 std::string printable(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F || c == '\\') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown.push_back(c);
-        }
-    }
-    return shown;
+    return escapedText(text, [](unsigned char byte) {
+        return byte <= 0x20 || byte >= 0x7F || byte == '\\';
+    });
 }
 
 // Control bytes other than CR and LF, and bytes above 7F, belong to no text request: they end

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/indicator-sim/eventlog.h"
 
 namespace indicatorsim {
 namespace {
@@ -398,18 +399,7 @@ void readFaults(const Given& given, SimOptions& options) {
 // Messages quote the arguments they refuse; a control character in one is written as \xHH so
 // that the message stays one line.
 std::string oneLine(std::string_view message) {
-    std::string line;
-    for (const char c : message) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            line += escaped;
-        } else {
-            line.push_back(c);
-        }
-    }
-    return line;
+    return escapedText(message, [](unsigned char byte) { return byte < 0x20 || byte == 0x7F; });
 }
 
 void readFormatOptions(const Given& given, SimOptions& options) {

@@ -58,7 +58,9 @@ struct Station {
     QTimer giveUp;
     QString label;
     bool abandoned = false;
-    bool retainedTold = false;  // a retained command message was noted
+    // Refused command messages are noted once each way: a flood of them must not flood the log.
+    bool retainedTold = false;
+    bool refusalTold = false;
 };
 
 // "Com1 (/dev/ttyUSB0)", or with several stations "station gate (Com1 (/dev/ttyUSB0))".
@@ -86,8 +88,11 @@ void commandFromBroker(Station& station, const std::string& message, bool retain
     };
     const auto request = readCommandPayload(message);
     if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
-        note(QStringLiteral("station %1: a command message refused: %2")
-                 .arg(station.config.name, QString::fromStdString(problem->text)));
+        if (!std::exchange(station.refusalTold, true)) {
+            note(QStringLiteral("station %1: a command message refused: %2 (further ones are "
+                                "told only in their results)")
+                     .arg(station.config.name, QString::fromStdString(problem->text)));
+        }
         // The command as the message named it, or nothing.
         const std::string command =
             problem->commandJson.size() >= 2 && problem->commandJson.front() == '"'

@@ -1,9 +1,12 @@
 // scale-read publishing to a real mosquitto broker on loopback: two simulated stations, retained
-// stable weights, the broker's last will, a broker that goes away and comes back, and an
-// unplugged station.
+// stable weights, the broker's last will, a broker that goes away and comes back, an unplugged
+// station, and commands from the topic, honest and not.
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHostInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -260,6 +263,156 @@ TEST_F(BrokerTest, CommandsFromTheTopicAreAnsweredWithTheirIdOnlyWhenAllowed) {
     // Without --allow-commands the topic is not even listened to.
     EXPECT_TRUE(all.payloads("plant/c/command/result").isEmpty());
     EXPECT_TRUE(commandsTaken(closed, "sics").isEmpty());
+}
+
+// The results on plant/a/command/result, their times masked.
+QStringList resultsOf(SubscriberProcess& subscriber) {
+    QStringList results;
+    for (const QString& payload : subscriber.payloads("plant/a/command/result")) {
+        results << masked(payload);
+    }
+    return results;
+}
+
+TEST_F(BrokerTest, ABurstOfCommandsIsAnsweredBusyBeyondOneWaitingWhileReadingGoesOn) {
+    broker.stop();
+    broker.configure(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
+                                    "max_queued_messages 20000\n")
+                         .arg(broker.port()));
+    ASSERT_TRUE(broker.start());
+    SimulatorProcess indicator;
+    ASSERT_TRUE(indicator.start(link("a"), {"--protocol", "sics", "--weight", "fixed:12.345"}));
+    SubscriberProcess all;
+    ASSERT_TRUE(all.start(broker.port(), "plant/a/#"));
+    Reader reader;
+    ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",sics", "--mqtt", broker.url(),
+                              "--mqtt-prefix", "plant", "--allow-commands"}));
+    ASSERT_TRUE(all.waitFor(on("plant/a/status", "online"), 5000));
+
+    // 5,000 zeros, one a line, as fast as one client sends them; the broker queues them all.
+    QProcess burst;
+    burst.start(QStringLiteral("mosquitto_pub"),
+                {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q", "1", "-t",
+                 "plant/a/command", "-l"});
+    ASSERT_TRUE(burst.waitForStarted(5000));
+    burst.write(QByteArray("zero\n").repeated(5000));
+    burst.closeWriteChannel();
+    ASSERT_TRUE(burst.waitForFinished(20000));
+    const qsizetype readings = all.payloads("plant/a/reading").size();
+    ASSERT_TRUE(LiveWindow::waitFor([&] { return resultsOf(all).size() >= 5000; }, 20000))
+        << resultsOf(all).size();
+    // The indicator is read on at its pace (a poll each 100 ms and its reply).
+    EXPECT_TRUE(LiveWindow::waitFor(
+        [&] { return all.payloads("plant/a/reading").size() >= readings + 10; }, 3000));
+
+    // Each zero sent was answered done, the rest busy at once: one ran while one waited, the
+    // next got in only as the burst went on arriving (with the broker handing over 20 messages
+    // at a time), and a poll's reading came between each two.
+    const QString head = R"({"time":TIME,"station":"a","port":")" + link("a") +
+                         R"(","protocol":"sics","command":"zero",)";
+    const QStringList results = resultsOf(all);
+    const qsizetype sent = commandsTaken(indicator, "sics").size();
+    EXPECT_GE(sent, 2);
+    EXPECT_LE(sent, 20);
+    EXPECT_EQ(results.count(head + R"("result":"done","text":"Z A"})"), sent);
+    EXPECT_EQ(results.count(head + R"("result":"busy"})"), 5000 - sent);
+    QString sequence;  // Z a command, S a poll, r what the indicator sent
+    for (const SimulatorProcess::Event& event : indicator.events()) {
+        if (event.kind == QLatin1String("tx")) {
+            sequence += 'r';
+        } else if (event.kind == QLatin1String("request")) {
+            sequence += event.text == QLatin1String("sics Z") ? 'Z' : 'S';
+        }
+    }
+    const QStringList betweenZeros = sequence.split('Z').mid(1, sent - 1);
+    for (const QString& between : betweenZeros) {
+        EXPECT_TRUE(between.contains("Sr")) << sequence.toStdString();
+    }
+    // Nothing was kept back to go out later.
+    LiveWindow::waitFor([] { return false; }, 2500);
+    EXPECT_EQ(commandsTaken(indicator, "sics").size(), sent);
+}
+
+TEST_F(BrokerTest, RetainedLongAndOddCommandMessagesAreRefusedUnsentAndNotEchoed) {
+    SimulatorProcess indicator;
+    ASSERT_TRUE(indicator.start(link("a"), {"--protocol", "sics", "--weight", "fixed:12.345"}));
+    // Left on the topic from before: a restart must not tare the scale.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mosquitto_pub"),
+                                {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q",
+                                 "1", "-r", "-t", "plant/a/command", "-m", "tare"}),
+              0);
+    SubscriberProcess all;
+    ASSERT_TRUE(all.start(broker.port(), "plant/a/command/result"));
+    Reader reader;
+    ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",sics", "--mqtt", broker.url(),
+                              "--mqtt-prefix", "plant", "--allow-commands"}));
+    ASSERT_TRUE(LiveWindow::waitFor([&] { return resultsOf(all).size() >= 1; }, 5000))
+        << reader.errors().toStdString();
+
+    // A few MB, read as far as the limit only; an id of 65 characters.
+    const QString big = folder.filePath("big.json");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"command":"zero","id":")" + QByteArray(4 << 20, 'x') + R"("})");
+    }
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mosquitto_pub"),
+                                {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q",
+                                 "1", "-t", "plant/a/command", "-f", big}),
+              0);
+    ASSERT_TRUE(publish(broker.port(), "plant/a/command",
+                        R"({"command":"zero","id":")" + QString(65, 'y') + R"("})"));
+    ASSERT_TRUE(LiveWindow::waitFor([&] { return resultsOf(all).size() >= 3; }, 5000));
+    LiveWindow::waitFor([] { return false; }, 500);  // time for a wrong command to go out
+
+    const QString head = R"({"time":TIME,"station":"a","port":")" + link("a") +
+                         R"(","protocol":"sics",)";
+    const QStringList expected{
+        head + R"("command":"tare","result":"refused","text":"a retained message is not taken )"
+               R"(as a command"})",
+        head + R"("command":"","result":"refused","text":"the message is over 4096 bytes"})",
+        head + R"("command":"","result":"refused","text":"the id is a number or up to 64 )"
+               R"(printable ASCII characters"})"};
+    EXPECT_EQ(resultsOf(all).join('\n').toStdString(), expected.join('\n').toStdString());
+    EXPECT_TRUE(commandsTaken(indicator, "sics").isEmpty());
+    // Each kind noted once, however many come.
+    const QString errors = reader.errors();
+    EXPECT_EQ(errors.count("is ignored"), 1) << errors.toStdString();
+    EXPECT_EQ(errors.count("a command message refused"), 1) << errors.toStdString();
+}
+
+TEST_F(BrokerTest, AClientTakingTheReadersIdIsNotToldOfOnceAFlap) {
+    SimulatorProcess indicator;
+    ASSERT_TRUE(indicator.start(link("a"), {"--weight", "fixed:1"}));
+    SubscriberProcess status;
+    ASSERT_TRUE(status.start(broker.port(), "scale-readout/a/status"));
+    Reader reader;
+    ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",continuous", "--mqtt",
+                              broker.url()}));
+    ASSERT_TRUE(status.waitFor(on("scale-readout/a/status", "online"), 5000));
+    // Host and station, and a random part no other client can guess, kept beside the program
+    // (the test's is a portable copy).
+    QFile keyFile(QFileInfo(QStringLiteral(SCALE_READ_PATH)).dir().filePath("mqtt-client-key"));
+    ASSERT_TRUE(keyFile.open(QIODevice::ReadOnly));
+    const QString key = QString::fromLatin1(keyFile.readAll()).trimmed();
+    ASSERT_TRUE(QRegularExpression("^[0-9a-f]{16}$").match(key).hasMatch()) << key.toStdString();
+    const QString id = "scale-read-" + QHostInfo::localHostName() + "-a-" + key;
+
+    // Another client with the reader's id, again and again: each connection pushes the other off.
+    for (int round = 0; round < 8; ++round) {
+        QProcess thief;
+        thief.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p",
+                                                      QString::number(broker.port()), "-i", id,
+                                                      "-t", "nothing"});
+        LiveWindow::waitFor([] { return false; }, 1200);
+        thief.kill();
+        thief.waitForFinished(2000);
+    }
+    ASSERT_TRUE(status.waitFor(on("scale-readout/a/status", "online"), 5000));
+    // "online" again after each time it was pushed off.
+    EXPECT_GE(status.payloads("scale-readout/a/status").count("online"), 6);
+    const QStringList notes = reader.errors().split('\n', Qt::SkipEmptyParts);
+    EXPECT_LE(notes.size(), 2) << reader.errors().toStdString();
 }
 
 }  // namespace

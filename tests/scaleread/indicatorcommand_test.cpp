@@ -119,23 +119,69 @@ TEST(IndicatorCommand, AFormatWithoutTheCommandSendsNothing) {
     }
 }
 
-TEST(IndicatorCommand, ASecondCommandGoesOutOnceTheFirstIsAnswered) {
+// A burst of commands: one out, one waiting, the rest busy; a poll's reading between them.
+TEST(IndicatorCommand, CommandsCannotPileUpAndReadingsGoOnBetweenThem) {
     Station station("sics");
     std::vector<std::string> results;
     const auto keep = [&](CommandResult result, const std::string& text) {
-        results.push_back(std::string(resultName(result)) + " " + text);
+        results.push_back(std::to_string(station.clock.now()) + " " +
+                          std::string(resultName(result)) + " " + text);
     };
     station.reader->sendCommand(CommandKind::Zero, keep);
     station.reader->sendCommand(CommandKind::Tare, keep);
+    for (int i = 0; i < 1000; ++i) {
+        station.reader->sendCommand(CommandKind::Zero, keep);
+    }
     station.clock.advance(10);
     EXPECT_EQ(station.written, "Z\r\nSI\r\n");
     station.port.feed("Z A\r\n");
+    station.clock.advance(100);  // the next poll, not the tare
+    EXPECT_EQ(station.written, "Z\r\nSI\r\nSI\r\n");
+    station.port.feed("S S      12.345 kg\r\n");
     station.clock.runPending();
-    EXPECT_EQ(station.written, "Z\r\nSI\r\nT\r\n");
-    station.clock.advance(1999);  // polled all along, the tare's time not yet out
+    EXPECT_EQ(station.written, "Z\r\nSI\r\nSI\r\nT\r\n");
     station.port.feed("T I\r\n");
     station.clock.runPending();
-    EXPECT_EQ(results, (std::vector<std::string>{"done Z A", "refused T I"}));
+    ASSERT_EQ(results.size(), 1002u);
+    EXPECT_EQ(results.front(), "0 busy ");
+    EXPECT_EQ(results.back(), "110 refused T I");
+    EXPECT_EQ(results[1000], "10 done Z A");
+
+    // An indicator that answers no poll still gets the command, once one poll's time has passed.
+    station.written.clear();
+    station.reader->sendCommand(CommandKind::Zero, keep);
+    station.clock.advance(1400);
+    EXPECT_EQ(station.written, "SI\r\nZ\r\nSI\r\nSI\r\n");
+}
+
+// One waiting for its turn is never sent late: expired after 5 s, or dropped when cancelled.
+TEST(IndicatorCommand, AWaitingCommandExpiresOrIsCancelledUnsent) {
+    Station station("toledo");
+    std::vector<std::string> results;
+    const auto keep = [&](CommandResult result, const std::string&) {
+        results.push_back(std::to_string(station.clock.now()) + " " +
+                          std::string(resultName(result)));
+    };
+    station.reader->sendCommand(CommandKind::Zero, keep);
+    station.clock.advance(500);
+    station.port.unplug();
+    station.reader->sendCommand(CommandKind::Tare, keep);
+    station.clock.advance(6000);
+    station.port.replug();
+    station.clock.advance(1000);
+    EXPECT_EQ(results, (std::vector<std::string>{"2000 no-answer", "5500 expired"}));
+    EXPECT_EQ(station.written, "Z");
+
+    results.clear();
+    station.written.clear();
+    const auto out = station.reader->sendCommand(CommandKind::Zero, keep);
+    const auto waiting = station.reader->sendCommand(CommandKind::Tare, keep);
+    EXPECT_FALSE(station.reader->cancelCommand(out));
+    EXPECT_TRUE(station.reader->cancelCommand(waiting));
+    EXPECT_FALSE(station.reader->cancelCommand(waiting));
+    station.clock.advance(8000);
+    EXPECT_EQ(results, (std::vector<std::string>{"9500 no-answer"}));
+    EXPECT_EQ(station.written, "Z");
 }
 
 }  // namespace

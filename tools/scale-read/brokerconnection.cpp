@@ -97,14 +97,14 @@ void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message
     if (!connection->m_handlers.message || message->payloadlen < 0) {
         return;
     }
-    std::string topic(message->topic);
-    std::string payload(static_cast<const char*>(message->payload),
-                        static_cast<std::size_t>(message->payloadlen));
+    const std::size_t length = std::min(static_cast<std::size_t>(message->payloadlen),
+                                        connection->m_handlers.messageLimit + 1);
+    Message taken{message->topic,
+                  std::string(static_cast<const char*>(message->payload), length),
+                  message->retain};
     QMetaObject::invokeMethod(
         connection,
-        [connection, topic = std::move(topic), payload = std::move(payload)] {
-            connection->m_handlers.message(topic, payload);
-        },
+        [connection, taken = std::move(taken)] { connection->m_handlers.message(taken); },
         Qt::QueuedConnection);
 }
 

@@ -22,11 +22,20 @@ namespace scaleread {
 // afresh. Nothing here blocks the caller's thread, where both handlers run.
 class BrokerConnection : public QObject {
 public:
+    // A message on a topic subscribed to.
+    struct Message {
+        std::string topic;
+        // At most the handlers' messageLimit + 1 bytes of it: enough to tell one too long, and
+        // nothing large is copied between threads.
+        std::string payload;
+        bool retained = false;  // kept by the broker from before, not sent now
+    };
     struct Handlers {
         std::function<void()> connected;
         std::function<void(const ConnectOutcome&)> failed;
-        // A message on a topic subscribed to; none when unset.
-        std::function<void(const std::string& topic, const std::string& payload)> message = {};
+        // None when unset.
+        std::function<void(const Message&)> message = {};
+        std::size_t messageLimit = 0;
     };
 
     BrokerConnection(const MqttTarget& target, const std::string& clientId, Handlers handlers);

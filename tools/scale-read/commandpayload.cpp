@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <string>
 
 namespace scaleread {
@@ -18,9 +19,28 @@ std::string jsonText(const QJsonValue& value) {
 constexpr std::string_view kExpected =
     "expected zero, tare, clear-tare or {\"command\":\"zero\",\"id\":…}";
 
+bool isShortId(const QJsonValue& id) {
+    if (id.isUndefined() || id.isDouble()) {
+        return true;
+    }
+    if (!id.isString()) {
+        return false;
+    }
+    const QString text = id.toString();
+    return !text.isEmpty() && static_cast<std::size_t>(text.size()) <= kCommandIdLimit &&
+           std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+}
+
 }  // namespace
 
 std::variant<CommandPayload, PayloadProblem> readCommandPayload(std::string_view payload) {
+    if (payload.size() > kCommandPayloadLimit) {
+        return PayloadProblem{{}, {},
+                              "the message is over " + std::to_string(kCommandPayloadLimit) +
+                                  " bytes",
+                              CommandResult::Refused};
+    }
     const QByteArray bytes =
         QByteArray(payload.data(), static_cast<qsizetype>(payload.size())).trimmed();
     if (!bytes.startsWith('{')) {
@@ -41,6 +61,12 @@ std::variant<CommandPayload, PayloadProblem> readCommandPayload(std::string_view
     }
     const QJsonObject object = document.object();
     const QJsonValue id = object.value(QStringLiteral("id"));
+    if (!isShortId(id)) {
+        return PayloadProblem{{}, {},
+                              "the id is a number or up to " + std::to_string(kCommandIdLimit) +
+                                  " printable ASCII characters",
+                              CommandResult::Refused};
+    }
     const std::string idJson = id.isUndefined() ? std::string() : jsonText(id);
     const QJsonValue command = object.value(QStringLiteral("command"));
     if (command.isString()) {

@@ -51,6 +51,8 @@ constexpr CommandOutcome kOutcomes[] = {
     {"underload", Status::Conflict},
     {"no-answer", Status::GatewayTimeout},
     {"unsupported", Status::NotImplemented},
+    {"busy", Status::ServiceUnavailable},
+    {"expired", Status::ServiceUnavailable},
 };
 
 QByteArray errorJson(const QString& error) {

@@ -30,12 +30,16 @@ namespace scaleread {
 class HttpService : public QAbstractHttpServer {
 public:
     using Note = std::function<void(const QString&)>;
-    // The result ("done", "refused", "overload", "underload", "no-answer" or "unsupported") and
-    // the indicator's answer or the deciding frame's text, empty where none.
+    // The result ("done", "refused", "overload", "underload", "no-answer", "unsupported",
+    // "busy" or "expired") and the indicator's answer or the deciding frame's text, empty where
+    // none.
     using CommandDone = std::function<void(const QString& result, const QString& text)>;
+    // Drops a command that has not gone out yet, `done` then never called: for a client that
+    // has gone. Does nothing once the command is out or over.
+    using CommandCancel = std::function<void()>;
     // Sends "zero", "tare" or "clear-tare" to a station and calls `done` once.
-    using CommandRunner =
-        std::function<void(std::size_t station, const QString& command, CommandDone done)>;
+    using CommandRunner = std::function<CommandCancel(std::size_t station, const QString& command,
+                                                      CommandDone done)>;
 
     static constexpr qsizetype kBodyLimit = 4096;
     static constexpr qint64 kClientBacklog = 1024 * 1024;

@@ -19,8 +19,8 @@ constexpr std::array kCommands{
     CommandRow{CommandKind::ClearTare, "clear-tare", &scale::FormatDescription::clearTare},
 };
 
-constexpr std::array<std::string_view, 6> kResultNames{
-    "done", "refused", "overload", "underload", "no-answer", "unsupported"};
+constexpr std::array<std::string_view, 8> kResultNames{
+    "done", "refused", "overload", "underload", "no-answer", "unsupported", "busy", "expired"};
 
 const CommandRow& rowOf(CommandKind kind) { return kCommands[static_cast<std::size_t>(kind)]; }
 

@@ -13,11 +13,23 @@ namespace scaleread {
 // A command that changes what the indicator shows.
 enum class CommandKind { Zero, Tare, ClearTare };
 
-// How a command ended, as its record says it.
-enum class CommandResult { Done, Refused, Overload, Underload, NoAnswer, Unsupported };
+// How a command ended, as its record says it. Busy and Expired were never sent: the station had
+// one command out and one waiting already, or the waiting one did not get its turn in time.
+enum class CommandResult {
+    Done,
+    Refused,
+    Overload,
+    Underload,
+    NoAnswer,
+    Unsupported,
+    Busy,
+    Expired
+};
 
 // How long an indicator has to answer a command, or to show its effect in its frames.
 inline constexpr int kCommandAnswerMs = 2000;
+// How long a command may wait for its turn before it is answered Expired instead of sent.
+inline constexpr int kCommandWaitMs = 5000;
 
 std::optional<CommandKind> commandKindNamed(std::string_view name);  // "zero", "tare", "clear-tare"
 std::string_view commandName(CommandKind kind);

@@ -5,24 +5,28 @@
 
 #include <QFile>
 
+#include "tools/scale-read/commandpayload.h"
+
 namespace scaleread {
 namespace {
 
-std::string clientId(const QString& station) {
+// Host and station say to the broker's log who it is; the key, that no other client can take
+// its id and so keep pushing it off.
+std::string clientId(const QString& station, const std::string& key) {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
-    return "scale-read-" + std::string(host) + "-" + station.toStdString();
+    return "scale-read-" + std::string(host) + "-" + station.toStdString() + "-" + key;
 }
 
 }  // namespace
 
-MqttStation::MqttStation(const MqttTarget& target, QString station, BrokerNotes& brokerNotes,
-                         Note note)
+MqttStation::MqttStation(const MqttTarget& target, QString station, const std::string& clientKey,
+                         BrokerNotes& brokerNotes, Note note)
     : m_target(target),
       m_station(std::move(station)),
       m_brokerNotes(brokerNotes),
       m_note(std::move(note)),
-      m_clientId(clientId(m_station)),
+      m_clientId(clientId(m_station, clientKey)),
       m_queue(static_cast<std::size_t>(target.queueLimit)) {
     const std::string base = m_target.prefix.toStdString() + "/" + m_station.toStdString() + "/";
     m_readingTopic = base + "reading";
@@ -55,11 +59,12 @@ bool MqttStation::start(QString& error) {
         BrokerConnection::Handlers{
             [this] { connectedNow(); },
             [this](const ConnectOutcome& outcome) { failedWith(outcome); },
-            [this](const std::string& topic, const std::string& payload) {
-                if (m_onCommand && topic == m_commandTopic) {
-                    m_onCommand(payload);
+            [this](const BrokerConnection::Message& message) {
+                if (m_onCommand && message.topic == m_commandTopic) {
+                    m_onCommand(message.payload, message.retained);
                 }
-            }});
+            },
+            kCommandPayloadLimit});
     mosquitto* client = m_connection->client();
     if (client == nullptr) {
         error = QStringLiteral("cannot set up an MQTT client");

@@ -23,7 +23,9 @@ class MqttStation : public QObject {
 public:
     using Note = std::function<void(const QString&)>;
 
-    MqttStation(const MqttTarget& target, QString station, BrokerNotes& brokerNotes, Note note);
+    // `clientKey`, kept per installation, makes the client id one that no other client guesses.
+    MqttStation(const MqttTarget& target, QString station, const std::string& clientKey,
+                BrokerNotes& brokerNotes, Note note);
     // Says "offline" and disconnects.
     ~MqttStation() override;
 
@@ -33,10 +35,10 @@ public:
     void publishReading(const std::string& payload);
     void publishStable(std::string payload);
     // With the target's commands allowed, each message on STATION/command (QoS 1) is handed to
-    // `handler` as it came; results go back with publishCommandResult. Set before start().
-    void setOnCommand(std::function<void(const std::string& payload)> handler) {
-        m_onCommand = std::move(handler);
-    }
+    // `handler`, its payload cut past kCommandPayloadLimit bytes; results go back with
+    // publishCommandResult. Set before start().
+    using CommandHandler = std::function<void(const std::string& payload, bool retained)>;
+    void setOnCommand(CommandHandler handler) { m_onCommand = std::move(handler); }
     // On STATION/command/result, QoS 1, not retained.
     void publishCommandResult(const std::string& payload);
     // The station's port is there or gone: "online" or "port-lost".
@@ -62,7 +64,7 @@ private:
     std::string m_statusTopic;
     std::string m_commandTopic;
     std::string m_resultTopic;
-    std::function<void(const std::string& payload)> m_onCommand;
+    CommandHandler m_onCommand;
     std::unique_ptr<BrokerConnection> m_connection;
     bool m_connected = false;
     bool m_portPresent = true;

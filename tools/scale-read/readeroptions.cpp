@@ -550,10 +550,14 @@ Publishing to an MQTT broker (MQTT 3.1.1):
                          "zero", or {"command":"zero","id":ID}) and publish each result as
                          --command prints it, with the id, on PREFIX/STATION/command/result
                          (QoS 1, not retained); without it the topic is not listened to.
-                         Restrict who may write it with the broker's ACL.
+                         Restrict who may write it with the broker's ACL. A retained
+                         message, one over 4 KiB, or an id other than a number or up to 64
+                         printable ASCII characters is refused, never sent
+  Commands from the broker and HTTP: one runs and one waits per station, with readings
+  polled between them; more are answered "busy", and one that waits 5 s "expired", unsent.
   After any failure (a refused login or certificate too) each station tries again after 1 s,
   doubling to 30 s, reading on; each kind of failure is told once for all stations, and
-  their return once.
+  their return once; failures that follow within 30 s are summed up every 30 s.
 
 Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   --http [ADDR:]PORT     serve the live board at http://ADDR:PORT/ and the JSON API under

@@ -8,11 +8,14 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
+#include "app/datafolder.h"
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/brokernotes.h"
+#include "tools/scale-read/clientkey.h"
 #include "tools/scale-read/httpservice.h"
 #include "tools/scale-read/commandpayload.h"
 #include "tools/scale-read/linerecorder.h"
@@ -55,6 +58,9 @@ struct Station {
     QTimer giveUp;
     QString label;
     bool abandoned = false;
+    // Refused command messages are noted once each way: a flood of them must not flood the log.
+    bool retainedTold = false;
+    bool refusalTold = false;
 };
 
 // "Com1 (/dev/ttyUSB0)", or with several stations "station gate (Com1 (/dev/ttyUSB0))".
@@ -65,7 +71,10 @@ QString labelOf(const Station& station, bool several) {
 }
 
 // A command from the broker's command topic, its result published back with the request's id.
-void commandFromBroker(Station& station, const std::string& message, const Clock& clock) {
+// A retained one is refused: it is what the broker kept from before, and would run at every
+// start and reconnection (a restart would tare the scale).
+void commandFromBroker(Station& station, const std::string& message, bool retained,
+                       const Clock& clock) {
     const auto publish = [&station, &clock](std::string_view command, std::string_view result,
                                             const std::string& text, const std::string& id) {
         RecordFormatter json(OutputFormat::Jsonl, false);
@@ -79,17 +88,31 @@ void commandFromBroker(Station& station, const std::string& message, const Clock
     };
     const auto request = readCommandPayload(message);
     if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
-        note(QStringLiteral("station %1: a command message refused: %2")
-                 .arg(station.config.name, QString::fromStdString(problem->text)));
+        if (!std::exchange(station.refusalTold, true)) {
+            note(QStringLiteral("station %1: a command message refused: %2 (further ones are "
+                                "told only in their results)")
+                     .arg(station.config.name, QString::fromStdString(problem->text)));
+        }
         // The command as the message named it, or nothing.
         const std::string command =
             problem->commandJson.size() >= 2 && problem->commandJson.front() == '"'
                 ? problem->commandJson.substr(1, problem->commandJson.size() - 2)
                 : std::string();
-        publish(command, resultName(CommandResult::Unsupported), problem->text, problem->idJson);
+        publish(command, resultName(problem->result), problem->text, problem->idJson);
         return;
     }
     const auto& asked = std::get<CommandPayload>(request);
+    if (retained) {
+        if (!std::exchange(station.retainedTold, true)) {
+            note(QStringLiteral("station %1: a retained message on the command topic is ignored; "
+                                "commands must be sent without the retain flag (clear it by "
+                                "publishing an empty retained message there)")
+                     .arg(station.config.name));
+        }
+        publish(commandName(asked.kind), resultName(CommandResult::Refused),
+                "a retained message is not taken as a command", asked.idJson);
+        return;
+    }
     station.reader->sendCommand(
         asked.kind, [publish, asked](CommandResult result, const std::string& text) {
             publish(commandName(asked.kind), resultName(result), text, asked.idJson);
@@ -149,9 +172,17 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     std::unique_ptr<LineRecorder> recorder;
     std::int64_t written = 0;
     // Made before the stations, whose broker connections report to it until they are gone.
+    scale::QtTimerControl brokerNotesTimer;
     std::optional<BrokerNotes> brokerNotes;
+    ClientKey clientKey;
     if (options.mqtt) {
-        brokerNotes.emplace(brokerName(*options.mqtt), [](const QString& text) { note(text); });
+        brokerNotes.emplace(brokerName(*options.mqtt), [](const QString& text) { note(text); },
+                            brokerNotesTimer);
+        clientKey = installationClientKey(scale::dataFolder(QCoreApplication::applicationDirPath()),
+                                          randomClientKey);
+        if (clientKey.problem) {
+            note(*clientKey.problem);
+        }
     }
     std::vector<std::unique_ptr<Station>> stations;
     for (const StationConfig& config : configs) {
@@ -204,18 +235,20 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         http = std::make_unique<HttpService>(
             *options.http, served, options.choice.errors, clock,
             [&stations](std::size_t index, const QString& command,
-                        const HttpService::CommandDone& done) {
+                        const HttpService::CommandDone& done) -> HttpService::CommandCancel {
                 const auto kind = commandKindNamed(command.toStdString());
                 if (!kind || index >= stations.size()) {
                     done(QStringLiteral("unsupported"), {});
-                    return;
+                    return [] {};
                 }
-                stations[index]->reader->sendCommand(
+                StationReader* reader = stations[index]->reader.get();
+                const StationReader::CommandId id = reader->sendCommand(
                     *kind, [done](CommandResult result, const std::string& text) {
                         const std::string_view name = resultName(result);
                         done(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())),
                              QString::fromStdString(text));
                     });
+                return [reader, id] { (void)reader->cancelCommand(id); };
             },
             [](const QString& text) { note(text); });
         QString error;
@@ -231,12 +264,13 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         const auto index = static_cast<std::size_t>(&owned - stations.data());
         if (options.mqtt) {
             station.mqtt = std::make_unique<MqttStation>(*options.mqtt, station.config.name,
-                                                         *brokerNotes,
+                                                         clientKey.key, *brokerNotes,
                                                          [](const QString& text) { note(text); });
             if (options.mqtt->commandsAllowed) {
-                station.mqtt->setOnCommand([&, s = &station](const std::string& message) {
-                    commandFromBroker(*s, message, clock);
-                });
+                station.mqtt->setOnCommand(
+                    [&, s = &station](const std::string& message, bool retained) {
+                        commandFromBroker(*s, message, retained, clock);
+                    });
             }
             QString error;
             if (!station.mqtt->start(error)) {

@@ -39,6 +39,15 @@ void StationReader::armPolling() {
 }
 
 void StationReader::sendRequest() {
+    if (m_pollOwed) {
+        // The request that went out after the command had its reply time: the reading had its
+        // turn, answered or not.
+        if (m_pollAsked) {
+            pollGiven();
+        } else {
+            m_pollAsked = true;
+        }
+    }
     const std::string_view request = m_rules.format->request;
     // A refused write is retried at the next tick.
     (void)m_port.setOutput(QByteArray(request.data(), static_cast<qsizetype>(request.size())));
@@ -62,8 +71,8 @@ void StationReader::readWaiting() {
     m_weights.feed(bytes, steady / 1000,
                    [&](const scale::StreamFrame& frame, bool stable, bool became) {
                        replied = true;
-                       if (!m_commands.empty()) {
-                           if (auto verdict = m_commands.front().answer.judge(frame)) {
+                       if (m_out) {
+                           if (auto verdict = m_out->answer.judge(frame)) {
                                endCommand(verdict->result, verdict->text);
                            }
                        }
@@ -78,27 +87,60 @@ void StationReader::readWaiting() {
     if (replied && m_pollTimer.Enabled() && m_rules.format->asks()) {
         m_pollTimer.setInterval(m_rules.pollIntervalMs.value_or(m_rules.format->pollIntervalMs));
     }
+    if (replied && m_pollOwed && m_pollAsked) {
+        pollGiven();
+    }
+}
+
+void StationReader::pollGiven() {
+    m_pollOwed = false;
+    m_pollAsked = false;
+    startNextCommand();
 }
 
 void StationReader::setCommandTimer(scale::TimerControl& timer) {
     m_commandTimer = &timer;
     timer.setEnabled(false);
-    timer.setOnTick([this] { endCommand(CommandResult::NoAnswer, {}); });
+    timer.setOnTick([this] { commandTimeUp(); });
 }
 
-void StationReader::sendCommand(CommandKind kind, CommandHandler handler) {
+StationReader::CommandId StationReader::sendCommand(CommandKind kind, CommandHandler handler) {
     if (m_commandTimer == nullptr || commandOf(*m_rules.format, kind) == nullptr) {
         handler(CommandResult::Unsupported, {});
-        return;
+        return 0;
     }
-    m_commands.push_back({kind, std::move(handler), CommandAnswer(*m_rules.format, kind)});
-    if (m_commands.size() == 1) {
-        startCommand();
+    if (m_waiting) {
+        handler(CommandResult::Busy, {});
+        return 0;
     }
+    const CommandId id = ++m_lastId;
+    m_waiting.emplace(PendingCommand{id, kind, std::move(handler),
+                                     CommandAnswer(*m_rules.format, kind), m_clock.steadyMicros()});
+    startNextCommand();
+    if (!m_out) {
+        timeWaitingCommand();
+    }
+    return id;
 }
 
-void StationReader::startCommand() {
-    const std::string_view send = commandOf(*m_rules.format, m_commands.front().kind)->send;
+bool StationReader::cancelCommand(CommandId id) {
+    if (id == 0 || !m_waiting || m_waiting->id != id) {
+        return false;
+    }
+    m_waiting.reset();
+    if (!m_out) {
+        m_commandTimer->setEnabled(false);
+    }
+    return true;
+}
+
+void StationReader::startNextCommand() {
+    if (m_out || !m_waiting || m_pollOwed || !m_lineUp) {
+        return;
+    }
+    m_out = std::move(m_waiting);
+    m_waiting.reset();
+    const std::string_view send = commandOf(*m_rules.format, m_out->kind)->send;
     if (!m_port.setOutput(QByteArray(send.data(), static_cast<qsizetype>(send.size())))) {
         endCommand(CommandResult::NoAnswer, "the port took no command");
         return;
@@ -108,27 +150,67 @@ void StationReader::startCommand() {
 }
 
 void StationReader::endCommand(CommandResult result, const std::string& text) {
-    if (m_commands.empty()) {
+    if (!m_out) {
         return;
     }
     m_commandTimer->setEnabled(false);
-    // Taken off first: the handler may give the next command.
-    CommandHandler handler = std::move(m_commands.front().handler);
-    m_commands.pop_front();
+    // Taken off first: the handler may give the next command, which then owes the poll too.
+    CommandHandler handler = std::move(m_out->handler);
+    m_out.reset();
+    m_pollOwed = m_rules.format->asks();
+    m_pollAsked = false;
     handler(result, text);
-    if (!m_commands.empty()) {
-        startCommand();
+    startNextCommand();
+    if (!m_out) {
+        timeWaitingCommand();
+    }
+}
+
+// With no command out, the timer counts down the waiting one's time.
+void StationReader::timeWaitingCommand() {
+    if (!m_waiting) {
+        m_commandTimer->setEnabled(false);
+        return;
+    }
+    const std::int64_t waitedMs = (m_clock.steadyMicros() - m_waiting->givenMicros) / 1000;
+    if (waitedMs < kCommandWaitMs) {
+        m_commandTimer->setInterval(static_cast<int>(kCommandWaitMs - waitedMs));
+        m_commandTimer->setEnabled(true);
+        return;
+    }
+    m_commandTimer->setEnabled(false);
+    CommandHandler handler = std::move(m_waiting->handler);
+    m_waiting.reset();
+    handler(CommandResult::Expired, {});
+    // The handler may have given another.
+    if (!m_out) {
+        timeWaitingCommand();
+    }
+}
+
+void StationReader::commandTimeUp() {
+    if (m_out) {
+        endCommand(CommandResult::NoAnswer, {});
+    } else {
+        timeWaitingCommand();
     }
 }
 
 void StationReader::lineEvent(scale::SerialControl::LineEvent event) {
     if (event == scale::SerialControl::LineEvent::Lost) {
+        // A command out goes on to its NoAnswer; the one waiting waits for the port's return.
+        m_lineUp = false;
         m_pollTimer.setEnabled(false);
         m_weights.reset();
         m_watch.stop();
     } else {
+        m_lineUp = true;
+        // A reading first after the return, for a format that is asked.
+        m_pollOwed = m_pollOwed || m_rules.format->asks();
+        m_pollAsked = false;
         armPolling();
         m_watch.start();
+        startNextCommand();
     }
     if (m_onLineEvent) {
         m_onLineEvent(event);

@@ -5,10 +5,10 @@
 #include <span>
 #include <string>
 
+#include <optional>
+
 #include "app/serialcontrol.h"
 #include "app/timercontrol.h"
-#include <deque>
-#include <optional>
 
 #include "protocols/formattable.h"
 #include "tools/scale-read/clock.h"
@@ -45,6 +45,8 @@ public:
     using LineHandler = std::function<void(scale::SerialControl::LineEvent event)>;
     // A command's result, with the answer's or the deciding frame's text (empty where none).
     using CommandHandler = std::function<void(CommandResult result, const std::string& text)>;
+    // Names a command given, for cancelCommand; 0 names none.
+    using CommandId = std::uint64_t;
 
     StationReader(scale::SerialControl& port, scale::TimerControl& pollTimer,
                   scale::TimerControl& watchTimer, const Clock& clock, ReadingRules rules,
@@ -59,13 +61,20 @@ public:
 
     // Arms the open port. False when the control refuses (the port is not open).
     bool start();
-    // Commands time their answer on `timer`; without one, every command is unsupported.
+    // Commands time their answer and their wait on `timer`; without one, every command is
+    // unsupported.
     void setCommandTimer(scale::TimerControl& timer);
     // Sends the format's command once, while polling and reading go on, and hands `handler` the
     // result once: from the answer or the frames showing the change, or NoAnswer after
     // kCommandAnswerMs. A format without the command gets Unsupported at once and nothing is
-    // sent. A command given while another waits for its answer goes out after it.
-    void sendCommand(CommandKind kind, CommandHandler handler);
+    // sent. Commands cannot pile up: one given while another is out waits for it (and, for a
+    // format that is asked, for a poll's reply after it, so that readings go on between
+    // commands); one given while another waits already is answered Busy at once, and one that
+    // has waited kCommandWaitMs (the port gone, say) Expired, neither of them sent.
+    CommandId sendCommand(CommandKind kind, CommandHandler handler);
+    // Drops the command `id` if it still waits, its handler never called (whoever asked has
+    // gone); false when it is out or over already.
+    bool cancelCommand(CommandId id);
 
     // The run ends: see LineWatch::finish.
     void finish() { m_watch.finish(); }
@@ -75,13 +84,18 @@ private:
     void sendRequest();
     void lineEvent(scale::SerialControl::LineEvent event);
     void armPolling();
-    void startCommand();
+    void startNextCommand();
     void endCommand(CommandResult result, const std::string& text);
+    void commandTimeUp();
+    void timeWaitingCommand();
+    void pollGiven();
 
     struct PendingCommand {
+        CommandId id;
         CommandKind kind;
         CommandHandler handler;
         CommandAnswer answer;
+        std::int64_t givenMicros;  // steady
     };
 
     scale::SerialControl& m_port;
@@ -94,7 +108,14 @@ private:
     ReadHandler m_onRead;
     LineHandler m_onLineEvent;
     scale::TimerControl* m_commandTimer = nullptr;
-    std::deque<PendingCommand> m_commands;  // the front one is out, waiting for its answer
+    std::optional<PendingCommand> m_out;      // sent, waiting for its answer
+    std::optional<PendingCommand> m_waiting;  // its turn next
+    CommandId m_lastId = 0;
+    bool m_lineUp = true;
+    // After a command, a format that is asked owes a poll before the next: `m_pollOwed` until a
+    // request that went out after the command is answered or its reply time passes.
+    bool m_pollOwed = false;
+    bool m_pollAsked = false;
 };
 
 }  // namespace scaleread

@@ -2,14 +2,22 @@
 #include <QApplication>
 #include <QLocale>
 
+#include <optional>
+
 #include "app/datafolder.h"
 #include "app/form1.h"
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
 #include "ui/mainwindow.h"
+#include "ui/windowstart.h"
 
 int main(int argc, char* argv[]) {
+    if (const auto status = scale::answerInfoOption(argc, argv)) {
+        return *status;
+    }
+    std::optional<scale::DisplayGuard> guard(std::in_place);
     QApplication application(argc, argv);
+    guard.reset();
     // One ID for the desktop entry, the AppStream metainfo and the icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.scalereadout.ScaleReadout"));
     const QString folder = scale::dataFolder(QCoreApplication::applicationDirPath());

@@ -76,6 +76,17 @@ bool hasOpen(long pid, const struct stat& node) {
 
 }  // namespace
 
+std::optional<DeviceHolder> deviceLockHolder(const QString& devicePath) {
+    struct stat node {};
+    if (::stat(QFile::encodeName(devicePath).constData(), &node) != 0) {
+        return std::nullopt;
+    }
+    if (const std::optional<long> locker = lockHolder(node, static_cast<long>(::getpid()))) {
+        return DeviceHolder{*locker, programOf(*locker)};
+    }
+    return std::nullopt;
+}
+
 std::optional<DeviceHolder> deviceHolder(const QString& devicePath) {
     struct stat node {};
     if (::stat(QFile::encodeName(devicePath).constData(), &node) != 0) {

@@ -15,4 +15,8 @@ struct DeviceHolder {
 // comes first: a pseudo-terminal is also open in the program at its other end.
 std::optional<DeviceHolder> deviceHolder(const QString& devicePath);
 
+// The process that holds the node's lock, the one that keeps others from opening it; nullopt
+// when none does, though it may be open in other programs.
+std::optional<DeviceHolder> deviceLockHolder(const QString& devicePath);
+
 }  // namespace scale

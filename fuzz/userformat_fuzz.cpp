@@ -34,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)stream.push(static_cast<std::uint8_t>(c), frame);
         }
         (void)renderUserFrame(*format, -12.5, 2, true, true);
+        (void)renderUserStatusFrame(*format, false);
+        (void)renderUserStatusFrame(*format, true);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "protocols/formattable.h"
 #include "protocols/userformats/patternmatcher.h"
@@ -170,14 +171,114 @@ constexpr TextKey kTextKeys[] = {
     {"gross-text", &UserFormat::grossText, false},
     {"net-text", &UserFormat::netText, false},
     {"tare-text", &UserFormat::tareText, false},
+    {"overload", &UserFormat::overload, false},
+    {"underload", &UserFormat::underload, false},
+    {"busy", &UserFormat::busy, false},
+    {"error", &UserFormat::error, false},
     {"send", &UserFormat::send, true},
+    {"send-overload", &UserFormat::sendOverload, true},
+    {"send-underload", &UserFormat::sendUnderload, true},
 };
+
+// The patterns of frames without a weight, and what each is read as.
+struct StatusKey {
+    const char* key;
+    std::string UserFormat::*field;
+    FrameError error;
+};
+constexpr StatusKey kStatusKeys[] = {
+    {"overload", &UserFormat::overload, FrameError::Overload},
+    {"underload", &UserFormat::underload, FrameError::Underload},
+    {"busy", &UserFormat::busy, FrameError::Busy},
+    {"error", &UserFormat::error, FrameError::IndicatorError},
+};
+
+struct CheckWord {
+    const char* word;
+    int value;
+};
+constexpr CheckWord kCheckKinds[] = {
+    {"xor", static_cast<int>(FrameCheck::Kind::Xor)},
+    {"sum", static_cast<int>(FrameCheck::Kind::Sum)},
+    {"twos-complement", static_cast<int>(FrameCheck::Kind::TwosComplement)},
+};
+constexpr CheckWord kCheckForms[] = {
+    {"hex", static_cast<int>(FrameCheck::Form::Hex)},
+    {"hex-lower", static_cast<int>(FrameCheck::Form::HexLower)},
+    {"byte", static_cast<int>(FrameCheck::Form::Byte)},
+};
+constexpr CheckWord kCheckPlaces[] = {
+    {"before-terminator", 0},
+    {"after-terminator", 1},
+};
+
+// The value of a word of `words`, or a problem listing them.
+std::optional<Problem> checkWord(const toml::table& table, const char* key,
+                                 std::span<const CheckWord> words, int& value) {
+    const toml::node* node = table.get(key);
+    if (node == nullptr) {
+        return std::nullopt;
+    }
+    std::string known;
+    for (const CheckWord& word : words) {
+        if (node->is_string() && node->as_string()->get() == word.word) {
+            value = word.value;
+            return std::nullopt;
+        }
+        known += std::string(known.empty() ? "" : ", ") + "\"" + word.word + "\"";
+    }
+    return Problem{lineOf(*node), std::string("check: ") + key + " is one of " + known};
+}
+
+// `check = { kind = "xor", as = "hex", from = 1, at = "before-terminator" }`; `from` is left at
+// -1 where not given, for the start byte's presence to decide.
+std::optional<Problem> readCheck(const toml::node& node, FrameCheck& check, int& from) {
+    const auto* table = node.as_table();
+    if (table == nullptr) {
+        return Problem{lineOf(node), "check wants a table: { kind = \"xor\", as = \"hex\" }"};
+    }
+    for (const auto& [key, value] : *table) {
+        const std::string_view name = key.str();
+        if (name != "kind" && name != "as" && name != "from" && name != "at") {
+            return Problem{lineOf(value), "check: unknown key '" + std::string(name) + "'"};
+        }
+    }
+    int kind = -1;
+    int form = static_cast<int>(FrameCheck::Form::Hex);
+    int place = 0;
+    if (auto problem = checkWord(*table, "kind", kCheckKinds, kind)) {
+        return problem;
+    }
+    if (kind < 0) {
+        return Problem{lineOf(node), "check: no kind (xor, sum or twos-complement)"};
+    }
+    if (auto problem = checkWord(*table, "as", kCheckForms, form)) {
+        return problem;
+    }
+    if (auto problem = checkWord(*table, "at", kCheckPlaces, place)) {
+        return problem;
+    }
+    if (const toml::node* start = table->get("from")) {
+        const auto* number = start->as_integer();
+        if (number == nullptr || number->get() < 0 || number->get() > 255) {
+            return Problem{lineOf(*start), "check: from wants a whole number from 0 to 255"};
+        }
+        from = static_cast<int>(number->get());
+    }
+    check.kind = static_cast<FrameCheck::Kind>(kind);
+    check.form = static_cast<FrameCheck::Form>(form);
+    check.afterTerminator = place == 1;
+    if (check.afterTerminator && check.form != FrameCheck::Form::Byte) {
+        return Problem{lineOf(node), "check: after the terminator it is one byte (as = \"byte\")"};
+    }
+    return std::nullopt;
+}
 
 // The line each key of a table stands on, for problems found after reading it.
 using KeyLines = std::map<std::string, int, std::less<>>;
 
 std::optional<Problem> readTable(const toml::table& table, int line, UserFormat& format,
-                                 int& maxLength, KeyLines& lines) {
+                                 int& maxLength, int& checkFrom, KeyLines& lines) {
     format.fileLine = line;
     format.terminator = "\r\n";
     for (const auto& [key, node] : table) {
@@ -194,6 +295,12 @@ std::optional<Problem> readTable(const toml::table& table, int line, UserFormat&
             }
             (name == "poll-interval" ? format.pollIntervalMs : maxLength) =
                 static_cast<int>(number->get());
+            continue;
+        }
+        if (name == "check") {
+            if (auto problem = readCheck(node, format.check, checkFrom)) {
+                return problem;
+            }
             continue;
         }
         const TextKey* text = nullptr;
@@ -215,8 +322,8 @@ std::optional<Problem> readTable(const toml::table& table, int line, UserFormat&
     return std::nullopt;
 }
 
-std::optional<Problem> check(UserFormat& format, int maxLength, const KeyLines& lines,
-                             const UserFormats& earlier) {
+std::optional<Problem> check(UserFormat& format, int maxLength, int checkFrom,
+                             const KeyLines& lines, const UserFormats& earlier) {
     const auto lineOfKey = [&](const char* key) {
         const auto found = lines.find(key);
         return found != lines.end() ? found->second : format.fileLine;
@@ -251,12 +358,37 @@ std::optional<Problem> check(UserFormat& format, int maxLength, const KeyLines& 
         return Problem{lineOfKey("poll-interval"), "poll-interval is for a format with a request"};
     }
     std::string error;
-    format.matcher = PatternMatcher::compile(format, error);
-    if (!format.matcher) {
+    std::unique_ptr<PatternMatcher> matcher = PatternMatcher::compile(format, error);
+    if (!matcher) {
         return Problem{lineOfKey("pattern"), error};
     }
-    if (!format.send.empty() && !checkSendTemplate(format.send, error)) {
-        return Problem{lineOfKey("send"), "send: " + error};
+    for (const StatusKey& status : kStatusKeys) {
+        const std::string& pattern = format.*(status.field);
+        if (!pattern.empty() && !matcher->addStatus(status.key, pattern, status.error, error)) {
+            return Problem{lineOfKey(status.key), error};
+        }
+    }
+    format.matcher = std::move(matcher);
+    const std::size_t startBytes = format.start.empty() ? 0 : 1;
+    format.check.from = checkFrom >= 0 ? static_cast<std::size_t>(checkFrom) : startBytes;
+    const std::pair<const char*, const std::string*> templates[] = {
+        {"send", &format.send},
+        {"send-overload", &format.sendOverload},
+        {"send-underload", &format.sendUnderload},
+    };
+    for (const auto& [key, text] : templates) {
+        if (text->empty()) {
+            continue;
+        }
+        if (!checkSendTemplate(*text, error)) {
+            return Problem{lineOfKey(key), std::string(key) + ": " + error};
+        }
+        // The simulator puts the check next to the terminator the template ends with.
+        if (format.check.present() &&
+            format.terminator.find(text->back()) == std::string::npos) {
+            return Problem{lineOfKey(key), std::string(key) +
+                                               ": with a check, the template ends with the terminator"};
+        }
     }
 
     FormatDescription& d = format.description;
@@ -265,7 +397,8 @@ std::optional<Problem> check(UserFormat& format, int maxLength, const KeyLines& 
                                        : "described in a formats file, asked";
     d.framing = {FramingKind::Delimited,
                  format.start.empty() ? -1 : static_cast<unsigned char>(format.start[0]),
-                 format.terminator, static_cast<std::size_t>(maxLength), false};
+                 format.terminator, static_cast<std::size_t>(maxLength),
+                 format.check.afterTerminator};
     d.matcher = format.matcher.get();
     d.request = format.request;
     d.pollIntervalMs = format.pollIntervalMs;
@@ -302,12 +435,13 @@ std::variant<UserFormats, std::string> readUserFormats(std::string_view text,
         for (const toml::node& element : *node.as_array()) {
             auto format = std::make_unique<UserFormat>();
             int maxLength = 128;
+            int checkFrom = -1;
             KeyLines lines;
             if (auto problem = readTable(*element.as_table(), lineOf(element), *format, maxLength,
-                                         lines)) {
+                                         checkFrom, lines)) {
                 return failure(*problem);
             }
-            if (auto problem = check(*format, maxLength, lines, formats)) {
+            if (auto problem = check(*format, maxLength, checkFrom, lines, formats)) {
                 return failure(*problem);
             }
             formats.push_back(std::move(format));
@@ -319,21 +453,42 @@ std::variant<UserFormats, std::string> readUserFormats(std::string_view text,
     return formats;
 }
 
-std::string renderUserFrame(const UserFormat& format, double weight, int decimals, bool motion,
-                            bool net) {
-    if (format.send.empty()) {
+namespace {
+
+std::string rendered(const UserFormat& format, std::string_view text, const SendValues& values) {
+    if (text.empty()) {
         return {};
     }
+    std::string frame;
+    std::string error;
+    (void)renderSendTemplate(text, values, frame, error);
+    insertCheck(format.check, frame, format.terminator);
+    return frame;
+}
+
+std::string_view unitOf(const UserFormat& format) {
+    return format.unit.empty() ? std::string_view("kg") : std::string_view(format.unit);
+}
+
+}  // namespace
+
+std::string renderUserFrame(const UserFormat& format, double weight, int decimals, bool motion,
+                            bool net) {
     SendValues values;
     values.weight = weight;
     values.decimals = decimals;
-    values.unit = format.unit.empty() ? std::string_view("kg") : std::string_view(format.unit);
+    values.unit = unitOf(format);
     values.stable = motion ? format.motionText : format.stableText;
     values.mode = net ? format.netText : format.grossText;
-    std::string frame;
-    std::string error;
-    (void)renderSendTemplate(format.send, values, frame, error);
-    return frame;
+    return rendered(format, format.send, values);
+}
+
+std::string renderUserStatusFrame(const UserFormat& format, bool underload) {
+    SendValues values;
+    values.unit = unitOf(format);
+    values.stable = format.stableText;
+    values.mode = format.grossText;
+    return rendered(format, underload ? format.sendUnderload : format.sendOverload, values);
 }
 
 }  // namespace scale

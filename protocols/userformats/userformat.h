@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "protocols/formatdescription.h"
+#include "protocols/userformats/framecheck.h"
 
 namespace scale {
 
@@ -28,7 +29,15 @@ struct UserFormat {
     std::string grossText = "G";
     std::string netText = "N";
     std::string tareText = "T";
+    // Patterns of frames that carry no weight, anchored like `pattern`; empty: none.
+    std::string overload;
+    std::string underload;
+    std::string busy;
+    std::string error;  // may have a `text` group, the indicator's words
+    FrameCheck check;
     std::string send;  // the simulator's template; empty: none
+    std::string sendOverload;
+    std::string sendUnderload;
     int fileLine = 0;  // where its table begins
 
     // What the stream reader reads it by; its texts point into the fields above, so a
@@ -43,14 +52,21 @@ struct UserFormat {
 
 using UserFormats = std::vector<std::unique_ptr<UserFormat>>;
 
+// Where the keys of a formats file are described, for messages about a file that is refused.
+inline constexpr std::string_view kFormatsReference = "man scale-read or docs/formats.md";
+
 // Reads the [[format]] tables of a formats file's text. On failure, one line: "FILE line N:
 // what is wrong".
 std::variant<UserFormats, std::string> readUserFormats(std::string_view text,
                                                        std::string_view fileName);
 
-// The frame the format's `send` template gives for a weight (the simulator's side). Empty when
-// the format has no template.
+// The frame the format's `send` template gives for a weight (the simulator's side), with its
+// check. Empty when the format has no template.
 std::string renderUserFrame(const UserFormat& format, double weight, int decimals, bool motion,
                             bool net);
+
+// The frame of `send-overload` (`underload` false) or `send-underload`, with its check; empty
+// when the format has no such template.
+std::string renderUserStatusFrame(const UserFormat& format, bool underload);
 
 }  // namespace scale

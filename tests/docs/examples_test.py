@@ -6,7 +6,7 @@ usage: examples_test.py README.md SCALE_READ INDICATOR_SIM
 
 An example runs in a folder of its own: its ports become a simulator's link there, a run that
 would go on for ever gets a --duration, and a file it reads is a short recording made first.
-A real device becomes a pseudo-terminal's device. Examples that need what the machine has not
+A real device becomes a pseudo-terminal's device, and an HTTP port a free one. Examples that need what the machine has not
 got (a broker, a line with parity) are listed as left out, with the reason."""
 
 import concurrent.futures
@@ -15,6 +15,7 @@ import os
 import re
 import shlex
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -126,6 +127,13 @@ def left_out(words):
     return None
 
 
+def free_port():
+    """A TCP port of loopback that nothing listens on now."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
 def run_reader(words, folder):
     words = list(words[1:])
     protocol = value_after(words, "--protocol") or "continuous"
@@ -146,6 +154,11 @@ def run_reader(words, folder):
                 words[i + 1] = name + "=" + ",".join([link] + fields[1:])
         if "--input" in words:
             make_recording(folder, value_after(words, "--input"))
+        if "--http" in words:
+            # The examples' 8080 may be taken by anything else on the host.
+            at = words.index("--http") + 1
+            host, _, _ = words[at].rpartition(":")
+            words[at] = (host + ":" if host else "") + str(free_port())
         if "--duration" in words:
             words[words.index("--duration") + 1] = RUN_MILLIS
         elif not {"--detect", "--input", "--ports", "--command"} & set(words):

@@ -69,7 +69,7 @@ TEST_F(ScaleReadFaultTest, MissingDeviceEndsWithStatusOne) {
         EXPECT_EQ(reader.run(arguments, 5000), 1);
         EXPECT_TRUE(reader.output().isEmpty());
         EXPECT_EQ(joined(reader.errorLines()),
-                  "scale-read: cannot open " + absent.toStdString() + ": no such device");
+                  "scale-read: cannot open " + absent.toStdString() + ": no such file");
     }
 }
 

@@ -92,9 +92,7 @@ TEST_F(ScaleReadNoteTest, DetectSaysWhatItHeardAndEndsOnSigintWithStatusZero) {
     reader.signal(SIGINT);
     ASSERT_TRUE(reader.waitForExit(5000));
     EXPECT_EQ(reader.exitCode(), 0);
-    EXPECT_EQ(joined(reader.lines()),
-              joined({"settings       protocol      valid/s  rejected     bytes",
-                      "not found: the line was silent"}));
+    EXPECT_EQ(joined(reader.lines()), "not found: the line was silent");
     EXPECT_TRUE(reader.errorLines().last().startsWith("scale-read: interrupted after "))
         << joined(reader.errorLines());
 }

@@ -294,7 +294,7 @@ TEST_F(ScaleReadTest, DetectFindsAContinuousIndicatorAt9600) {
     ASSERT_EQ(notes.size(), 2) << joined(notes);
     EXPECT_EQ(notes[0], "scale-read: listening on " + link() + " at each setting for up to 30 s");
     // Found at the first setting, well within its share of the sweep.
-    EXPECT_TRUE(QRegularExpression(R"(^scale-read: listened at 1 settings in \d+\.\d s$)")
+    EXPECT_TRUE(QRegularExpression(R"(^scale-read: listened at 1 setting in \d+\.\d s$)")
                     .match(notes[1])
                     .hasMatch())
         << joined(notes);

@@ -358,5 +358,28 @@ TEST(DescribedFormats, RenderTheirTemplateHearTheirExactRequestsAndRefuseWhatThe
               "plant.toml line 3: unknown key 'colour'");
 }
 
+TEST(DescribedFormats, SendTheirOverloadAndUnderloadFramesWithTheirCheck) {
+    constexpr std::string_view kFile =
+        "[[format]]\n"
+        "name = \"wt\"\n"
+        "pattern = 'WT:(?<value>[-0-9.]+)'\n"
+        "check = { kind = \"sum\", as = \"hex\" }\n"
+        "send = \"WT:{sign:}{value}\\r\\n\"\n"
+        "send-overload = \"WT:OL\\r\\n\"\n"
+        "send-underload = \"WT:UL\\r\\n\"\n";
+    const auto wt = spokenUserFormat(kFile, "plant.toml", "wt");
+    FormatSettings settings;
+    settings.user = wt->format;
+    const IndicatorState over{.shown = 9000, .gross = 9000, .overCapacity = true};
+    const IndicatorState under{.shown = -9000, .gross = -9000, .underCapacity = true};
+    const IndicatorState within{.shown = -90, .gross = -90};
+    EXPECT_EQ(renderFrame(wt->row, over, settings) + frameText(wt->row, over),
+              "WT:OL80\r\noverload");
+    EXPECT_EQ(renderFrame(wt->row, under, settings) + frameText(wt->row, under),
+              "WT:UL86\r\nunderload");
+    EXPECT_EQ(renderFrame(wt->row, within, settings) + frameText(wt->row, within),
+              "WT:-907B\r\n-90kg");
+}
+
 }  // namespace
 }  // namespace indicatorsim

@@ -236,8 +236,9 @@ TEST(Detector, RanksByValidFramesASecondThenByRejected) {
 
 TEST(Detector, ReportTellsASilentLineFromAGarbledOne) {
     const std::string header = "settings       protocol      valid/s  rejected     bytes\n";
+    // No table over no rows.
     EXPECT_EQ(detectionReport({}, {{"9600,N,8,1", 0}, {"19200,N,8,1", 0}}),
-              header + "not found: the line was silent\n");
+              "not found: the line was silent\n");
     EXPECT_EQ(detectionReport({}, {{"9600,N,8,1", 0}, {"1200,N,8,1", 120}}),
               header +
                   "1200,N,8,1     -                   -         -       120\n"

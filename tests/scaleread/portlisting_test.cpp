@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "tools/scale-read/portlisting.h"
 
@@ -115,10 +116,8 @@ TEST(PortListing, ListsDevicesInComOrderWithWhatTheHostKnows) {
     const QString acm = host.path("/dev/ttyACM0");
     const QString usb0 = host.path("/dev/ttyUSB0");
     const QStringList expected = {
-        QStringLiteral("Com1 %1 link=ports/Com1 group=dialout access=yes "
-                       "held_by=\"sleep (pid %2)\"")
-            .arg(pty)
-            .arg(holder.processId()),
+        // Open in another program, but not held: anyone may open it.
+        QStringLiteral("Com1 %1 link=ports/Com1 group=dialout access=yes").arg(pty),
         QStringLiteral("Com2 %1 usb=2341:0043 maker=\"Arduino (www.arduino.cc)\" "
                        "serial=7583033323835 driver=cdc_acm group=dialout access=no "
                        "hint=\"sudo usermod -aG dialout $USER, then log in again\" "
@@ -148,9 +147,25 @@ TEST(PortListing, ListsDevicesInComOrderWithWhatTheHostKnows) {
                   "\"held_by\":null,\"conflicts\":[\"ModemManager is running and probes new ACM "
                   "devices as modems, holding the port for a while after it appears\"]}")
                   .arg(acm));
-    EXPECT_EQ(portLine(entries[0], OutputFormat::Jsonl).section(QStringLiteral("\"held_by\":"), 1),
-              QStringLiteral("{\"pid\":%1,\"program\":\"sleep\"},\"conflicts\":[]}")
-                  .arg(holder.processId()));
+
+    // Held once a program takes its lock.
+    QProcess locker;
+    locker.start(QStringLiteral("flock"), {QStringLiteral("-x"), pty, QStringLiteral("sleep"),
+                                           QStringLiteral("30")});
+    ASSERT_TRUE(locker.waitForStarted());
+    std::optional<scale::DeviceHolder> held;
+    for (int i = 0; i < 500 && !held; ++i) {
+        QThread::msleep(10);  // until flock has taken the lock
+        held = portHolder(pty);
+    }
+    ASSERT_TRUE(held.has_value());
+    PortEntry lockedEntry = entries[0];
+    lockedEntry.holder = held;
+    EXPECT_EQ(portLine(lockedEntry, OutputFormat::Jsonl).section(QStringLiteral("\"held_by\":"), 1),
+              QStringLiteral("{\"pid\":%1,\"program\":\"flock\"},\"conflicts\":[]}")
+                  .arg(locker.processId()));
+    locker.kill();
+    locker.waitForFinished();
 
     holder.kill();
     holder.waitForFinished();

@@ -93,6 +93,9 @@ std::string frameText(const SpokenFormat& format, const IndicatorState& state) {
     if (asShown(format, state).overCapacity) {
         return "overload";
     }
+    if (format.sendsUnderload && state.underCapacity) {
+        return "underload";
+    }
     if (format.weightOnlyWhenSteady && (state.motion || state.shown < 0)) {
         return "-";
     }

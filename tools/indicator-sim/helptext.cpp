@@ -84,8 +84,9 @@ Zero, tare and capacity, in the formats from toledo on:
   from one frame to the next (walk, ramp) and stable while it holds.
   --capacity KG          above KG gross the frames report an overload (toledo SWB bit 2, sics
                          S +, ad OL, sbi H, sma and rice-lake and cardinal O, 8217 status bit
-                         1, weigh-tronix dashes), as they do for a weight too wide for them;
-                         zero and tare are then refused (sics Z +, T +)
+                         1, weigh-tronix dashes, a described format's send-overload, and
+                         below minus KG its send-underload), as they do for a weight too wide
+                         for them; zero and tare are then refused (sics Z +, T +)
   --refuse COMMAND       zero, tare or clear-tare, again or comma separated for more: refuse
                          it and answer as the indicator does (sics Z I, T I, TAC I; sma
                          status E or T; 8217 status bit 3; ad and sbi say nothing)
@@ -103,7 +104,8 @@ The weight, one value per frame or reply:
   field (cardinal, weigh-tronix: six characters with the point). A walk's MAX is cut to fit.
 
 Faults, each on the given share RATE of frames or replies (0 to 1):
-  --bad-checksum RATE    a wrong checksum digit (continuous, command) or byte (toledo)
+  --bad-checksum RATE    a wrong checksum digit (continuous, command) or byte (toledo), or a
+                         wrong check of a described format that has one
   --lowercase RATE       checksum letters in lower case (continuous, command); a checksum
                          of digits alone has none, so that frame goes out intact
   --stray RATE           1 to 4 stray bytes just before the frame (never 02, 03 or "=")

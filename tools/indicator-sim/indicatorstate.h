@@ -14,6 +14,8 @@ struct IndicatorState {
     bool net = false;
     bool motion = false;
     bool overCapacity = false;  // gross above --capacity: no weight to report
+    // Gross below minus --capacity: only a described format with an underload frame sends one.
+    bool underCapacity = false;
 };
 
 }  // namespace indicatorsim

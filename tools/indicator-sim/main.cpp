@@ -126,7 +126,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
         if (const auto* error = std::get_if<UsageError>(&parsed)) {
-            note(std::string(error->what()) + " (see --help)");
+            note(std::string(error->what()) + " (see " + error->see() + ")");
             return 2;
         }
         return run(std::get<SimOptions>(parsed));

@@ -284,7 +284,7 @@ void readUserFormat(const Given& given, SimOptions& options) {
         // Checked all the same, so that a broken file is never taken for a good one.
         if (const auto read = scale::readUserFormats(text, file->second);
             const auto* error = std::get_if<std::string>(&read)) {
-            throw UsageError(*error);
+            throw UsageError(*error, std::string(scale::kFormatsReference));
         }
         return;
     }
@@ -409,6 +409,11 @@ void readFormatOptions(const Given& given, SimOptions& options) {
         const auto value = parseDecimal(capacity->second);
         if (!format) {
             throw UsageError("--capacity is for the formats that report an overload");
+        }
+        if (options.userFormat && options.userFormat->format->sendOverload.empty()) {
+            throw UsageError("--capacity: format '" + options.userFormat->format->name +
+                             "' has no send-overload template, so the simulator cannot send its "
+                             "overload");
         }
         if (!value || value->negative || value->units == 0 || value->decimals > 4 ||
             signedUnits(withDecimals(*value, 0)) > 999'999) {

@@ -47,6 +47,7 @@ IndicatorState ScaleState::state() const {
     if (m_capacity) {
         const DecimalValue capacity = withDecimals(*m_capacity, m_decimals);
         state.overCapacity = state.gross > static_cast<std::int64_t>(capacity.units);
+        state.underCapacity = state.gross < -static_cast<std::int64_t>(capacity.units);
     }
     return state;
 }

@@ -139,11 +139,17 @@ void Simulator::answerSteadyWaiters(Micros at) {
     }
 }
 
-OutgoingFrame Simulator::formatReply(RequestKind kind, bool done) const {
+OutgoingFrame Simulator::formatReply(RequestKind kind, bool done) {
     const IndicatorState state = asShown(*m_format, m_scale.state());
-    const std::string answer = m_format->answer(kind, done, state, m_formatSettings);
+    std::string answer = m_format->answer(kind, done, state, m_formatSettings);
     // A reply that is the weight frame reads as the weight; any other as nothing to show.
     const bool weightFrame = answer == m_format->render(state, m_formatSettings);
+    // A weight frame with a check of its own may go out with the check wrong, as a streamed
+    // one may; drawn only for such formats, so that the others keep their sequence of choices.
+    if (weightFrame && m_format->spoilCheck && m_faults.chance(m_badCheck) &&
+        m_format->spoilCheck(answer, m_formatSettings)) {
+        return {{answer.begin(), answer.end()}, std::string(kNoReadout)};
+    }
     return {{answer.begin(), answer.end()},
             weightFrame ? frameText(*m_format, state) : std::string(kNoReadout)};
 }

@@ -42,7 +42,7 @@ private:
     void makeFrameAt(Micros at);
     void answer(Micros now, const FormatRequest& request);
     void answerSteadyWaiters(Micros at);
-    OutgoingFrame formatReply(RequestKind kind, bool done) const;
+    OutgoingFrame formatReply(RequestKind kind, bool done);
     void schedule(std::vector<Piece> pieces);
 
     Protocol m_protocol;

@@ -44,6 +44,7 @@ struct SpokenFormat {
     int valueCharacters = 6;            // the weight field's characters, sign apart
     bool pointInField = true;           // the decimal point takes one of them (Toledo's is implied)
     bool weightOnlyWhenSteady = false;  // frames in motion or below zero carry a status instead
+    bool sendsUnderload = false;        // below minus the capacity it sends an underload frame
     bool asked = false;                 // sends its weight when asked; else streams it unasked
     RequestFraming framing = RequestFraming::None;
     std::span<const RequestWord> requests{};

@@ -14,9 +14,23 @@ double weightOf(const IndicatorState& state) {
            std::pow(10.0, std::clamp(state.decimals, 0, 4));
 }
 
+// Out of range, the format's overload or underload frame where it has one.
 std::string renderUser(const IndicatorState& state, const FormatSettings& settings) {
-    return scale::renderUserFrame(*settings.user, weightOf(state), state.decimals, state.motion,
+    const scale::UserFormat& format = *settings.user;
+    if (state.overCapacity && !format.sendOverload.empty()) {
+        return scale::renderUserStatusFrame(format, false);
+    }
+    if (state.underCapacity && !format.sendUnderload.empty()) {
+        return scale::renderUserStatusFrame(format, true);
+    }
+    return scale::renderUserFrame(format, weightOf(state), state.decimals, state.motion,
                                   state.net);
+}
+
+bool spoilUserCheck(std::string& frame, const FormatSettings& settings) {
+    const scale::UserFormat& format = *settings.user;
+    scale::spoilCheck(format.check, frame, format.terminator, format.description.framing.startByte);
+    return true;
 }
 
 // A described format says nothing of its replies to commands, so a command is carried out in
@@ -35,7 +49,7 @@ std::shared_ptr<const SpokenUserFormat> spokenUserFormat(std::string_view text,
                                                      std::string_view name) {
     auto read = scale::readUserFormats(text, fileName);
     if (const auto* error = std::get_if<std::string>(&read)) {
-        throw UsageError(*error);
+        throw UsageError(*error, std::string(scale::kFormatsReference));
     }
     auto spoken = std::make_shared<SpokenUserFormat>();
     spoken->formats = std::move(std::get<scale::UserFormats>(read));
@@ -78,6 +92,8 @@ std::shared_ptr<const SpokenUserFormat> spokenUserFormat(std::string_view text,
     FormatSettings settings;
     settings.user = &format;
     row.frameLength = renderUser(IndicatorState{}, settings).size();
+    row.sendsUnderload = !format.sendUnderload.empty();
+    row.spoilCheck = format.check.present() ? spoilUserCheck : nullptr;
     return spoken;
 }
 

@@ -163,9 +163,6 @@ std::string detectionReport(std::vector<DetectionScore> scores,
     rankScores(scores);
     std::string report;
     char row[160];
-    std::snprintf(row, sizeof row, "%-14s %-12s %8s %9s %9s\n", "settings", "protocol", "valid/s",
-                  "rejected", "bytes");
-    report += row;
     for (const DetectionScore& score : scores) {
         std::snprintf(row, sizeof row, "%-14s %-12s %8.1f %9d %9lld\n",
                       score.settings.toLatin1().constData(), score.format.c_str(),
@@ -184,6 +181,12 @@ std::string detectionReport(std::vector<DetectionScore> scores,
                           static_cast<long long>(setting.bytes));
             report += row;
         }
+    }
+    // The table's header only over rows: a silent line gives the verdict alone.
+    if (!report.empty()) {
+        std::snprintf(row, sizeof row, "%-14s %-12s %8s %9s %9s\n", "settings", "protocol",
+                      "valid/s", "rejected", "bytes");
+        report.insert(0, row);
     }
     if (const auto found = foundScore(scores)) {
         report += "found: --settings " + found->settings.toStdString() + " --protocol " +

@@ -62,9 +62,12 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
                                 : bauds.join(QLatin1Char(' ')) + QStringLiteral(" baud"),
                             reason));
         }
-        inform(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1 settings"
-                                               : "listened at %1 settings in %2 s")
-                   .arg(detector.listened())
+        const int listened = detector.listened();
+        const QString settings = listened == 1 ? QStringLiteral("1 setting")
+                                               : QStringLiteral("%1 settings").arg(listened);
+        inform(QString::fromLatin1(interrupted ? "interrupted after %2 s, at %1"
+                                               : "listened at %1 in %2 s")
+                   .arg(settings)
                    .arg(static_cast<double>(detector.elapsedMillis()) / 1000.0, 0, 'f', 1));
         // Stopped by the user, the run ends as the help says a signal ends it, with what was
         // heard so far.

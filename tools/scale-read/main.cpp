@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        note(error->message + QStringLiteral(" (see --help)"));
+        note(error->message + QStringLiteral(" (see ") + error->see + QStringLiteral(")"));
         return 2;
     }
     if (const auto* error = std::get_if<FileError>(&parsed)) {

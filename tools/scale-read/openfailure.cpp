@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "tools/scale-read/systemreason.h"
+
 namespace scaleread {
 namespace {
 
@@ -34,7 +36,10 @@ QString openFailureText(const QString& shown, const QString& device, const QStri
     const QByteArray path = QFile::encodeName(device);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
-        return prefix + portLabel(shown, device) + QStringLiteral(": no such device");
+        const int error = errno;
+        return prefix + portLabel(shown, device) + QStringLiteral(": ") +
+               (error == ENOENT ? QStringLiteral("no such file")
+                                : QString::fromStdString(systemReasonText(error)));
     }
     if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         const QString group = groupName(info.st_gid);

@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -241,6 +242,17 @@ DeviceAccess deviceAccess(const QString& device) {
             entry != nullptr ? QString::fromLocal8Bit(entry->gr_name)
                              : QString::number(info.st_gid),
             ::access(path.constData(), R_OK | W_OK) == 0};
+}
+
+std::optional<scale::DeviceHolder> portHolder(const QString& device) {
+    struct stat node {};
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0) {
+        return std::nullopt;
+    }
+    // Pseudo-terminal slaves have the majors 136 to 143.
+    const unsigned int kind = major(node.st_rdev);
+    const bool pseudoTerminal = S_ISCHR(node.st_mode) && kind >= 136 && kind <= 143;
+    return pseudoTerminal ? scale::deviceLockHolder(device) : scale::deviceHolder(device);
 }
 
 std::vector<PortEntry> listPorts(const QStringList& hostPorts, const QString& portsFolder,

@@ -19,14 +19,17 @@ struct DeviceAccess {
 };
 DeviceAccess deviceAccess(const QString& device);
 
+// The process that keeps others from opening the device. A pseudo-terminal is open in the
+// program at its other end (a simulator) without being held, so there only its lock counts.
+std::optional<scale::DeviceHolder> portHolder(const QString& device);
+
 // Where the listing reads the host's facts; a test points it at a tree of its own.
 struct HostView {
     QString sys = QStringLiteral("/sys");
     QString dev = QStringLiteral("/dev");
     QString proc = QStringLiteral("/proc");
     std::function<DeviceAccess(const QString& device)> access = &deviceAccess;
-    std::function<std::optional<scale::DeviceHolder>(const QString& device)> holder =
-        &scale::deviceHolder;
+    std::function<std::optional<scale::DeviceHolder>(const QString& device)> holder = &portHolder;
 };
 
 // One serial device: how "ComN" reaches it and what the host knows about it. Empty texts are

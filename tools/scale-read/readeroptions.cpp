@@ -97,6 +97,11 @@ private:
     QMap<QString, QStringList> m_values;
 };
 
+QString formatsReference() {
+    return QString::fromUtf8(scale::kFormatsReference.data(),
+                             static_cast<qsizetype>(scale::kFormatsReference.size()));
+}
+
 // Adds a formats file to `catalog`; one line naming the file and what is wrong when it fails.
 std::optional<QString> addFormatsFile(scale::FormatCatalog& catalog, const QString& path) {
     QFile file(path);
@@ -209,13 +214,13 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
         for (const QString& name :
              folder.entryList({QStringLiteral("*.toml")}, QDir::Files, QDir::Name)) {
             if (auto refused = addFormatsFile(*catalog, folder.filePath(name))) {
-                return UsageError{*refused};
+                return UsageError{*refused, formatsReference()};
             }
         }
     }
     if (isSet("formats")) {
         if (auto refused = addFormatsFile(*catalog, value("formats"))) {
-            return UsageError{*refused};
+            return UsageError{*refused, formatsReference()};
         }
         options.formatsPath = value("formats");
     }
@@ -655,7 +660,7 @@ Running:
   --reconnect-timeout S  after the device went away, give up when it is not back within S
                          seconds (default: wait for ever)
   --duration MS          end after MS
-  --count N              end after N readings written
+  --count N              end after N records written (error records too, with --errors)
   --quiet                no notes on what is read and heard; errors and a lost or returned
                          device are still reported
   -V, --version          print "scale-read VERSION" and end

@@ -62,6 +62,7 @@ struct HelpRequested {};
 struct VersionRequested {};
 struct UsageError {
     QString message;  // one line
+    QString see = QStringLiteral("--help");  // where the user reads on
 };
 // A file the command line names cannot be read: a runtime failure, not a bad command line.
 struct FileError {

@@ -305,7 +305,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                     s->mqtt->publishStable(payload);
                 }
             }
-            if (reading && options.count && ++written >= *options.count) {
+            // --count counts records, error records under --errors too.
+            if (options.count && ++written >= *options.count) {
                 end(0);
             }
         });

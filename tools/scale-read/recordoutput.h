@@ -65,7 +65,8 @@ public:
     StationOutput(RecordSource source, RecordChoice choice, RecordFormatter& formatter,
                   RecordSink& sink);
 
-    // Writes what `frame` calls for. True when a reading (not an error) was written.
+    // Writes what `frame` calls for. True when a record was written (a reading, or an error
+    // record under --errors), which --count counts.
     bool frame(std::int64_t utcMillis, const scale::StreamFrame& frame, bool stable,
                bool becameStable);
 

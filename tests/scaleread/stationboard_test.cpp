@@ -97,9 +97,9 @@ TEST(WeightTrend, KeepsOneWeightPerStepForFiveMinutes) {
         trend.add(at, static_cast<double>(at));
     }
     const auto ages = trend.ages(10 * 60 * 1000);
-    EXPECT_EQ(ages.size(), 1199u);  // one each 250 ms, of the last five minutes
-    EXPECT_EQ(ages.front(), (std::pair<std::int64_t, double>{WeightTrend::kSpanMillis - 250, 300250}));
-    EXPECT_EQ(ages.back(), (std::pair<std::int64_t, double>{250, 599750}));
+    EXPECT_EQ(ages.size(), 299u);  // one a second, of the last five minutes
+    EXPECT_EQ(ages.front(), (std::pair<std::int64_t, double>{299'000, 301'000}));
+    EXPECT_EQ(ages.back(), (std::pair<std::int64_t, double>{1000, 599'000}));
     // Nothing read for five minutes: nothing to draw.
     EXPECT_TRUE(trend.ages(15 * 60 * 1000).empty());
 }

@@ -198,8 +198,10 @@ TEST_F(HttpServiceTest, EveryCallerGetsTheStandingWeightAndAfterWaitsForTheNextP
                        R"("raw":"02 2B 30 30 30 30 33 32 31 31 42 03","unit":"kg","seq":%2})")
             .arg(link("gate"));
     const QString stable = QStringLiteral("/api/v1/stations/gate/stable?timeout=");
-    // The first request waits for the weight to settle; the next gets the same weight at once.
-    // Only a request for the placement after it waits, for one that does not come.
+    // The first request waits for the weight to settle (once the station reads: before, it is
+    // told the station is waiting); the next gets the same weight at once. Only a request for
+    // the placement after it waits, for one that does not come.
+    waitForState(port, "gate", "reading");
     const Answer first = curl(port, stable + "5000");
     EXPECT_EQ(QString::number(first.status) + ' ' + masked(first.body), "200 " + record.arg(1) + '\n');
     const Answer second = curl(port, stable + "0");

@@ -185,6 +185,7 @@ TEST(StationReader, AsksWithTheFormatsRequestAndTakesItsWordOnStability) {
                                                        "101 12.345kg stable"}));
     // Zeroed, it shows 0 at once, steady all along: a weight that settled all the same.
     station.port.feed("S S       0.000 kg\r\nS S       0.000 kg\r\n");
+    station.clock.runPending();
     EXPECT_EQ(station.settled, (std::vector<std::string>{"12.345kg", "0.000kg"}));
 }
 

@@ -52,9 +52,14 @@ Answer curl(int port, const QString& path, const QStringList& arguments = {}) {
     return answer;
 }
 
+// Times, ages and a trend's points masked.
 QString masked(QString json) {
     static const QRegularExpression time(QStringLiteral(R"("time":"[^"]*")"));
-    return json.replace(time, QStringLiteral(R"("time":TIME)"));
+    static const QRegularExpression age(QStringLiteral(R"("age_ms":\d+)"));
+    static const QRegularExpression points(QStringLiteral(R"(\[\[[^\]]*\](,\[[^\]]*\])*\])"));
+    return json.replace(time, QStringLiteral(R"("time":TIME)"))
+        .replace(age, QStringLiteral(R"("age_ms":AGE)"))
+        .replace(points, QStringLiteral("POINTS"));
 }
 
 // The messages a WebSocket client receives, their times masked.
@@ -181,7 +186,7 @@ TEST_F(HttpServiceTest, EndpointsAnswerWithStateAndClearErrors) {
     EXPECT_TRUE(waitForState(port, "gate", "port-lost").contains(R"("state":"port-lost")"));
 }
 
-TEST_F(HttpServiceTest, StableWaitTakesEachSettledWeightOnce) {
+TEST_F(HttpServiceTest, EveryCallerGetsTheStandingWeightAndAfterWaitsForTheNextPlacement) {
     auto gate = std::make_unique<SimulatorProcess>();
     ASSERT_TRUE(gate->start(link("gate"), {"--weight", "fixed:3.2"}));
     const int port = startReader({"--station", station("gate"), "--http", "0", "--duration", "60000"});
@@ -190,33 +195,50 @@ TEST_F(HttpServiceTest, StableWaitTakesEachSettledWeightOnce) {
     const QString record =
         QStringLiteral(R"({"time":TIME,"station":"gate","port":"%1","protocol":"continuous",)"
                        R"("weight":3.2,"text":"3.2kg","stable":true,)"
-                       R"("raw":"02 2B 30 30 30 30 33 32 31 31 42 03","unit":"kg"})")
+                       R"("raw":"02 2B 30 30 30 30 33 32 31 31 42 03","unit":"kg","seq":%2})")
             .arg(link("gate"));
-    // The first request waits for the weight to settle; the next finds it taken and waits for the
-    // next settling, which does not come.
-    const Answer first = curl(port, "/api/v1/stations/gate/stable?timeout=5000");
-    EXPECT_EQ(QString::number(first.status) + ' ' + masked(first.body), "200 " + record + '\n');
-    const Answer second = curl(port, "/api/v1/stations/gate/stable?timeout=700");
-    EXPECT_EQ(QString::number(second.status) + ' ' + second.body,
+    const QString stable = QStringLiteral("/api/v1/stations/gate/stable?timeout=");
+    // The first request waits for the weight to settle (once the station reads: before, it is
+    // told the station is waiting); the next gets the same weight at once. Only a request for
+    // the placement after it waits, for one that does not come.
+    waitForState(port, "gate", "reading");
+    const Answer first = curl(port, stable + "5000");
+    EXPECT_EQ(QString::number(first.status) + ' ' + masked(first.body), "200 " + record.arg(1) + '\n');
+    const Answer second = curl(port, stable + "0");
+    EXPECT_EQ(QString::number(second.status) + ' ' + masked(second.body), "200 " + record.arg(1) + '\n');
+    const Answer next = curl(port, stable + "700&after=1");
+    EXPECT_EQ(QString::number(next.status) + ' ' + next.body,
               "504 {\"error\":\"no stable weight within 700 ms\",\"station\":\"gate\"}\n");
     for (const char* bad : {"abc", "-1", "60001", "+5"}) {
-        const Answer refused = curl(port, QStringLiteral("/api/v1/stations/gate/stable?timeout=") + bad);
+        const Answer refused = curl(port, stable + bad);
         EXPECT_EQ(QString::number(refused.status) + ' ' + refused.body,
                   "400 {\"error\":\"timeout is a whole number of milliseconds from 0 to 60000\"}\n")
             << bad;
     }
+    const Answer badAfter = curl(port, stable + "0&after=-1");
+    EXPECT_EQ(QString::number(badAfter.status) + ' ' + badAfter.body,
+              "400 {\"error\":\"after is a placement number, the seq of an earlier answer\"}\n");
 
-    // The indicator goes and comes back: its weight settles again and a waiting request gets it.
-    gate.reset();
-    waitForState(port, "gate", "port-lost");
+    // A request waiting when the indicator goes is told so, and so is one that comes meanwhile.
     QProcess waiting;
     waiting.start(QStringLiteral("curl"),
-                  {"-s", QStringLiteral("http://127.0.0.1:%1/api/v1/stations/gate/stable?timeout=20000")
-                             .arg(port)});
+                  {"-s", QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(stable + "20000&after=1")});
+    ASSERT_TRUE(waiting.waitForStarted());
+    LiveWindow::waitFor([] { return false; }, 500);
+    gate.reset();
+    const QString lost =
+        R"({"error":"no weight while the station is port-lost","state":"port-lost","station":"gate"})";
+    ASSERT_TRUE(waiting.waitForFinished(10000));
+    EXPECT_EQ(QString::fromUtf8(waiting.readAllStandardOutput()), lost + '\n');
+    const Answer meanwhile = curl(port, stable + "5000");
+    EXPECT_EQ(QString::number(meanwhile.status) + ' ' + meanwhile.body, "503 " + lost + '\n');
+
+    // Back, its weight settles again: the next placement.
     gate = std::make_unique<SimulatorProcess>();
     ASSERT_TRUE(gate->start(link("gate"), {"--weight", "fixed:3.2"}));
-    ASSERT_TRUE(waiting.waitForFinished(25000));
-    EXPECT_EQ(masked(QString::fromUtf8(waiting.readAllStandardOutput())), record + '\n');
+    waitForState(port, "gate", "reading");
+    const Answer again = curl(port, stable + "5000&after=1");
+    EXPECT_EQ(QString::number(again.status) + ' ' + masked(again.body), "200 " + record.arg(2) + '\n');
 }
 
 TEST_F(HttpServiceTest, CommandsNeedPermissionAStationAndASmallWellFormedBody) {
@@ -339,7 +361,8 @@ TEST_F(HttpServiceTest, TokenAndOriginsGuardTheApiAndTheEvents) {
               "--http-origin)\"}\n");
     EventsClient member(events + "?token=" + kToken);
     EXPECT_TRUE(member.waitFor(
-        R"({"commands":true,"stationCommands":{"gate":[]},"stations":["gate"],"type":"hello",)"
+        R"({"commands":true,"stationCommands":{"gate":[]},"stations":["gate"],)"
+        R"("trends":{"gate":POINTS},"type":"hello",)"
         R"("version":"1.2"})", 5000))
         << member.messages().join('\n').toStdString();
 }
@@ -363,13 +386,15 @@ TEST_F(HttpServiceTest, EventsCarryRecordsAndStatesToAtMost64Clients) {
             .arg(link("gate"));
     ASSERT_TRUE(client.waitFor(record, 5000)) << client.messages().join('\n').toStdString();
     EXPECT_EQ(client.messages().first(),
-              R"({"commands":false,"stations":["gate"],"type":"hello","version":"1.2"})");
+              R"({"commands":false,"stations":["gate"],"trends":{"gate":POINTS},"type":"hello",)"
+              R"("version":"1.2"})");
     EXPECT_FALSE(client.messages().join('\n').contains(R"("station":"silo")"));
     gate.reset();
     EXPECT_TRUE(client.waitFor(
-        QStringLiteral(R"({"port":"%1","protocol":"continuous","raw":"02 2B 30 30 30 30 30 37 30 )"
-                       R"(31 43 03","stable":true,"state":"port-lost","station":"gate","text":)"
-                       R"("7kg","time":TIME,"type":"state","unit":"kg","weight":7})")
+        QStringLiteral(R"({"age_ms":AGE,"last":{"text":"7kg","time":TIME,"unit":"kg","weight":7},)"
+                       R"("port":"%1","protocol":"continuous","reason":"%1 is gone; waiting for )"
+                       R"(it to come back","stable":false,"state":"port-lost","station":"gate",)"
+                       R"("type":"state"})")
             .arg(link("gate")),
         5000))
         << client.messages().join('\n').toStdString();

@@ -163,6 +163,16 @@ TEST_F(BrokerTest, AnUnpluggedStationReportsPortLostWhileTheOtherPublishes) {
                               "b=" + link("b") + ",continuous", "--mqtt", broker.url()}));
     ASSERT_TRUE(all.waitFor(on("scale-readout/b/status", "port-lost"), 5000))
         << reader.errors().toStdString();
+    // Its last stable weight is no longer handed to those who come now: the broker was told to
+    // forget it with an empty retained message.
+    ASSERT_TRUE(all.waitFor(
+        [](const Message& m) { return m.topic == "scale-readout/b/stable" && m.payload.isEmpty(); },
+        3000));
+    EXPECT_EQ(all.payloads("scale-readout/b/stable").size(), 2);  // the weight, then the clearing
+    SubscriberProcess later;
+    ASSERT_TRUE(later.start(broker.port(), "scale-readout/+/stable"));
+    ASSERT_TRUE(later.waitFor(on("scale-readout/a/stable"), 3000));
+    EXPECT_TRUE(later.payloads("scale-readout/b/stable").isEmpty());
     const auto readingsOfA = [&] { return all.payloads("scale-readout/a/reading").size(); };
     const qsizetype atLoss = readingsOfA();
     ASSERT_TRUE(LiveWindow::waitFor([&] { return readingsOfA() >= atLoss + 5; }, 3000));

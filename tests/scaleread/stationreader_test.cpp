@@ -23,7 +23,10 @@ struct Station {
         (void)port.setPortOpen(true);
         reader.emplace(port, timer, watchTimer, readerClock, rules, ".");
         reader->setOnFrame([this](std::int64_t utc, const scale::StreamFrame& frame, bool stable,
-                                  bool) {
+                                  bool became) {
+            if (became) {
+                settled.push_back(frame.text);
+            }
             texts.push_back(std::to_string(utc - test::ReaderClock::kStart) + " " +
                             (frame.error == scale::FrameError::None
                                  ? frame.text
@@ -41,6 +44,7 @@ struct Station {
     test::ReaderClock readerClock;
     std::optional<StationReader> reader;
     std::vector<std::string> texts;
+    std::vector<std::string> settled;  // the weights that have just settled
 };
 
 const QByteArray kRequest("\x02" "AB03\x03");
@@ -179,6 +183,10 @@ TEST(StationReader, AsksWithTheFormatsRequestAndTakesItsWordOnStability) {
     // Stable at once where the balance says so, not after the stable time.
     EXPECT_EQ(station.texts, (std::vector<std::string>{"1 12.340kg", "101 12.345kg stable",
                                                        "101 12.345kg stable"}));
+    // Zeroed, it shows 0 at once, steady all along: a weight that settled all the same.
+    station.port.feed("S S       0.000 kg\r\nS S       0.000 kg\r\n");
+    station.clock.runPending();
+    EXPECT_EQ(station.settled, (std::vector<std::string>{"12.345kg", "0.000kg"}));
 }
 
 }  // namespace

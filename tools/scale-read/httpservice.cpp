@@ -130,15 +130,18 @@ bool HttpService::start(QString& error) {
 void HttpService::frame(std::size_t station, std::int64_t utcMillis,
                         const scale::StreamFrame& frame, bool stable, bool becameStable) {
     const bool reading = frame.error == scale::FrameError::None;
-    if (!reading && !m_errorRecords) {
-        return;
+    if (!reading) {
+        m_board.unsettled(station);
+        if (!m_errorRecords) {
+            return;
+        }
     }
     m_record.clear();
     m_formatter.appendRecord(m_record, m_sources[station], utcMillis, frame, stable);
     m_record.pop_back();  // the line end
     if (reading) {
-        m_board.reading(station, QByteArray::fromStdString(m_record), stable, becameStable,
-                        nowMillis());
+        m_board.reading(station, QByteArray::fromStdString(m_record), frame.weight, stable,
+                        becameStable, nowMillis());
     }
     if (!m_clients.empty()) {
         // The record as written, with a type in front: {"type":"record","time":...}.
@@ -147,12 +150,16 @@ void HttpService::frame(std::size_t station, std::int64_t utcMillis,
                                                  static_cast<qsizetype>(m_record.size() - 1)));
     }
     if (reading && becameStable) {
-        answerWaits(station, QByteArray::fromStdString(m_record));
+        answerWaits(station, Status::Ok,
+                    QByteArray::fromStdString(m_board.placement(station).numbered()));
     }
 }
 
-void HttpService::setPort(std::size_t station, StationBoard::Port port) {
-    m_board.setPort(station, port);
+void HttpService::setPort(std::size_t station, StationBoard::Port port, const QString& reason) {
+    m_board.setPort(station, port, reason);
+    if (port != StationBoard::Port::Open) {
+        answerWaits(station, Status::ServiceUnavailable, unavailableJson(station));
+    }
     announceChanges();
 }
 
@@ -375,8 +382,26 @@ void HttpService::getStable(std::size_t station, const QHttpServerRequest& reque
             return;
         }
     }
-    if (const auto record = m_board.takeStable(station, nowMillis())) {
-        respondJson(socket, request, Status::Ok, *record, cors);
+    std::optional<std::uint64_t> after;
+    if (query.hasQueryItem(QStringLiteral("after"))) {
+        const QString text = query.queryItemValue(QStringLiteral("after"));
+        bool ok = false;
+        after = text.toULongLong(&ok);
+        if (!ok || !text.front().isDigit()) {
+            respondError(socket, request, Status::BadRequest,
+                         QStringLiteral("after is a placement number, the seq of an earlier "
+                                        "answer"),
+                         cors);
+            return;
+        }
+    }
+    // A station that is not reading has no weight of now to give, and none to wait for.
+    if (m_board.state(station, nowMillis()) != QLatin1String("reading")) {
+        respondJson(socket, request, Status::ServiceUnavailable, unavailableJson(station), cors);
+        return;
+    }
+    if (const auto answer = m_board.placement(station).answer(after)) {
+        respondJson(socket, request, Status::Ok, QByteArray::fromStdString(*answer), cors);
         return;
     }
     auto reply = std::make_shared<Reply>(Reply{socket, &request, cors});
@@ -402,21 +427,24 @@ void HttpService::getStable(std::size_t station, const QHttpServerRequest& reque
     m_waits.push_back(std::move(wait));
 }
 
-void HttpService::answerWaits(std::size_t station, const QByteArray& record) {
-    bool taken = false;
+void HttpService::answerWaits(std::size_t station, Status status, const QByteArray& json) {
     for (auto it = m_waits.begin(); it != m_waits.end();) {
         if (it->station != station) {
             ++it;
             continue;
         }
-        taken = taken || (it->reply->socket && it->reply->socket->state() ==
-                                                   QAbstractSocket::ConnectedState);
-        respondLater(it->reply, Status::Ok, record);
+        respondLater(it->reply, status, json);
         it = m_waits.erase(it);
     }
-    if (taken) {
-        m_board.markTaken(station);
-    }
+}
+
+QByteArray HttpService::unavailableJson(std::size_t station) const {
+    const QString state = m_board.state(station, nowMillis());
+    return QJsonDocument(QJsonObject{{QStringLiteral("error"),
+                                      QStringLiteral("no weight while the station is %1").arg(state)},
+                                     {QStringLiteral("state"), state},
+                                     {QStringLiteral("station"), m_board.station(station).name}})
+        .toJson(QJsonDocument::Compact);
 }
 
 void HttpService::postCommand(std::size_t station, const QHttpServerRequest& request,
@@ -519,17 +547,25 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
 
     QJsonArray stations;
     QJsonObject stationCommands;  // which buttons each tile gets
+    QJsonObject trends;           // [age in ms, weight], oldest first: a reloaded board's trend
+    const std::int64_t now = nowMillis();
     for (std::size_t i = 0; i < m_board.size(); ++i) {
         if (client.wanted[i]) {
             const StationBoard::Station& station = m_board.station(i);
             stations.append(station.name);
             stationCommands.insert(station.name, QJsonArray::fromStringList(station.commands));
+            QJsonArray points;
+            for (const auto& [age, weight] : m_board.trend(i).ages(now)) {
+                points.append(QJsonArray{static_cast<qint64>(age), weight});
+            }
+            trends.insert(station.name, points);
         }
     }
     QJsonObject hello{{QStringLiteral("type"), QStringLiteral("hello")},
                       {QStringLiteral("version"), QCoreApplication::applicationVersion()},
                       {QStringLiteral("commands"), m_settings.allowCommands},
-                      {QStringLiteral("stations"), stations}};
+                      {QStringLiteral("stations"), stations},
+                      {QStringLiteral("trends"), trends}};
     if (m_settings.allowCommands) {
         hello.insert(QStringLiteral("stationCommands"), stationCommands);
     }

@@ -62,7 +62,8 @@ public:
     // Everything a station reads, before any choice of which records are written.
     void frame(std::size_t station, std::int64_t utcMillis, const scale::StreamFrame& frame,
                bool stable, bool becameStable);
-    void setPort(std::size_t station, StationBoard::Port port);
+    // `reason`: why the port is not open or was lost.
+    void setPort(std::size_t station, StationBoard::Port port, const QString& reason = {});
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -110,7 +111,9 @@ private:
     void broadcast(std::size_t station, const QString& message);
     void flushOutbox();
     void announceChanges();
-    void answerWaits(std::size_t station, const QByteArray& record);
+    void answerWaits(std::size_t station, Status status, const QByteArray& json);
+    // The 503 body of a station that is not reading: {"error":...,"state":...,"station":...}.
+    QByteArray unavailableJson(std::size_t station) const;
     void overflowed(QTcpSocket* socket);
 
     void respond(QTcpSocket* socket, const QHttpServerRequest& request, Status status,

@@ -152,6 +152,15 @@ void MqttStation::flushQueue() {
         }
         m_queue.pop();
     }
+    if (m_clearOwed) {
+        // An empty retained message: the broker forgets the last stable weight, so that a
+        // subscriber that comes while the port is gone is handed no weight of an unplugged scale
+        // as if it stood there now. Sent after what was kept, which came before the loss.
+        if (mosquitto_publish(m_connection->client(), nullptr, m_stableTopic.c_str(), 0, nullptr,
+                              1, true) == MOSQ_ERR_SUCCESS) {
+            m_clearOwed = false;
+        }
+    }
 }
 
 void MqttStation::setPortPresent(bool present) {
@@ -159,8 +168,10 @@ void MqttStation::setPortPresent(bool present) {
         return;
     }
     m_portPresent = present;
+    m_clearOwed = !present;
     if (m_connected) {
         publishStatus(present ? "online" : "port-lost");
+        flushQueue();
     }
 }
 

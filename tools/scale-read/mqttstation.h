@@ -14,7 +14,7 @@
 namespace scaleread {
 
 // One station's connection to the broker: its readings (QoS 0), its stable weights (QoS 1,
-// retained) and its status (retained, with the broker's last will "offline"). The connection
+// retained while its port is there, cleared while it is gone) and its status (retained, with the broker's last will "offline"). The connection
 // keeps itself up on a thread of its own (see BrokerConnection); everything else, the stable
 // queue included, lives on the caller's thread. What happens to the connection is told through
 // `brokerNotes`, which the stations of one broker share; what concerns this station alone
@@ -68,6 +68,7 @@ private:
     std::unique_ptr<BrokerConnection> m_connection;
     bool m_connected = false;
     bool m_portPresent = true;
+    bool m_clearOwed = false;  // the retained stable weight is to be cleared: the port is gone
     StableQueue m_queue;
 };
 

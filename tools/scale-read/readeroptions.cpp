@@ -549,7 +549,8 @@ Publishing to an MQTT broker (MQTT 3.1.1):
                          10000; the oldest go first, counted on stderr)
   Topics: PREFIX/STATION/reading every record (QoS 0); PREFIX/STATION/stable each newly
   stable weight (QoS 1, retained, kept while the broker is away and published in order when
-  it is back); PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
+  it is back; while the port is lost or not open, cleared by an empty retained message);
+  PREFIX/STATION/status "online", "port-lost" or "offline" (retained; the
   broker says "offline" itself when the reader dies).
   --allow-commands       take zero, tare and clear-tare from PREFIX/STATION/command (QoS 1;
                          "zero", or {"command":"zero","id":ID}) and publish each result as
@@ -579,11 +580,13 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   --http-max-clients N   WebSocket clients at once (default 64)
   --allow-commands       take zero, tare and clear-tare at POST
                          /api/v1/stations/NAME/command (off by default)
-  Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, waiting,
-  port-lost or not-open, and the last record's fields), /api/v1/stations/NAME/stable
-  ?timeout=MS (the next stable weight, at once if it stands and was not taken; 504 after
-  MS, default 10000, at most 60000), /api/v1/events (WebSocket: every record and state
-  change; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
+  Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, with the last
+  record's fields; waiting, port-lost or not-open, with "stable":false, the reason, and the
+  last weight under "last" with its age in "age_ms"), /api/v1/stations/NAME/stable
+  ?timeout=MS&after=SEQ (the weight standing now with its placement number "seq", to every
+  caller; else, or with after=SEQ, the next placement; 504 after MS, default 10000, at most
+  60000; 503 while the station is not reading), /api/v1/events (WebSocket: every record and
+  state change, the last five minutes' weights in "hello"; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
   dropped.
 
 Records:

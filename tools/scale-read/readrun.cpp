@@ -317,7 +317,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             });
         }
         station.giveUp.setSingleShot(true);
-        QObject::connect(&station.giveUp, &QTimer::timeout, [&, s = &station] {
+        QObject::connect(&station.giveUp, &QTimer::timeout, [&, s = &station, index] {
             note(QStringLiteral("%1 did not come back within %2 s")
                      .arg(s->label)
                      .arg(*options.reconnectTimeoutMs / 1000));
@@ -327,6 +327,12 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             note(QStringLiteral("%1 is no longer read").arg(s->label));
             (void)s->comm->setPortOpen(false);  // ends the watch
+            if (http) {
+                http->setPort(index, StationBoard::Port::Lost,
+                              QStringLiteral("%1 did not come back; it is no longer read")
+                                  .arg(portLabel(s->config.port,
+                                                 s->comm->deviceName(s->config.commPort))));
+            }
             s->abandoned = true;
             if (std::all_of(stations.begin(), stations.end(),
                             [](const auto& other) { return other->abandoned; })) {
@@ -351,13 +357,20 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                 s->mqtt->setPortPresent(!lost);
             }
             if (http) {
-                http->setPort(index, lost ? StationBoard::Port::Lost : StationBoard::Port::Open);
+                // The board names the station already: the port alone.
+                http->setPort(index, lost ? StationBoard::Port::Lost : StationBoard::Port::Open,
+                              QStringLiteral("%1 is gone; waiting for it to come back")
+                                  .arg(portLabel(s->config.port,
+                                                 s->comm->deviceName(s->config.commPort))));
             }
         });
 
+        const auto openFailure = [](const Station& s) {
+            return openFailureText(s.config.port, s.comm->deviceName(s.config.commPort),
+                                   s.comm->openFailure());
+        };
         if (!station.comm->setPortOpen(true)) {
-            note(openFailureText(station.config.port, station.comm->deviceName(station.config.commPort),
-                                 station.comm->openFailure()) +
+            note(openFailure(station) +
                  (several ? QStringLiteral(" (station %1; trying again every %2 s)")
                                 .arg(station.config.name)
                                 .arg(kRetryOpenMillis / 1000)
@@ -369,9 +382,18 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             if (station.mqtt) {
                 station.mqtt->setPortPresent(false);
             }
+            if (http) {
+                http->setPort(index, StationBoard::Port::NotOpen, openFailure(station));
+            }
             station.retryOpen.setInterval(kRetryOpenMillis);
-            QObject::connect(&station.retryOpen, &QTimer::timeout, [&, s = &station, index] {
-                if (s->comm->setPortOpen(true)) {
+            QObject::connect(&station.retryOpen, &QTimer::timeout,
+                             [&, s = &station, index, openFailure] {
+                if (!s->comm->setPortOpen(true)) {
+                    // The words may change: the device comes, but without permission.
+                    if (http) {
+                        http->setPort(index, StationBoard::Port::NotOpen, openFailure(*s));
+                    }
+                } else {
                     s->retryOpen.stop();
                     note(QStringLiteral("%1 is open; reading").arg(s->label));
                     (void)s->reader->start();

@@ -9,11 +9,16 @@
 #include <optional>
 #include <vector>
 
+#include "tools/scale-read/stableplacement.h"
+#include "tools/scale-read/weighttrend.h"
+
 namespace scaleread {
 
-// Every station's latest state for the HTTP service: the port's state, the last reading's record
-// (the jsonl object the reader writes, so that its fields pass through as they are), and which
-// settled weight a "weigh" request has taken. Times are steady milliseconds given by the caller.
+// Every station's latest state for the HTTP service: the port's state and why it is not open, the
+// last reading's record (the jsonl object the reader writes, so that its fields pass through as
+// they are), the weight standing now with its placement number, and the trend. Only a station
+// that is reading shows its record as current; any other shows it as "last", with its age.
+// Times are steady milliseconds given by the caller.
 class StationBoard {
 public:
     enum class Port { NotOpen, Open, Lost };
@@ -34,33 +39,38 @@ public:
     const Station& station(std::size_t index) const { return m_entries[index].station; }
     std::optional<std::size_t> find(const QString& name) const;
 
-    void setPort(std::size_t index, Port port);
+    // `reason`: why the port is not open or was lost, for a person to read.
+    void setPort(std::size_t index, Port port, const QString& reason = {});
     // A reading's record (without its line end); `became`: its weight has just settled.
-    void reading(std::size_t index, QByteArray record, bool stable, bool became,
+    void reading(std::size_t index, QByteArray record, double weight, bool stable, bool became,
                  std::int64_t nowMillis);
+    // A frame that carries no weight (overload, an indicator's error): no weight stands.
+    void unsettled(std::size_t index) { m_entries[index].placement.unsettled(); }
 
     // "reading", "waiting", "port-lost" or "not-open".
     QString state(std::size_t index, std::int64_t nowMillis) const;
-    // station, port, protocol, state and the last record's other fields.
+    // station, port, protocol, state; while reading the last record's other fields, else
+    // "stable":false, the reason where known, and the last record's weight under "last" with
+    // its age in "age_ms".
     QJsonObject stateObject(std::size_t index, std::int64_t nowMillis) const;
-    // The stations whose state differs from the one this last returned for them.
+    // The stations whose state (or reason) differs from the one this last returned for them.
     std::vector<std::size_t> changes(std::int64_t nowMillis);
 
-    // The settled weight's record when the weight is stable now and no one took it yet; it is
-    // then taken.
-    std::optional<QByteArray> takeStable(std::size_t index, std::int64_t nowMillis);
-    // Marks the weight that has just settled as taken (by requests that waited for it).
-    void markTaken(std::size_t index) { m_entries[index].taken = m_entries[index].settled; }
+    const StablePlacement& placement(std::size_t index) const {
+        return m_entries[index].placement;
+    }
+    const WeightTrend& trend(std::size_t index) const { return m_entries[index].trend; }
 
 private:
     struct Entry {
         Station station;
         Port port = Port::NotOpen;
+        QString reason;
         std::int64_t lastReading = std::numeric_limits<std::int64_t>::min();
+        bool readSinceOpen = false;  // the record is of this opening of the port
         QByteArray record;
-        bool stable = false;
-        std::uint64_t settled = 0;  // counts the times the weight settled
-        std::uint64_t taken = 0;
+        StablePlacement placement;
+        WeightTrend trend;
         QString announced;
     };
 

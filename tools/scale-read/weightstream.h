@@ -59,8 +59,13 @@ private:
                 became = m_stability.becameStable();
             } else {
                 stable = m_frame.motion == scale::Motion::Steady;
-                became = stable && !m_saidStable;
+                // A steady weight other than the last steady one has settled too: a zero or a
+                // tare, which an indicator shows at once with no motion between.
+                became = stable && (!m_saidStable || m_frame.weight != m_steadyWeight);
                 m_saidStable = stable;
+                if (stable) {
+                    m_steadyWeight = m_frame.weight;
+                }
             }
         } else if (m_frame.error == scale::FrameError::Motion) {
             m_saidStable = false;
@@ -72,6 +77,7 @@ private:
     scale::StabilityTracker m_stability;
     scale::StreamFrame m_frame;
     bool m_saidStable = false;  // the indicator's word on the last reading
+    double m_steadyWeight = 0;  // the last reading's weight that it called steady
 };
 
 }  // namespace scaleread

@@ -2,6 +2,7 @@
 "use strict";
 
 const TREND_MILLIS = 5 * 60 * 1000;
+const COMMAND_NAMES = { zero: "Zero", tare: "Tare", "clear-tare": "Clear the tare of" };
 const tiles = new Map(); // station name -> tile
 let stationCommands = {}; // station name -> the commands its indicator takes, when allowed
 
@@ -30,16 +31,24 @@ function tileFor(name) {
   const node = document.getElementById("tile").content.firstElementChild.cloneNode(true);
   const find = (selector) => node.querySelector(selector);
   tile = {
-    node, name, state: "not-open", record: null, points: [], drawn: false,
-    value: find(".value"), unit: find(".unit"), stateText: find(".state"),
-    stable: find(".stable"), mode: find(".mode"), time: find(".time"),
+    node, name, state: "not-open", record: null, last: null, reason: "", points: [],
+    value: find(".value"), unit: find(".unit"), stateText: find(".state"), why: find(".why"),
+    mark: find(".mark"), mode: find(".mode"), time: find(".time"),
     raw: find(".raw"), canvas: find(".trend"), commands: find(".commands"),
-    result: find(".result"),
+    confirm: find(".confirm"), question: find(".question"), result: find(".result"),
+    asked: null, resultTimer: 0,
   };
   find(".name").textContent = name;
-  for (const button of node.querySelectorAll("button")) {
-    button.addEventListener("click", () => sendCommand(tile, button.dataset.command));
+  // A zero or tare changes what the scale weighs: it is asked once more before it goes.
+  for (const button of tile.commands.querySelectorAll("button")) {
+    button.addEventListener("click", () => ask(tile, button.dataset.command));
   }
+  find(".yes").addEventListener("click", () => {
+    const command = tile.asked;
+    closeQuestion(tile);
+    if (command) sendCommand(tile, command);
+  });
+  find(".no").addEventListener("click", () => closeQuestion(tile));
   offerCommands(tile);
   document.getElementById("tiles").append(node);
   tiles.set(name, tile);
@@ -52,7 +61,7 @@ function offerCommands(tile) {
   for (const button of tile.commands.querySelectorAll("button")) {
     button.hidden = !offered.includes(button.dataset.command);
   }
-  tile.commands.hidden = offered.length === 0;
+  tile.commands.hidden = offered.length === 0 || tile.asked !== null;
 }
 
 // "-12.345kg" -> ["-12.345", "kg"]: the figure large, its unit small.
@@ -61,15 +70,22 @@ function splitText(text) {
   return match ? [match[1], match[2]] : [text || "—", ""];
 }
 
+function clockTime(time) {
+  return time ? new Date(time).toLocaleTimeString() : "";
+}
+
+// Only a station that is reading shows a weight as current; any other says why not, and its
+// last weight only as such.
 function show(tile) {
   const state = tile.state;
+  const reading = state === "reading";
   tile.node.className = `tile ${state}`;
   tile.stateText.textContent = state;
-  const record = tile.record;
+  const record = reading ? tile.record : null;
   if (state === "waiting") {
     tile.value.textContent = "Load...";
     tile.unit.textContent = "";
-  } else if (state === "port-lost" || state === "not-open") {
+  } else if (!reading) {
     tile.value.textContent = state;
     tile.unit.textContent = "";
   } else if (record) {
@@ -77,12 +93,22 @@ function show(tile) {
     tile.value.textContent = figure;
     tile.unit.textContent = record.unit || unit;
   }
-  const stable = state === "reading" && record && record.stable;
-  tile.stable.classList.toggle("on", Boolean(stable));
+  const last = tile.last;
+  const lastText = !reading && last && last.text ? `last ${last.text} at ${clockTime(last.time)}` : "";
+  tile.why.textContent = reading ? "" : [tile.reason, lastText].filter(Boolean).join(" · ");
+  // Stable or moving, each with a shape and a word of its own: not told by colour alone.
+  tile.mark.className = "mark";
+  tile.mark.textContent = "";
   if (record) {
+    tile.mark.classList.add(record.stable ? "stable" : "moving");
+    tile.mark.textContent = record.stable ? "● stable" : "▲ moving";
     const mode = record.mode ? record.mode : "gross/net —";
     tile.mode.textContent = record.tare !== undefined ? `${mode} · tare ${record.tare}` : mode;
-    tile.time.textContent = record.time ? new Date(record.time).toLocaleTimeString() : "";
+    tile.time.textContent = clockTime(record.time);
+  } else {
+    tile.mode.textContent = "";
+    tile.time.textContent = "";
+    tile.raw.textContent = "";
   }
 }
 
@@ -102,9 +128,24 @@ function onRecord(message) {
 function onState(message) {
   const tile = tileFor(message.station);
   tile.state = message.state;
-  if (message.text !== undefined) tile.record = message;
-  if (message.raw !== undefined) tile.raw.textContent = message.raw;
+  tile.reason = message.reason || "";
+  if (message.state === "reading") {
+    if (message.text !== undefined) tile.record = message;
+    if (message.raw !== undefined) tile.raw.textContent = message.raw;
+  } else {
+    tile.record = null;
+    if (message.last) tile.last = message.last;
+  }
   show(tile);
+}
+
+// The service's trend of the last minutes, [age in ms, weight] oldest first: a page that was
+// just loaded draws it at once. A reader that restarted has less to give than the page kept.
+function onTrend(tile, ages) {
+  const now = Date.now();
+  if (!ages || ages.length < tile.points.length) return;
+  tile.points = ages.map(([age, weight]) => [now - age, weight]);
+  scheduleTrend();
 }
 
 // The trends are drawn a few times a second at most, however many frames come.
@@ -118,12 +159,21 @@ function scheduleTrend() {
   }, 250);
 }
 
+// Drawn in the canvas's own size on the screen, so that its labels read as the page's text.
 function drawTrend(tile) {
-  const { canvas, points } = tile;
+  const { canvas } = tile;
+  const scale = window.devicePixelRatio || 1;
+  const width = canvas.clientWidth;
+  const height = canvas.clientHeight;
+  if (canvas.width !== Math.round(width * scale)) canvas.width = Math.round(width * scale);
+  if (canvas.height !== Math.round(height * scale)) canvas.height = Math.round(height * scale);
   const context = canvas.getContext("2d");
-  context.clearRect(0, 0, canvas.width, canvas.height);
-  if (points.length < 2) return;
+  context.setTransform(scale, 0, 0, scale, 0, 0);
+  context.clearRect(0, 0, width, height);
   const now = Date.now();
+  while (tile.points.length && tile.points[0][0] < now - TREND_MILLIS) tile.points.shift();
+  const points = tile.points;
+  if (points.length < 2) return;
   let low = Infinity;
   let high = -Infinity;
   for (const [, weight] of points) {
@@ -131,21 +181,57 @@ function drawTrend(tile) {
     high = Math.max(high, weight);
   }
   const span = high - low || 1;
-  const x = (at) => canvas.width * (1 - (now - at) / TREND_MILLIS);
-  const y = (weight) => canvas.height - 8 - (canvas.height - 16) * ((weight - low) / span);
+  const label = 15; // px, as the tile's small text
+  const top = label + 4;
+  const bottom = height - 2 * label - 8; // below: the lowest weight, then the time axis
+  const x = (at) => width * (1 - (now - at) / TREND_MILLIS);
+  const y = (weight) => bottom - (bottom - top) * ((weight - low) / span);
   context.strokeStyle = getComputedStyle(tile.value).color;
   context.lineWidth = 2;
   context.beginPath();
   points.forEach(([at, weight], i) => (i ? context.lineTo(x(at), y(weight)) : context.moveTo(x(at), y(weight))));
   context.stroke();
-  context.fillStyle = "#7d868c";
-  context.font = "12px sans-serif";
-  context.fillText(String(high), 4, 12);
-  context.fillText(String(low), 4, canvas.height - 4);
+  const unit = (tile.record || tile.last || {}).unit || "";
+  context.fillStyle = "#aab3b8";
+  context.font = `${label}px system-ui, sans-serif`;
+  context.textBaseline = "top";
+  context.fillText(`${high} ${unit}`, 4, 2);
+  context.fillText(`${low} ${unit}`, 4, bottom + 2);
+  context.textBaseline = "bottom";
+  context.textAlign = "right";
+  context.fillText("now", width - 4, height - 1);
+  context.textAlign = "left";
+  context.fillText("5 min ago", 4, height - 1);
+}
+
+function ask(tile, command) {
+  tile.asked = command;
+  tile.question.textContent = `${COMMAND_NAMES[command] || command} ${tile.name}?`;
+  tile.commands.hidden = true;
+  tile.confirm.hidden = false;
+}
+
+function closeQuestion(tile) {
+  tile.asked = null;
+  tile.confirm.hidden = true;
+  offerCommands(tile);
+}
+
+// The result large, in words: "zero: done", or what went wrong.
+function showResult(tile, command, text, done) {
+  clearTimeout(tile.resultTimer);
+  tile.result.textContent = `${command}: ${text}`;
+  tile.result.className = `result ${done ? "done" : "failed"}`;
+  tile.resultTimer = setTimeout(() => {
+    tile.result.textContent = "";
+    tile.result.className = "result";
+  }, 8000);
 }
 
 async function sendCommand(tile, command) {
-  tile.result.textContent = "…";
+  clearTimeout(tile.resultTimer);
+  tile.result.className = "result";
+  tile.result.textContent = `${command}: …`;
   const headers = { "Content-Type": "application/json" };
   if (token) headers.Authorization = `Bearer ${token}`;
   try {
@@ -153,11 +239,10 @@ async function sendCommand(tile, command) {
       method: "POST", headers, body: JSON.stringify({ command }),
     });
     const answer = await response.json();
-    tile.result.textContent = answer.result || answer.error || response.statusText;
+    showResult(tile, command, answer.result || answer.error || response.statusText, response.ok);
   } catch (failure) {
-    tile.result.textContent = String(failure);
+    showResult(tile, command, String(failure), false);
   }
-  setTimeout(() => (tile.result.textContent = ""), 4000);
 }
 
 // One connection, opened again after a pause whenever it ends (the reader restarted, the
@@ -178,7 +263,11 @@ function connect() {
     else if (message.type === "state") onState(message);
     else if (message.type === "hello") {
       stationCommands = message.stationCommands || {};
-      for (const name of message.stations) offerCommands(tileFor(name));
+      for (const name of message.stations) {
+        const tile = tileFor(name);
+        offerCommands(tile);
+        onTrend(tile, (message.trends || {})[name]);
+      }
     }
   };
   socket.onclose = (event) => {

@@ -29,6 +29,11 @@ constexpr qint64 kOutputLimit = 1024 * 1024;
 // Requests read ahead of their answers (pipelining).
 constexpr std::size_t kMaxWaiting = 32;
 constexpr std::size_t kMaxFields = 100;
+// Requests read in one turn of the event loop, so that many busy clients take turns with the
+// stations instead of holding the loop between them.
+constexpr int kRequestsPerTurn = 4;
+// The kernel's share of a client's unread answers, on top of ours.
+constexpr int kSendBuffer = 64 * 1024;
 constexpr int kLingerMillis = 1000;
 
 boost::beast::string_view view(const QByteArray& bytes) {
@@ -84,6 +89,7 @@ HttpConnection::HttpConnection(QTcpSocket* socket, std::uint64_t id, RequestHand
       m_note(std::move(note)) {
     // Qt stops taking bytes from the kernel once this much waits, which holds a fast sender back.
     m_socket->setReadBufferSize(kReadBuffer);
+    m_socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBuffer);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] { expired(); });
     connect(m_socket, &QTcpSocket::readyRead, this, [this] { pump(); });
@@ -118,8 +124,13 @@ void HttpConnection::pump() {
         rearm();
         return;
     }
+    int requests = 0;
     while (m_reading && !m_done && m_socket->bytesToWrite() <= kOutputPause &&
            m_slots.size() < kMaxWaiting) {
+        if (requests == kRequestsPerTurn) {
+            queuePump();
+            break;
+        }
         if (m_in.size() - m_taken < kReadAhead) {
             m_in.append(m_socket->read(kReadAhead - (m_in.size() - m_taken)));
         }
@@ -127,9 +138,11 @@ void HttpConnection::pump() {
             break;
         }
         const qsizetype pending = m_in.size() - m_taken;
+        const std::uint64_t before = m_nextSlot;
         if (!parseOne() && (m_socket->bytesAvailable() == 0 || pending >= kReadAhead)) {
             break;
         }
+        requests += m_nextSlot != before ? 1 : 0;
     }
     rearm();
 }
@@ -300,7 +313,20 @@ void HttpConnection::answer(std::uint64_t slot, HttpStatus status, const QByteAr
     it->bytes = serialized(status, body, type, headers, it->close);
     it->ready = true;
     flush();
-    pump();
+    // The next requests are read on the next turn of the loop, not from inside whatever made
+    // this answer: a thousand waits expiring together must not read a thousand connections'
+    // requests before the stations' bytes are next looked at.
+    queuePump();
+}
+
+void HttpConnection::queuePump() {
+    if (!m_pumpQueued) {
+        m_pumpQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_pumpQueued = false;
+            pump();
+        });
+    }
 }
 
 void HttpConnection::closeAfter(std::uint64_t slot) {

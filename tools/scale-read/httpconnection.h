@@ -102,6 +102,7 @@ private:
     struct Parser;
 
     void pump();
+    void queuePump();
     bool parseOne();  // false when it cannot go on now
     void refuse(HttpStatus status, const QString& error);
     void refuseOversized();
@@ -125,6 +126,7 @@ private:
     bool m_upgrading = false;  // the request being read asks for another protocol
     bool m_lingering = false;  // refused mid-upload: reading on for a moment before closing
     bool m_done = false;
+    bool m_pumpQueued = false;
     QTimer m_deadline;
 };
 

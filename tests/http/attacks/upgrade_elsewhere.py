@@ -21,9 +21,11 @@ def attack(port, seconds):
                 return failures
     s, head = websocket(port)
     s.sendall(b"\x81\x05hello")  # text, unmasked
+    s.settimeout(3)
+    give_up = time.time() + 3
     while True:
         frame = read_frame(s)
-        if frame is None:
+        if frame is None or time.time() > give_up:
             failures.append("an unmasked frame did not get a close frame")
             break
         if frame[0] == 8:

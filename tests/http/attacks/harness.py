@@ -37,10 +37,12 @@ def request(port, text, timeout=5.0):
 
 
 def read_all(s, timeout):
+    """What arrives until the connection ends, goes quiet for `timeout`, or 4 timeouts pass."""
     s.settimeout(timeout)
     data = b""
+    give_up = time.time() + 4 * timeout
     try:
-        while True:
+        while time.time() < give_up:
             chunk = s.recv(65536)
             if not chunk:
                 break

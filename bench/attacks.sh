@@ -18,8 +18,8 @@ if [ -z "$reader" ]; then
     reader=build/release/bin/scale-read
     simulator=build/release/bin/indicator-sim
 fi
-echo "attack | honest client's records, p99 delay | reader CPU | reader RSS (peak)"
-echo "--- | --- | --- | ---"
+echo "attack | honest client's records, p99 delay | reader CPU | reader RSS (peak) | faults"
+echo "--- | --- | --- | --- | ---"
 for attack in upgrade_elsewhere idle_connections pipelined long_polls strict_http; do
     python3 tests/http/attacks/"$attack".py --reader "$reader" --simulator "$simulator" \
         --seconds "$seconds" --report 2>/dev/null || echo "$attack | (the attack script failed) | - | -"

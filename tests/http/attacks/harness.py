@@ -221,10 +221,6 @@ def run(name, attack, file_limit=None, reader_args=(), rss_growth_mb=60, cpu_sha
             alive = reader.process.poll() is None
             row = (f"{name} | {rate:.1f}/s (before {base_rate:.1f}/s), p99 {p99:.0f} ms | "
                    f"{cpu:.0f} % | {peak[0]:.0f} MB (from {rss_before:.0f})")
-            if options.report:
-                print(row if alive else f"{name} | reader died | - | -")
-            else:
-                print(row)
             if not alive:
                 failures.append("the reader died")
             if rate < 0.8 * base_rate or client.closed:
@@ -233,6 +229,11 @@ def run(name, attack, file_limit=None, reader_args=(), rss_growth_mb=60, cpu_sha
                 failures.append(f"the reader used {cpu:.0f} % CPU")
             if peak[0] - rss_before > rss_growth_mb:
                 failures.append(f"the reader grew from {rss_before:.0f} to {peak[0]:.0f} MB")
+            if options.report:
+                print(f"{row} | {'; '.join(failures) or 'held'}" if alive
+                      else f"{name} | the reader died | - | - | {'; '.join(failures)}")
+            else:
+                print(row)
         finally:
             reader.stop()
         if failures and not options.no_check and not options.report:

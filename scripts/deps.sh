@@ -12,7 +12,7 @@ scale_packages=(
     librsvg2-bin desktop-file-utils appstream man-db groff-base
     dpkg-dev file binutils lintian x11-utils util-linux
     python3
-    qt6-httpserver-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
+    libboost-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
 )
 
 install_dependencies() {

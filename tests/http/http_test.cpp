@@ -29,6 +29,8 @@ const QString kToken = QStringLiteral("0123456789abcdef0123");
 const QStringList kUpgrade = {"-H", "Connection: Upgrade", "-H", "Upgrade: websocket", "-H",
                               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==", "-H",
                               "Sec-WebSocket-Version: 13", "--max-time", "3"};
+// Commands are taken as JSON only.
+const QStringList kJson = {"-H", "Content-Type: application/json"};
 
 struct Answer {
     int status = 0;
@@ -260,7 +262,7 @@ TEST_F(HttpServiceTest, CommandsNeedPermissionAStationAndASmallWellFormedBody) {
     ASSERT_NE(port, 0);
     waitForState(port, "counter", "reading", R"("weight":2.5)");
     const Answer zeroed =
-        curl(port, "/api/v1/stations/counter/command", {"-d", R"({"command":"zero"})"});
+        curl(port, "/api/v1/stations/counter/command", kJson + QStringList{"-d", R"({"command":"zero"})"});
     EXPECT_EQ(QString::number(zeroed.status) + ' ' + zeroed.body,
               "200 {\"command\":\"zero\",\"result\":\"done\",\"station\":\"counter\","
               "\"text\":\"Z A\"}\n");
@@ -280,7 +282,7 @@ TEST_F(HttpServiceTest, CommandsNeedPermissionAStationAndASmallWellFormedBody) {
          "413 {\"error\":\"request bodies go up to 4096 bytes\"}\n"},
     };
     for (const auto& [arguments, expected] : cases) {
-        const Answer answer = curl(port, path, arguments);
+        const Answer answer = curl(port, path, kJson + arguments);
         EXPECT_EQ(QString::number(answer.status) + ' ' + answer.body, expected)
             << arguments.join(' ').left(60).toStdString();
     }

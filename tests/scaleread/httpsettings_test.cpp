@@ -55,6 +55,17 @@ TEST(HttpSettings, AddressesPortsTokensAndOriginsAreChecked) {
         EXPECT_EQ(refusal(arguments[0], arguments.value(1)), expected) << arguments.join(' ').toStdString();
     }
     EXPECT_EQ(refusal("8080", {}, {"https://erp.plant.lan", "http://10.0.0.5:8080"}), "accepted");
+    // A token file others can read is taken, with a warning said at start.
+    for (const bool shared : {false, true}) {
+        QFile(token).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                    (shared ? QFileDevice::ReadOther : QFileDevice::Permissions()));
+        const auto parsed = parseHttpSettings("0.0.0.0:8080", token, {}, {}, false);
+        EXPECT_EQ(std::get<HttpSettings>(parsed).tokenFileWarning,
+                  shared ? "warning: --http-token-file " + token +
+                               " can be read or changed by others than its owner (chmod 600 " +
+                               token + ")"
+                         : QString());
+    }
     for (const char* count : {"0", "4097", "+5", "many"}) {
         const auto parsed = parseHttpSettings("8080", {}, {}, count, false);
         EXPECT_EQ(std::get<QString>(parsed),

@@ -92,6 +92,14 @@ std::variant<HttpSettings, QString> parseHttpSettings(const QString& listen,
         if (auto refused = readToken(tokenFile, settings.token)) {
             return *refused;
         }
+        if (QFile(tokenFile).permissions() &
+            (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
+             QFileDevice::WriteOther)) {
+            settings.tokenFileWarning =
+                QStringLiteral("warning: --http-token-file %1 can be read or changed by others "
+                               "than its owner (chmod 600 %1)")
+                    .arg(tokenFile);
+        }
     } else if (!settings.address.isLoopback()) {
         return QStringLiteral("--http %1 is reachable from other machines; give "
                               "--http-token-file FILE")

@@ -16,6 +16,7 @@ struct HttpSettings {
     QStringList origins;  // pages of other origins that may call, e.g. "https://erp.plant.lan"
     int maxClients = 64;  // WebSocket clients at once
     bool allowCommands = false;
+    QString tokenFileWarning;  // said once at start when others than its owner can read it
 };
 
 // The values of --http, --http-token-file, --http-origin, --http-max-clients (empty when not

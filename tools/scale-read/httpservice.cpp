@@ -2,30 +2,34 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QTcpSocket>
 #include <QUrlQuery>
+#include <QWebSocketServer>
 #include <algorithm>
 #include <exception>
+#include <span>
 
-#include "tools/scale-read/guardedtcpserver.h"
+#include "tools/scale-read/clientframecheck.h"
+#include "tools/scale-read/filelimit.h"
+#include "tools/scale-read/httplistener.h"
 #include "tools/scale-read/indicatorcommand.h"
 
 namespace scaleread {
 namespace {
 
-using Status = QHttpServerResponder::StatusCode;
-using Method = QHttpServerRequest::Method;
+using Status = HttpStatus;
 
-// Room for a browser's request line and headers, cookies included, before the body's share.
-constexpr qint64 kHeaderLimit = 16 * 1024;
 constexpr int kWatchMillis = 100;
-constexpr int kLingerMillis = 1000;
 constexpr int kFlushMillis = 20;
+constexpr int kCloseMillis = 1000;
+// Files kept open for what is not a client: the stations' ports (a few each), the broker, the
+// logs, and a margin.
+constexpr long kReservedFiles = 64;
+constexpr long kFilesPerStation = 4;
+const QLatin1String kEventsPath("/api/v1/events");
 
 // The board: the only files served, from inside the program.
 struct BuiltInFile {
@@ -56,8 +60,7 @@ constexpr CommandOutcome kOutcomes[] = {
 };
 
 QByteArray errorJson(const QString& error) {
-    return QJsonDocument(QJsonObject{{QStringLiteral("error"), error}})
-        .toJson(QJsonDocument::Compact);
+    return HttpConnection::errorJson(error);
 }
 
 QString peerOf(const QHostAddress& address, quint16 port) {
@@ -65,6 +68,51 @@ QString peerOf(const QHostAddress& address, quint16 port) {
                ? QStringLiteral("[%1]:%2").arg(address.toString()).arg(port)
                : QStringLiteral("%1:%2").arg(address.toString()).arg(port);
 }
+
+// Watches what a WebSocket client sends for unmasked frames. Its first look at each arrival is
+// taken before Qt's (it listens to the socket from before the handover, so its slot runs first);
+// a second slot, connected once Qt listens too, notes what Qt left unread, so that only new bytes
+// are looked at next time.
+class FrameWatch : public QObject {
+public:
+    explicit FrameWatch(QTcpSocket* socket) : QObject(socket), m_socket(socket) {
+        connect(socket, &QTcpSocket::readyRead, this, [this] { check(); });
+    }
+    // The handshake is read: what follows are frames. `unmasked` is called once for the first
+    // unmasked one.
+    void start(std::function<void()> unmasked) {
+        m_unmasked = std::move(unmasked);
+        m_started = true;
+        check();
+        connect(m_socket, &QTcpSocket::readyRead, this,
+                [this] { m_unread = m_socket->bytesAvailable(); });
+    }
+
+private:
+    void check() {
+        const qint64 available = m_socket->bytesAvailable();
+        if (!m_started || m_failed || available <= m_unread) {
+            m_unread = std::min(m_unread, available);
+            return;
+        }
+        const QByteArray bytes = m_socket->peek(available);
+        const auto fresh = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                     static_cast<std::size_t>(bytes.size()))
+                               .subspan(static_cast<std::size_t>(m_unread));
+        m_unread = available;
+        if (!m_check.feed(fresh)) {
+            m_failed = true;
+            m_unmasked();
+        }
+    }
+
+    QTcpSocket* m_socket;
+    ClientFrameCheck m_check;
+    std::function<void()> m_unmasked;
+    qint64 m_unread = 0;
+    bool m_started = false;
+    bool m_failed = false;
+};
 
 }  // namespace
 
@@ -92,14 +140,14 @@ HttpService::HttpService(HttpSettings settings, const std::vector<ServedStation>
           }
           return stations;
       }()) {
-    // The library takes an upgrade only while someone listens for it.
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] { acceptClients(); });
     m_flush.setSingleShot(true);
     m_flush.setInterval(kFlushMillis);
     m_flush.setTimerType(Qt::PreciseTimer);
     connect(&m_flush, &QTimer::timeout, this, [this] { flushOutbox(); });
     m_watch.setInterval(kWatchMillis);
     connect(&m_watch, &QTimer::timeout, this, [this] { announceChanges(); });
+    m_waitTimer.setSingleShot(true);
+    connect(&m_waitTimer, &QTimer::timeout, this, [this] { expireWaits(); });
 }
 
 HttpService::~HttpService() {
@@ -109,20 +157,29 @@ HttpService::~HttpService() {
 }
 
 bool HttpService::start(QString& error) {
-    auto* server = new GuardedTcpServer(
-        kHeaderLimit + kBodyLimit, [this](QTcpSocket* socket) { overflowed(socket); }, this);
-    if (!server->listen(m_settings.address, m_settings.port)) {
+    // Clients get what the file limit leaves once the stations and the broker have theirs, so
+    // that a crowd of idle connections cannot keep a replugged port from being opened.
+    const long files = fileLimit() - kReservedFiles -
+                       kFilesPerStation * static_cast<long>(m_sources.size());
+    const int limit = static_cast<int>(std::clamp<long>(files, 8, kMaxConnections));
+    m_listener = new HttpListener(
+        limit, std::max(4, limit / 2), [this](QTcpSocket* socket) { connectionOpened(socket); },
+        m_note, this);
+    if (!m_listener->listen(m_settings.address, m_settings.port)) {
         error = QStringLiteral("cannot serve HTTP at %1: %2")
-                    .arg(peerOf(m_settings.address, m_settings.port), server->errorString());
-        delete server;
+                    .arg(peerOf(m_settings.address, m_settings.port), m_listener->errorString());
+        delete m_listener;
+        m_listener = nullptr;
         return false;
     }
-    bind(server);
-    // Refused upgrades are answered and noted here; the library's own warning would only repeat
-    // them.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.warning=false"));
-    m_port = server->serverPort();
+    m_upgrades = new QWebSocketServer(QStringLiteral("scale-read"),
+                                      QWebSocketServer::NonSecureMode, this);
+    connect(m_upgrades, &QWebSocketServer::newConnection, this, [this] { acceptClients(); });
+    m_port = m_listener->serverPort();
     m_watch.start();
+    if (!m_settings.tokenFileWarning.isEmpty()) {
+        m_note(m_settings.tokenFileWarning);
+    }
     m_note(QStringLiteral("serving the board at http://%1/").arg(peerOf(m_settings.address, m_port)));
     return true;
 }
@@ -163,102 +220,155 @@ void HttpService::setPort(std::size_t station, StationBoard::Port port, const QS
     announceChanges();
 }
 
-bool HttpService::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    GuardedTcpServer::requestTaken(socket);
-    m_refusal.reset();
-    // The library upgrades a WebSocket request once this returns true without answering it; a
-    // refused one is answered by missingHandler(), from m_refusal.
-    const QString path = request.url().path();
-    const bool upgrade = path == QLatin1String("/api/v1/events") &&
-                         request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0 &&
-                         request.value("Connection").toLower().contains("upgrade");
-    Headers cors;
-    const auto refuse = [&](Status status, const QString& error, const Headers& headers) {
-        if (upgrade) {
-            m_refusal = Refusal{status, error, headers};
-            return false;
+void HttpService::connectionOpened(QTcpSocket* socket) {
+    const std::uint64_t id = m_nextConnection++;
+    auto* connection = new HttpConnection(
+        socket, id,
+        [this](HttpConnection& from, std::uint64_t slot, const HttpRequest& request) {
+            handle(from, slot, request);
+        },
+        m_note);
+    m_connections.emplace(id, connection);
+    connection->onClosed([this, id](const std::vector<std::uint64_t>& unanswered) {
+        connectionClosed(id, unanswered);
+    });
+}
+
+void HttpService::connectionClosed(std::uint64_t connection,
+                                   const std::vector<std::uint64_t>& unanswered) {
+    m_connections.erase(connection);
+    if (unanswered.empty()) {
+        return;
+    }
+    m_waits.dropConnection(connection);
+    armWaitTimer();
+    std::vector<std::uint64_t> gone;
+    for (const auto& [ticket, command] : m_pendingCommands) {
+        if (command.connection == connection) {
+            gone.push_back(ticket);
         }
-        respondError(socket, request, status, error, headers);
-        return true;
-    };
+    }
+    for (const std::uint64_t ticket : gone) {
+        cancelCommand(ticket);
+    }
+}
+
+HttpConnection* HttpService::connectionOf(std::uint64_t id) const {
+    const auto it = m_connections.find(id);
+    return it == m_connections.end() ? nullptr : it->second.data();
+}
+
+void HttpService::handle(HttpConnection& connection, std::uint64_t slot,
+                         const HttpRequest& request) {
+    const Asker asker{&connection, slot};
+    const QString path = request.url.path();
+    // Whatever the path, an upgrade passes the gate below like any request; only the events
+    // path is one, and a refused upgrade ends its connection.
+    const bool upgrading = !request.value("Upgrade").isEmpty();
+    const bool events = upgrading && request.upgrade && path == kEventsPath &&
+                        request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+    if (upgrading && !events) {
+        connection.closeAfter(slot);
+    }
+    Headers cors;
     try {
         const bool api = path.startsWith(QLatin1String("/api/"));
+        const QUrlQuery query(request.url);
         const RequestCredentials credentials{
             request.value("Host"), request.value("Origin"), request.value("Authorization"),
-            upgrade ? request.query().queryItemValue(QStringLiteral("token")).toUtf8()
-                    : QByteArray()};
+            events ? query.queryItemValue(QStringLiteral("token")).toUtf8() : QByteArray()};
         if (!credentials.origin.isEmpty()) {
             cors = {{"Access-Control-Allow-Origin", credentials.origin}, {"Vary", "Origin"}};
         }
-        if (request.body().size() > kBodyLimit) {
-            return refuse(Status::PayloadTooLarge,
-                          QStringLiteral("request bodies go up to %1 bytes").arg(kBodyLimit), cors);
+        if (request.body.size() > kBodyLimit) {
+            respondError(asker, Status::PayloadTooLarge,
+                         QStringLiteral("request bodies go up to %1 bytes").arg(kBodyLimit), cors);
+            return;
         }
-        const bool preflight = request.method() == Method::Options;
-        switch (decideAccess(credentials, m_settings.token, m_settings.origins, api && !preflight,
-                             upgrade)) {
+        const bool preflight = request.method == "OPTIONS";
+        switch (decideAccess(credentials, m_settings.token, m_settings.origins,
+                             (api || upgrading) && !preflight, events)) {
             case Access::Allowed:
                 break;
             case Access::ForeignHost:
-                return refuse(Status::Forbidden,
-                              QStringLiteral("host '%1' is not this machine's loopback; use "
-                                             "localhost or 127.0.0.1, or serve with "
-                                             "--http-token-file")
-                                  .arg(QString::fromLatin1(credentials.host)),
-                              {});
+                respondError(asker, Status::Forbidden,
+                             QStringLiteral("host '%1' is not this machine's loopback; use "
+                                            "localhost or 127.0.0.1, or serve with "
+                                            "--http-token-file")
+                                 .arg(QString::fromLatin1(credentials.host)),
+                             {});
+                return;
             case Access::ForeignOrigin:
-                return refuse(Status::Forbidden,
-                              QStringLiteral("origin '%1' is not allowed (see --http-origin)")
-                                  .arg(QString::fromLatin1(credentials.origin)),
-                              {});
+                respondError(asker, Status::Forbidden,
+                             QStringLiteral("origin '%1' is not allowed (see --http-origin)")
+                                 .arg(QString::fromLatin1(credentials.origin)),
+                             {});
+                return;
             case Access::NoToken:
                 cors.emplace_back("WWW-Authenticate", R"(Bearer realm="scale-read")");
-                return refuse(Status::Unauthorized,
-                              upgrade ? QStringLiteral("this needs ?token=TOKEN or the header "
-                                                       "Authorization: Bearer TOKEN")
-                                      : QStringLiteral("this needs the header Authorization: "
-                                                       "Bearer TOKEN"),
-                              cors);
+                respondError(asker, Status::Unauthorized,
+                             events ? QStringLiteral("this needs ?token=TOKEN or the header "
+                                                     "Authorization: Bearer TOKEN")
+                                    : QStringLiteral("this needs the header Authorization: "
+                                                     "Bearer TOKEN"),
+                             cors);
+                return;
         }
-        if (upgrade) {
-            QString unknown;
-            (void)wantedStations(request.query(), unknown);
-            if (!unknown.isEmpty()) {
-                return refuse(Status::NotFound, QStringLiteral("no station '%1'").arg(unknown),
-                              cors);
-            }
-            if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
-                m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
-                           .arg(peerOf(request.remoteAddress(), socket->peerPort()))
-                           .arg(m_settings.maxClients));
-                return refuse(Status::ServiceUnavailable,
-                              QStringLiteral("more than %1 WebSocket clients").arg(m_settings.maxClients),
-                              cors);
-            }
-            return true;
+        if (events) {
+            upgrade(asker, request, cors);
+            return;
+        }
+        if (upgrading && path != kEventsPath) {
+            respondError(asker, Status::BadRequest,
+                         QStringLiteral("only /api/v1/events takes an upgrade, to websocket"), cors);
+            return;
         }
         if (preflight) {
             cors.emplace_back("Access-Control-Allow-Methods", "GET, POST");
             cors.emplace_back("Access-Control-Allow-Headers", "Authorization, Content-Type");
             cors.emplace_back("Access-Control-Max-Age", "600");
-            respond(socket, request, Status::NoContent, {}, "text/plain", cors);
-            return true;
+            respond(asker, Status::NoContent, {}, "text/plain", cors);
+            return;
         }
-        route(request, socket, cors);
+        route(asker, request, cors);
     } catch (const std::exception& failure) {
         m_note(QStringLiteral("http: %1").arg(QString::fromLocal8Bit(failure.what())));
-        return refuse(Status::InternalServerError, QStringLiteral("internal error"), {});
+        respondError(asker, Status::InternalServerError, QStringLiteral("internal error"), {});
     }
-    return true;
 }
 
-void HttpService::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    if (m_refusal) {
-        respondError(socket, request, m_refusal->status, m_refusal->error, m_refusal->headers);
-        m_refusal.reset();
+void HttpService::upgrade(const Asker& asker, const HttpRequest& request, const Headers& cors) {
+    QString unknown;
+    (void)wantedStations(QUrlQuery(request.url), unknown);
+    if (!unknown.isEmpty()) {
+        respondError(asker, Status::NotFound, QStringLiteral("no station '%1'").arg(unknown), cors);
         return;
     }
-    respondError(socket, request, Status::NotFound, QStringLiteral("no such path"), {});
+    HttpConnection& connection = *asker.connection;
+    if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
+        m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
+                   .arg(connection.peer())
+                   .arg(m_settings.maxClients));
+        respondError(asker, Status::ServiceUnavailable,
+                     QStringLiteral("more than %1 WebSocket clients").arg(m_settings.maxClients),
+                     cors);
+        return;
+    }
+    const std::uint64_t id = connection.id();
+    QTcpSocket* socket = connection.handOver(asker.slot);
+    if (!socket) {
+        respondError(asker, Status::BadRequest,
+                     QStringLiteral("an upgrade waits for the answers before it"), cors);
+        return;
+    }
+    m_connections.erase(id);
+    // Qt WebSockets reads the handshake again and answers it; the socket is let in as a client
+    // in acceptClient() only because it is on this list.
+    const QString peer = peerOf(socket->peerAddress(), socket->peerPort());
+    auto* watch = new FrameWatch(socket);
+    m_admitted.insert(peer, watch);
+    connect(watch, &QObject::destroyed, this, [this, peer] { m_admitted.remove(peer); });
+    m_upgrades->handleConnection(socket);
 }
 
 std::vector<bool> HttpService::wantedStations(const QUrlQuery& query, QString& unknown) const {
@@ -276,32 +386,29 @@ std::vector<bool> HttpService::wantedStations(const QUrlQuery& query, QString& u
     return wanted;
 }
 
-void HttpService::route(const QHttpServerRequest& request, QTcpSocket* socket,
-                        const Headers& cors) {
-    const QString path = request.url().path();
-    const auto allowOnly = [&](Method method) {
-        if (request.method() == method) {
+void HttpService::route(const Asker& asker, const HttpRequest& request, const Headers& cors) {
+    const QString path = request.url.path();
+    const auto allowOnly = [&](const char* method) {
+        if (request.method == method) {
             return true;
         }
         Headers headers = cors;
-        headers.emplace_back("Allow", method == Method::Get ? "GET" : "POST");
-        respondError(socket, request, Status::MethodNotAllowed,
-                     QStringLiteral("%1 takes only %2")
-                         .arg(path, QLatin1String(method == Method::Get ? "GET" : "POST")),
-                     headers);
+        headers.emplace_back("Allow", method);
+        respondError(asker, Status::MethodNotAllowed,
+                     QStringLiteral("%1 takes only %2").arg(path, QLatin1String(method)), headers);
         return false;
     };
 
     if (path == QLatin1String("/healthz")) {
-        if (allowOnly(Method::Get)) {
-            respondJson(socket, request, Status::Ok, R"({"status":"ok"})", cors);
+        if (allowOnly("GET")) {
+            respondJson(asker, Status::Ok, R"({"status":"ok"})", cors);
         }
         return;
     }
     for (const BuiltInFile& file : kFiles) {
         if (path == QLatin1String(file.path)) {
-            if (allowOnly(Method::Get)) {
-                serveFile(QLatin1String(file.path), request, socket);
+            if (allowOnly("GET")) {
+                serveFile(QLatin1String(file.path), asker);
             }
             return;
         }
@@ -309,17 +416,17 @@ void HttpService::route(const QHttpServerRequest& request, QTcpSocket* socket,
     if (path == QLatin1String("/api/v1/events")) {
         Headers headers = cors;
         headers.emplace_back("Upgrade", "websocket");
-        respondError(socket, request, Status::UpgradeRequired,
+        respondError(asker, Status::UpgradeRequired,
                      QStringLiteral("/api/v1/events is a WebSocket"), headers);
         return;
     }
     if (path == QLatin1String("/api/v1/stations")) {
-        if (allowOnly(Method::Get)) {
+        if (allowOnly("GET")) {
             QJsonArray stations;
             for (std::size_t i = 0; i < m_board.size(); ++i) {
                 stations.append(m_board.stateObject(i, nowMillis()));
             }
-            respondJson(socket, request, Status::Ok,
+            respondJson(asker, Status::Ok,
                         QJsonDocument(QJsonObject{{QStringLiteral("stations"), stations}})
                             .toJson(QJsonDocument::Compact),
                         cors);
@@ -334,14 +441,14 @@ void HttpService::route(const QHttpServerRequest& request, QTcpSocket* socket,
     if (parts.isEmpty() || parts.size() > 2 ||
         (parts.size() == 2 && part != QLatin1String("stable") &&
          part != QLatin1String("command"))) {
-        respondError(socket, request, Status::NotFound, QStringLiteral("no such path"), cors);
+        respondError(asker, Status::NotFound, QStringLiteral("no such path"), cors);
         return;
     }
-    if (!allowOnly(part == QLatin1String("command") ? Method::Post : Method::Get)) {
+    if (!allowOnly(part == QLatin1String("command") ? "POST" : "GET")) {
         return;
     }
     if (part == QLatin1String("command") && !m_settings.allowCommands) {
-        respondError(socket, request, Status::Forbidden,
+        respondError(asker, Status::Forbidden,
                      QStringLiteral("commands are off; scale-read takes them with "
                                     "--allow-commands"),
                      cors);
@@ -349,33 +456,33 @@ void HttpService::route(const QHttpServerRequest& request, QTcpSocket* socket,
     }
     const auto station = m_board.find(parts[0]);
     if (!station) {
-        respondError(socket, request, Status::NotFound,
+        respondError(asker, Status::NotFound,
                      QStringLiteral("no station '%1'").arg(parts[0]), cors);
         return;
     }
     if (part.isEmpty()) {
-        respondJson(socket, request, Status::Ok,
+        respondJson(asker, Status::Ok,
                     QJsonDocument(m_board.stateObject(*station, nowMillis()))
                         .toJson(QJsonDocument::Compact),
                     cors);
     } else if (part == QLatin1String("stable")) {
-        getStable(*station, request, socket, cors);
+        getStable(*station, asker, request, cors);
     } else {
-        postCommand(*station, request, socket, cors);
+        postCommand(*station, asker, request, cors);
     }
 }
 
-void HttpService::getStable(std::size_t station, const QHttpServerRequest& request,
-                            QTcpSocket* socket, const Headers& cors) {
+void HttpService::getStable(std::size_t station, const Asker& asker, const HttpRequest& request,
+                            const Headers& cors) {
     int waitMillis = kDefaultWaitMillis;
-    const QUrlQuery query = request.query();
+    const QUrlQuery query(request.url);
     if (query.hasQueryItem(QStringLiteral("timeout"))) {
         const QString text = query.queryItemValue(QStringLiteral("timeout"));
         bool ok = false;
         waitMillis = text.toInt(&ok);
         if (!ok || waitMillis < 0 || waitMillis > kLongestWaitMillis ||
             !text.front().isDigit()) {
-            respondError(socket, request, Status::BadRequest,
+            respondError(asker, Status::BadRequest,
                          QStringLiteral("timeout is a whole number of milliseconds from 0 to %1")
                              .arg(kLongestWaitMillis),
                          cors);
@@ -388,7 +495,7 @@ void HttpService::getStable(std::size_t station, const QHttpServerRequest& reque
         bool ok = false;
         after = text.toULongLong(&ok);
         if (!ok || !text.front().isDigit()) {
-            respondError(socket, request, Status::BadRequest,
+            respondError(asker, Status::BadRequest,
                          QStringLiteral("after is a placement number, the seq of an earlier "
                                         "answer"),
                          cors);
@@ -397,45 +504,50 @@ void HttpService::getStable(std::size_t station, const QHttpServerRequest& reque
     }
     // A station that is not reading has no weight of now to give, and none to wait for.
     if (m_board.state(station, nowMillis()) != QLatin1String("reading")) {
-        respondJson(socket, request, Status::ServiceUnavailable, unavailableJson(station), cors);
+        respondJson(asker, Status::ServiceUnavailable, unavailableJson(station), cors);
         return;
     }
     if (const auto answer = m_board.placement(station).answer(after)) {
-        respondJson(socket, request, Status::Ok, QByteArray::fromStdString(*answer), cors);
+        respondJson(asker, Status::Ok, QByteArray::fromStdString(*answer), cors);
         return;
     }
-    auto reply = std::make_shared<Reply>(Reply{socket, &request, cors});
-    Wait wait{reply, station, std::make_unique<QTimer>()};
-    wait.deadline->setSingleShot(true);
-    QTimer* deadline = wait.deadline.get();
-    connect(deadline, &QTimer::timeout, this, [this, deadline, waitMillis] {
-        const auto it = std::find_if(m_waits.begin(), m_waits.end(),
-                                     [&](const Wait& w) { return w.deadline.get() == deadline; });
-        if (it == m_waits.end()) {
-            return;
-        }
-        QJsonObject body{
+    const QTcpSocket* socket = asker.connection->socket();
+    if (!m_waits.add({asker.connection->id(), asker.slot, station, nowMillis() + waitMillis,
+                      waitMillis, socket->peerAddress().toString(), cors})) {
+        respondError(asker, Status::ServiceUnavailable,
+                     QStringLiteral("too many requests waiting for a stable weight"), cors);
+        return;
+    }
+    armWaitTimer();
+}
+
+void HttpService::armWaitTimer() {
+    const auto next = m_waits.nextDeadline();
+    if (!next) {
+        m_waitTimer.stop();
+        return;
+    }
+    m_waitTimer.start(static_cast<int>(std::clamp<std::int64_t>(*next - nowMillis(), 0,
+                                                                kLongestWaitMillis)));
+}
+
+void HttpService::expireWaits() {
+    for (const StableWaits::Wait& wait : m_waits.expire(nowMillis())) {
+        const QJsonObject body{
             {QStringLiteral("error"),
-             QStringLiteral("no stable weight within %1 ms").arg(waitMillis)},
-            {QStringLiteral("station"), m_board.station(it->station).name}};
-        respondLater(it->reply, Status::GatewayTimeout,
-                     QJsonDocument(body).toJson(QJsonDocument::Compact));
-        it->deadline.release()->deleteLater();  // it is emitting this very signal
-        m_waits.erase(it);
-    });
-    deadline->start(waitMillis);
-    m_waits.push_back(std::move(wait));
+             QStringLiteral("no stable weight within %1 ms").arg(wait.waitMillis)},
+            {QStringLiteral("station"), m_board.station(wait.station).name}};
+        respondJson({connectionOf(wait.connection), wait.slot}, Status::GatewayTimeout,
+                    QJsonDocument(body).toJson(QJsonDocument::Compact), wait.headers);
+    }
+    armWaitTimer();
 }
 
 void HttpService::answerWaits(std::size_t station, Status status, const QByteArray& json) {
-    for (auto it = m_waits.begin(); it != m_waits.end();) {
-        if (it->station != station) {
-            ++it;
-            continue;
-        }
-        respondLater(it->reply, status, json);
-        it = m_waits.erase(it);
+    for (const StableWaits::Wait& wait : m_waits.takeStation(station)) {
+        respondJson({connectionOf(wait.connection), wait.slot}, status, json, wait.headers);
     }
+    armWaitTimer();
 }
 
 QByteArray HttpService::unavailableJson(std::size_t station) const {
@@ -447,25 +559,41 @@ QByteArray HttpService::unavailableJson(std::size_t station) const {
         .toJson(QJsonDocument::Compact);
 }
 
-void HttpService::postCommand(std::size_t station, const QHttpServerRequest& request,
-                              QTcpSocket* socket, const Headers& cors) {
+void HttpService::postCommand(std::size_t station, const Asker& asker, const HttpRequest& request,
+                              const Headers& cors) {
+    // Only JSON, which no page of another origin can send without asking first (a preflight):
+    // a form or a plain fetch from a foreign page cannot command a scale.
+    const QByteArray type = request.value("Content-Type").split(';').front().trimmed();
+    if (type.compare("application/json", Qt::CaseInsensitive) != 0) {
+        respondError(asker, Status::UnsupportedMediaType,
+                     QStringLiteral("a command is sent as Content-Type: application/json"), cors);
+        return;
+    }
     const QJsonValue value =
-        QJsonDocument::fromJson(request.body()).object().value(QStringLiteral("command"));
+        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("command"));
     const QString command = value.toString();
     if (!commandKindNamed(command.toStdString())) {
-        respondError(socket, request, Status::BadRequest,
+        respondError(asker, Status::BadRequest,
                      QStringLiteral(R"(the body is {"command":"zero"}, "tare" or "clear-tare")"),
                      cors);
         return;
     }
-    auto reply = std::make_shared<Reply>(Reply{socket, &request, cors});
+    const std::uint64_t ticket = m_nextTicket++;
+    m_pendingCommands.emplace(ticket, PendingCommand{asker.connection->id(), asker.slot, station});
     const QString name = m_board.station(station).name;
     QPointer<HttpService> self(this);
-    m_commands(station, command, [self, reply, name, command](const QString& result,
-                                                               const QString& text) {
+    CommandCancel cancel = m_commands(station, command, [self, ticket, name, command, cors](
+                                                           const QString& result,
+                                                           const QString& text) {
         if (!self) {
             return;
         }
+        const auto pending = self->m_pendingCommands.find(ticket);
+        if (pending == self->m_pendingCommands.end()) {
+            return;  // its client went
+        }
+        const Asker target{self->connectionOf(pending->second.connection), pending->second.slot};
+        self->m_pendingCommands.erase(pending);
         const auto outcome =
             std::find_if(std::begin(kOutcomes), std::end(kOutcomes),
                          [&](const CommandOutcome& known) { return result == QLatin1String(known.result); });
@@ -475,27 +603,45 @@ void HttpService::postCommand(std::size_t station, const QHttpServerRequest& req
         if (!text.isEmpty()) {
             body.insert(QStringLiteral("text"), text);
         }
-        self->respondLater(reply,
-                           outcome == std::end(kOutcomes) ? Status::InternalServerError
-                                                          : outcome->status,
-                           QJsonDocument(body).toJson(QJsonDocument::Compact));
+        self->respondJson(target,
+                          outcome == std::end(kOutcomes) ? Status::InternalServerError
+                                                         : outcome->status,
+                          QJsonDocument(body).toJson(QJsonDocument::Compact), cors);
     });
+    // A command refused at once (busy, unsupported) has been answered already.
+    if (const auto pending = m_pendingCommands.find(ticket); pending != m_pendingCommands.end()) {
+        pending->second.cancel = std::move(cancel);
+    }
 }
 
-void HttpService::serveFile(const QString& name, const QHttpServerRequest& request,
-                            QTcpSocket* socket) {
+void HttpService::cancelCommand(std::uint64_t ticket) {
+    // The client of this command went before its result came. A command still waiting in its
+    // station's queue is withdrawn and never sent; one already out runs to its end, and its
+    // result is dropped when it comes.
+    const auto pending = m_pendingCommands.find(ticket);
+    if (pending == m_pendingCommands.end()) {
+        return;
+    }
+    const CommandCancel cancel = std::move(pending->second.cancel);
+    m_pendingCommands.erase(pending);
+    if (cancel) {
+        cancel();
+    }
+}
+
+void HttpService::serveFile(const QString& name, const Asker& asker) {
     for (const BuiltInFile& file : kFiles) {
         if (name != QLatin1String(file.path)) {
             continue;
         }
         QFile resource(QLatin1String(file.resource));
         if (!resource.open(QIODevice::ReadOnly)) {
-            respondError(socket, request, Status::InternalServerError,
+            respondError(asker, Status::InternalServerError,
                          QStringLiteral("the board is not built in"), {});
             return;
         }
         // The token may stand in the page's address: it goes to no other site as a referrer.
-        respond(socket, request, Status::Ok, resource.readAll(), file.type,
+        respond(asker, Status::Ok, resource.readAll(), file.type,
                 {{"Content-Security-Policy",
                   "default-src 'self'; connect-src 'self'; img-src 'self' data:; "
                   "frame-ancestors 'none'"},
@@ -505,8 +651,8 @@ void HttpService::serveFile(const QString& name, const QHttpServerRequest& reque
 }
 
 void HttpService::acceptClients() {
-    while (hasPendingWebSocketConnections()) {
-        acceptClient(nextPendingWebSocketConnection());
+    while (m_upgrades->hasPendingConnections()) {
+        acceptClient(std::unique_ptr<QWebSocket>(m_upgrades->nextPendingConnection()));
     }
 }
 
@@ -514,12 +660,19 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     if (!socket) {
         return;
     }
-    // Its request passed handleRequest(); only clients that came in together can overrun the
-    // limit, and they are let go at once.
+    // Only a socket whose request passed handle() is taken; only clients that came in together
+    // can overrun the limit, and they are let go at once.
     QWebSocket* raw = socket.get();
     QString unknown;
     std::vector<bool> wanted = wantedStations(QUrlQuery(raw->requestUrl()), unknown);
     const QString peer = peerOf(raw->peerAddress(), raw->peerPort());
+    const QPointer<QObject> watch = m_admitted.take(peer);
+    if (!watch) {
+        m_note(QStringLiteral("http: WebSocket client %1 refused: not let in").arg(peer));
+        raw->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("not let in"));
+        socket.release()->deleteLater();
+        return;
+    }
     if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
         m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                    .arg(peer)
@@ -544,6 +697,13 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     flushOutbox();
     m_clients.push_back({std::move(socket), std::move(wanted), peer});
     Client& client = m_clients.back();
+    static_cast<FrameWatch*>(watch.data())->start([this, raw] {
+        // Not from within the socket's signal, which Qt's own reading still follows.
+        QTimer::singleShot(0, raw, [this, raw] {
+            dropClient(raw, QStringLiteral("sent an unmasked frame"),
+                       QWebSocketProtocol::CloseCodeProtocolError);
+        });
+    });
 
     QJsonArray stations;
     QJsonObject stationCommands;  // which buttons each tile gets
@@ -610,21 +770,32 @@ void HttpService::flushOutbox() {
     }
     m_outbox.clear();
     for (QWebSocket* socket : slow) {
-        dropClient(socket, QStringLiteral("more than 1 MB waiting to be read"));
+        dropClient(socket, QStringLiteral("more than 1 MB waiting to be read"), std::nullopt);
     }
 }
 
-void HttpService::dropClient(QWebSocket* socket, const QString& why) {
+void HttpService::dropClient(QWebSocket* socket, const QString& why,
+                             std::optional<QWebSocketProtocol::CloseCode> code) {
     const auto it = std::find_if(m_clients.begin(), m_clients.end(),
                                  [&](const Client& c) { return c.socket.get() == socket; });
     if (it == m_clients.end()) {
         return;
     }
     m_note(QStringLiteral("http: WebSocket client %1 dropped: %2").arg(it->peer, why));
-    std::unique_ptr<QWebSocket> owned = std::move(it->socket);
+    QWebSocket* owned = it->socket.release();
     m_clients.erase(it);
-    owned->abort();
-    owned.release()->deleteLater();
+    if (!code) {
+        owned->abort();
+        owned->deleteLater();
+        return;
+    }
+    // Told why, then let go once it closed too, or after a moment.
+    owned->close(*code, why);
+    connect(owned, &QWebSocket::disconnected, owned, &QObject::deleteLater);
+    QTimer::singleShot(kCloseMillis, owned, [owned] {
+        owned->abort();
+        owned->deleteLater();
+    });
 }
 
 QString HttpService::stateMessage(std::size_t station) const {
@@ -641,57 +812,22 @@ void HttpService::announceChanges() {
     }
 }
 
-void HttpService::overflowed(QTcpSocket* socket) {
-    m_note(QStringLiteral("http: %1 sent a request over %2 bytes; connection closed")
-               .arg(peerOf(socket->peerAddress(), socket->peerPort()))
-               .arg(kHeaderLimit + kBodyLimit));
-    // The library never saw this request whole, so there is no responder for it: the short
-    // answer is written here, and the connection closed.
-    const QByteArray body = errorJson(
-        QStringLiteral("request bodies go up to %1 bytes").arg(kBodyLimit));
-    socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
-                  "Connection: close\r\nContent-Length: " +
-                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
-    // Closed at once with the rest of the upload unread, the connection would be reset and the
-    // client might never see the answer: what it still sends is read and dropped for a moment.
-    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->skip(socket->bytesAvailable()); });
-    QTimer::singleShot(kLingerMillis, socket, [socket] { socket->disconnectFromHost(); });
-}
-
-void HttpService::respond(QTcpSocket* socket, const QHttpServerRequest& request, Status status,
-                          const QByteArray& body, const QByteArray& type,
-                          const Headers& headers) {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.writeStatusLine(status);
-    responder.writeHeader("Content-Type", type);
-    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
-    responder.writeHeader("Cache-Control", "no-store");
-    responder.writeHeader("X-Content-Type-Options", "nosniff");
-    for (const auto& [name, value] : headers) {
-        responder.writeHeader(name, value);
+void HttpService::respond(const Asker& asker, Status status, const QByteArray& body,
+                          const QByteArray& type, const Headers& headers) {
+    // A client that went away meanwhile has no one to answer.
+    if (asker.connection) {
+        asker.connection->answer(asker.slot, status, body, type, headers);
     }
-    responder.writeBody(body);
 }
 
-void HttpService::respondJson(QTcpSocket* socket, const QHttpServerRequest& request,
-                              Status status, const QByteArray& json, const Headers& headers) {
-    respond(socket, request, status, json + '\n', "application/json", headers);
+void HttpService::respondJson(const Asker& asker, Status status, const QByteArray& json,
+                              const Headers& headers) {
+    respond(asker, status, json + '\n', "application/json", headers);
 }
 
-void HttpService::respondError(QTcpSocket* socket, const QHttpServerRequest& request,
-                               Status status, const QString& error, const Headers& headers) {
-    respondJson(socket, request, status, errorJson(error), headers);
-}
-
-void HttpService::respondLater(const std::shared_ptr<Reply>& reply, Status status,
-                               const QByteArray& json) {
-    // A client that went away meanwhile has no one to answer; answered, a reply is spent.
-    if (!reply->socket || reply->socket->state() != QAbstractSocket::ConnectedState) {
-        return;
-    }
-    QTcpSocket* socket = reply->socket;
-    reply->socket = nullptr;
-    respondJson(socket, *reply->request, status, json, reply->headers);
+void HttpService::respondError(const Asker& asker, Status status, const QString& error,
+                               const Headers& headers) {
+    respondJson(asker, status, errorJson(error), headers);
 }
 
 }  // namespace scaleread

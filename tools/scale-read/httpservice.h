@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QAbstractHttpServer>
-#include <QHttpServerResponder>
+#include <QObject>
 #include <QPointer>
+#include <QHash>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QWebSocket>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,18 +17,25 @@
 #include "protocols/framestream.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/httpaccess.h"
+#include "tools/scale-read/httpconnection.h"
 #include "tools/scale-read/httpoptions.h"
 #include "tools/scale-read/recordformat.h"
+#include "tools/scale-read/stablewaits.h"
 #include "tools/scale-read/stationboard.h"
 
 class QTcpSocket;
+class QWebSocketServer;
 
 namespace scaleread {
 
+class HttpListener;
+
 // The stations served over HTTP and WebSocket in the reader's own event loop: their state as
 // JSON, the next settled weight, every record as it is read, commands, and the live board's
-// built-in files. Nothing here blocks; a client that cannot keep up is dropped.
-class HttpService : public QAbstractHttpServer {
+// built-in files. Nothing here blocks; a client that cannot keep up is dropped. Every request
+// and every upgrade passes one gate (host, origin, token) whatever its path, and only sockets that
+// passed it become WebSocket clients.
+class HttpService : public QObject {
 public:
     using Note = std::function<void(const QString&)>;
     // The result ("done", "refused", "overload", "underload", "no-answer", "unsupported",
@@ -41,10 +49,15 @@ public:
     using CommandRunner = std::function<CommandCancel(std::size_t station, const QString& command,
                                                       CommandDone done)>;
 
-    static constexpr qsizetype kBodyLimit = 4096;
+    static constexpr qsizetype kBodyLimit = HttpConnection::kBodyLimit;
     static constexpr qint64 kClientBacklog = 1024 * 1024;
     static constexpr int kDefaultWaitMillis = 10'000;
     static constexpr int kLongestWaitMillis = 60'000;
+    // Stable waits at once, in total and from one client address (503 beyond).
+    static constexpr std::size_t kMaxWaits = 1024;
+    static constexpr std::size_t kMaxPeerWaits = 256;
+    // Client connections at most, whatever the file limit allows.
+    static constexpr int kMaxConnections = 1024;
 
     struct ServedStation {
         RecordSource source;  // its station key set
@@ -65,64 +78,63 @@ public:
     // `reason`: why the port is not open or was lost.
     void setPort(std::size_t station, StationBoard::Port port, const QString& reason = {});
 
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
-
 private:
-    using Status = QHttpServerResponder::StatusCode;
-    using Headers = std::vector<std::pair<QByteArray, QByteArray>>;
+    using Status = HttpStatus;
+    using Headers = HttpHeaders;
 
-    // A request answered later: the settled weight it waits for, or a command's result.
-    struct Reply {
-        QPointer<QTcpSocket> socket;
-        const QHttpServerRequest* request = nullptr;  // lives as long as its socket
-        Headers headers;
-    };
-    struct Wait {
-        std::shared_ptr<Reply> reply;
-        std::size_t station = 0;
-        std::unique_ptr<QTimer> deadline;
-    };
-    struct Refusal {
-        Status status;
-        QString error;
-        Headers headers;
+    // Whom a request's answer goes to.
+    struct Asker {
+        QPointer<HttpConnection> connection;
+        std::uint64_t slot = 0;
     };
     struct Client {
         std::unique_ptr<QWebSocket> socket;
         std::vector<bool> wanted;  // by station
         QString peer;
     };
+    // A command sent for a request, until its result comes.
+    struct PendingCommand {
+        std::uint64_t connection = 0;
+        std::uint64_t slot = 0;
+        std::size_t station = 0;
+        CommandCancel cancel;  // withdraws it while it waits in the station's queue
+    };
 
-    void route(const QHttpServerRequest& request, QTcpSocket* socket, const Headers& cors);
-    void getStable(std::size_t station, const QHttpServerRequest& request, QTcpSocket* socket,
+    void connectionOpened(QTcpSocket* socket);
+    void connectionClosed(std::uint64_t connection, const std::vector<std::uint64_t>& unanswered);
+    void handle(HttpConnection& connection, std::uint64_t slot, const HttpRequest& request);
+    void upgrade(const Asker& asker, const HttpRequest& request, const Headers& cors);
+    void route(const Asker& asker, const HttpRequest& request, const Headers& cors);
+    void getStable(std::size_t station, const Asker& asker, const HttpRequest& request,
                    const Headers& cors);
-    void postCommand(std::size_t station, const QHttpServerRequest& request, QTcpSocket* socket,
+    void postCommand(std::size_t station, const Asker& asker, const HttpRequest& request,
                      const Headers& cors);
-    void serveFile(const QString& name, const QHttpServerRequest& request, QTcpSocket* socket);
+    void cancelCommand(std::uint64_t ticket);
+    void serveFile(const QString& name, const Asker& asker);
+    void expireWaits();
+    void armWaitTimer();
 
     // The stations ?station=A,B names (all without one); `unknown` set to a name that is none.
     std::vector<bool> wantedStations(const QUrlQuery& query, QString& unknown) const;
     void acceptClients();
     void acceptClient(std::unique_ptr<QWebSocket> socket);
-    void dropClient(QWebSocket* socket, const QString& why);
-    void send(Client& client, const QString& message);
+    // Closed with `code` and its reason, or cut off without one.
+    void dropClient(QWebSocket* socket, const QString& why,
+                    std::optional<QWebSocketProtocol::CloseCode> code);
     void broadcast(std::size_t station, const QString& message);
     void flushOutbox();
     void announceChanges();
     void answerWaits(std::size_t station, Status status, const QByteArray& json);
     // The 503 body of a station that is not reading: {"error":...,"state":...,"station":...}.
     QByteArray unavailableJson(std::size_t station) const;
-    void overflowed(QTcpSocket* socket);
 
-    void respond(QTcpSocket* socket, const QHttpServerRequest& request, Status status,
-                 const QByteArray& body, const QByteArray& type, const Headers& headers);
-    void respondJson(QTcpSocket* socket, const QHttpServerRequest& request, Status status,
-                     const QByteArray& json, const Headers& headers);
-    void respondError(QTcpSocket* socket, const QHttpServerRequest& request, Status status,
-                      const QString& error, const Headers& headers);
-    void respondLater(const std::shared_ptr<Reply>& reply, Status status, const QByteArray& json);
+    void respond(const Asker& asker, Status status, const QByteArray& body, const QByteArray& type,
+                 const Headers& headers);
+    void respondJson(const Asker& asker, Status status, const QByteArray& json,
+                     const Headers& headers);
+    void respondError(const Asker& asker, Status status, const QString& error,
+                      const Headers& headers);
+    HttpConnection* connectionOf(std::uint64_t id) const;
 
     QString stateMessage(std::size_t station) const;
     std::int64_t nowMillis() const { return m_clock.steadyMicros() / 1000; }
@@ -136,8 +148,16 @@ private:
     StationBoard m_board;
     RecordFormatter m_formatter{OutputFormat::Jsonl, true};
     std::string m_record;
-    std::optional<Refusal> m_refusal;  // a WebSocket request's, for missingHandler()
-    std::vector<Wait> m_waits;
+    HttpListener* m_listener = nullptr;
+    QWebSocketServer* m_upgrades = nullptr;
+    std::map<std::uint64_t, QPointer<HttpConnection>> m_connections;  // by id
+    std::uint64_t m_nextConnection = 0;
+    // Sockets whose upgrade passed the gate, by peer (address:port), with their frame watch.
+    QHash<QString, QPointer<QObject>> m_admitted;
+    StableWaits m_waits{kMaxWaits, kMaxPeerWaits};
+    QTimer m_waitTimer;  // one for all stable waits: the earliest deadline
+    std::map<std::uint64_t, PendingCommand> m_pendingCommands;  // by ticket
+    std::uint64_t m_nextTicket = 0;
     std::vector<Client> m_clients;
     std::vector<std::pair<std::size_t, QString>> m_outbox;  // by station, for all clients
     QTimer m_flush;

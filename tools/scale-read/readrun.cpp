@@ -16,6 +16,7 @@
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/brokernotes.h"
 #include "tools/scale-read/clientkey.h"
+#include "tools/scale-read/filelimit.h"
 #include "tools/scale-read/httpservice.h"
 #include "tools/scale-read/commandpayload.h"
 #include "tools/scale-read/linerecorder.h"
@@ -122,6 +123,8 @@ void commandFromBroker(Station& station, const std::string& message, bool retain
 }  // namespace
 
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
+    // Ports, the broker and clients all take file descriptors; the usual 1024 runs out early.
+    raiseFileLimit();
     const bool several = !options.stations.empty();
     std::vector<StationConfig> configs = options.stations;
     if (!several) {

@@ -579,7 +579,7 @@ void HttpService::postCommand(std::size_t station, const Asker& asker, const Htt
         return;
     }
     const std::uint64_t ticket = m_nextTicket++;
-    m_pendingCommands.emplace(ticket, PendingCommand{asker.connection->id(), asker.slot, station});
+    m_pendingCommands.emplace(ticket, PendingCommand{asker.connection->id(), asker.slot, station, {}});
     const QString name = m_board.station(station).name;
     QPointer<HttpService> self(this);
     CommandCancel cancel = m_commands(station, command, [self, ticket, name, command, cors](

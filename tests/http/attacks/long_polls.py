@@ -10,7 +10,9 @@ from harness import read_all, run, statuses
 
 def attack(port, seconds):
     connections, each = 100, 100
-    one = b"GET /api/v1/stations/gate/stable?timeout=500 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+    # A placement this reader never made: every request waits, none is answered at once.
+    one = (b"GET /api/v1/stations/gate/stable?after=1000000&timeout=500 HTTP/1.1\r\n"
+           b"Host: 127.0.0.1\r\n\r\n")
     answers = [b""] * connections
 
     def client(index):

@@ -21,8 +21,9 @@ CASES = [
     # Not JSON: a page of another origin could send it without a preflight.
     (f"POST /api/v1/stations/gate/command HTTP/1.1\r\n{HOST}Connection: close\r\n"
      "Content-Type: text/plain\r\nContent-Length: 18\r\n\r\n{\"command\":\"zero\"}", [415]),
-    # The wait's 504 before the later request's 200.
-    (f"GET /api/v1/stations/gate/stable?timeout=300 HTTP/1.1\r\n{HOST}\r\n"
+    # The wait's 504 before the later request's 200: a placement after one this reader never
+    # made is waited for, and the fixed weight makes no new one.
+    (f"GET /api/v1/stations/gate/stable?after=1000000&timeout=300 HTTP/1.1\r\n{HOST}\r\n"
      f"GET /healthz HTTP/1.1\r\n{HOST}Connection: close\r\n\r\n", [504, 200]),
 ]
 

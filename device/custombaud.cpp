@@ -1,4 +1,4 @@
-#include "app/custombaud.h"
+#include "device/custombaud.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

@@ -17,4 +17,12 @@ bool setCustomBaud(int fd, long baud) {
     return ::ioctl(fd, TCSETS2, &settings) == 0;
 }
 
+std::optional<TerminalFlags> terminalFlags(int fd) {
+    termios2 settings{};
+    if (::ioctl(fd, TCGETS2, &settings) != 0) {
+        return std::nullopt;
+    }
+    return TerminalFlags{settings.c_iflag, settings.c_cflag, settings.c_ispeed, settings.c_ospeed};
+}
+
 }  // namespace scale

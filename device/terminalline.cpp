@@ -55,6 +55,14 @@ tcflag_t bitsFor(const Entry (&table)[N], Value Entry::*key, Value value) {
     return 0;
 }
 
+std::size_t queuedBytes(int fd, unsigned long request) {
+    int count = 0;
+    if (::ioctl(fd, request, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
+}
+
 }  // namespace
 
 LineSetup setTerminalLine(int fd, const LineSettings& settings) {
@@ -116,17 +124,26 @@ bool terminalGone(int fd) {
            (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF);
 }
 
+bool setTerminalRaw(int fd) {
+    termios line{};
+    if (::tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&line);
+    return ::tcsetattr(fd, TCSANOW, &line) == 0;
+}
+
 void discardQueued(int fd, TerminalQueue which) {
     static constexpr int kQueues[] = {TCIFLUSH, TCOFLUSH, TCIOFLUSH};
     ::tcflush(fd, kQueues[static_cast<int>(which)]);
 }
 
 std::size_t unsentBytes(int fd) {
-    int count = 0;
-    if (::ioctl(fd, TIOCOUTQ, &count) != 0 || count < 0) {
-        return 0;
-    }
-    return static_cast<std::size_t>(count);
+    return queuedBytes(fd, TIOCOUTQ);
+}
+
+std::size_t unreadBytes(int fd) {
+    return queuedBytes(fd, TIOCINQ);
 }
 
 }  // namespace scale

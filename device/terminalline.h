@@ -25,13 +25,18 @@ std::optional<LineSettings> terminalLine(int fd, const LineSettings& asSet);
 // or the descriptor no longer refers to anything.
 bool terminalGone(int fd);
 
+// Sets the open terminal `fd` raw and leaves the rest as it is: bytes pass whole both ways. False,
+// errno set, when it is no terminal or refuses.
+bool setTerminalRaw(int fd);
+
 // Which of a terminal's queues: what came in and is not read yet, what is written but not sent.
 enum class TerminalQueue { Received, Unsent, Both };
 
 // Throws away what waits in `which` of the terminal `fd`'s queues.
 void discardQueued(int fd, TerminalQueue which);
 
-// Bytes the terminal `fd` has yet to send; 0 when it cannot tell.
+// Bytes the terminal `fd` has yet to send, and bytes it holds unread; 0 when it cannot tell.
 std::size_t unsentBytes(int fd);
+std::size_t unreadBytes(int fd);
 
 }  // namespace scale

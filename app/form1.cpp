@@ -6,16 +6,9 @@
 #include "app/serialcontrol.h"
 #include "app/settingsfile.h"
 #include "app/timercontrol.h"
+#include "device/baudrates.h"
 
 namespace scale {
-namespace {
-
-// The baud list as operators know it, including its two odd entries (28400, 152000).
-constexpr const char* kBaudRates[] = {"600",    "1200",   "2400",  "4800",  "9600",
-                                      "14400",  "19200",  "28800", "28400", "57600",
-                                      "152000", "128000", "256000"};
-
-}  // namespace
 
 Form1::Form1(FormView& view, SerialControl& comm, TimerControl& timer1, TimerControl& timer3,
              QString dataFolder, QString decimalSeparator)
@@ -71,8 +64,8 @@ void Form1::load() {
     for (int n = 1; n <= 20; ++n) {
         m_view.addComboItem(1, QStringLiteral("Com") + QString::number(n));
     }
-    for (const char* baud : kBaudRates) {
-        m_view.addComboItem(2, QString::fromLatin1(baud));
+    for (const std::int32_t baud : kBaudRates) {
+        m_view.addComboItem(2, QString::number(baud));
     }
     m_state.RxFrame.fill(0);
     m_view.setLabelCaption(FormView::Label::Version, QStringLiteral("软件版本：V1.2"));

@@ -2,13 +2,13 @@
 
 #include <poll.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <cerrno>
 
 #include "app/portnames.h"
+#include "device/terminalline.h"
 
 namespace scale {
 
@@ -176,9 +176,7 @@ bool QtSerialControl::deviceGone() const {
     if (fd < 0 || hungUp(fd)) {
         return true;
     }
-    termios attributes{};
-    if (::tcgetattr(fd, &attributes) != 0 &&
-        (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF)) {
+    if (terminalGone(fd)) {
         return true;
     }
     return !QFileInfo::exists(m_device);

@@ -22,7 +22,7 @@ bool SerialControl::setCommPort(std::int16_t port) {
 }
 
 bool SerialControl::setSettings(const QString& settings) {
-    const auto line = parseLineSettings(settings);
+    const auto line = parseLineSettings(settings.toStdString());
     if (!line || (deviceIsOpen() && !applyLineSettings(*line))) {
         return false;
     }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/linesettings.h"
+#include "device/linesettings.h"
 
 namespace scale {
 

@@ -1,15 +1,14 @@
 #include "app/unixserialdevice.h"
 
-#include <termios.h>
 #include <unistd.h>
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "app/deviceholder.h"
-#include "app/terminalline.h"
+#include "device/systemreason.h"
+#include "device/terminalline.h"
 
 namespace scale {
 namespace {
@@ -42,7 +41,7 @@ QString refusalText(OpenRefusal refusal, int error, const QString& path) {
         case OpenRefusal::None:
             break;
     }
-    return QString::fromLocal8Bit(std::strerror(error)).toLower();
+    return QString::fromLocal8Bit(systemReasonText(error)).toLower();
 }
 
 }  // namespace
@@ -69,7 +68,7 @@ bool UnixSerialDevice::open(const QString& path, const LineSettings& settings) {
         return false;
     }
     m_fd = opened.fd;
-    if (!setTerminalLine(m_fd, settings)) {
+    if (setTerminalLine(m_fd, settings) != LineSetup::Done) {
         m_settingsRefused = true;
         close();
         return false;
@@ -100,15 +99,14 @@ QString UnixSerialDevice::failure() const {
 }
 
 bool UnixSerialDevice::setLineSettings(const LineSettings& settings) {
-    return isOpen() && setTerminalLine(m_fd, settings);
+    return isOpen() && setTerminalLine(m_fd, settings) == LineSetup::Done;
 }
 
 std::optional<LineSettings> UnixSerialDevice::lineSettings(const LineSettings& asSet) const {
-    termios attributes{};
-    if (!isOpen() || ::tcgetattr(m_fd, &attributes) != 0) {
+    if (!isOpen()) {
         return std::nullopt;
     }
-    return terminalLine(attributes, asSet);
+    return terminalLine(m_fd, asSet);
 }
 
 QByteArray UnixSerialDevice::read(qint64 maxLength) {
@@ -128,14 +126,14 @@ bool UnixSerialDevice::write(const QByteArray& bytes) {
 
 void UnixSerialDevice::clearInput() {
     if (isOpen()) {
-        ::tcflush(m_fd, TCIFLUSH);
+        discardQueued(m_fd, TerminalQueue::Received);
     }
     m_input.clear();
 }
 
 void UnixSerialDevice::clearOutput() {
     if (isOpen()) {
-        ::tcflush(m_fd, TCOFLUSH);
+        discardQueued(m_fd, TerminalQueue::Unsent);
     }
     m_output.clear();
     m_writeNotifier.setEnabled(false);

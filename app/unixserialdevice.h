@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
-#include "app/exclusiveopen.h"
-#include "app/linesettings.h"
+#include "device/exclusiveopen.h"
+#include "device/linesettings.h"
 
 namespace scale {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/linesettings.h"
+#include "device/linesettings.h"
 #include "fuzz/fuzzcheck.h"
 
 namespace {
@@ -29,7 +29,7 @@ QString canonicalText(const LineSettings& settings) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto settings = parseLineSettings(text);
+    const auto settings = parseLineSettings(text.toStdString());
     if (!settings) {
         return 0;
     }
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int parity = static_cast<int>(settings->parity);
     const int stop = static_cast<int>(settings->stopBits);
     require(parity >= 0 && parity <= 4 && stop >= 0 && stop <= 2, "parity and stop bits are named");
-    require(parseLineSettings(canonicalText(*settings)) == settings,
+    require(parseLineSettings(canonicalText(*settings).toStdString()) == settings,
             "the settings written out parse back the same");
     return 0;
 }

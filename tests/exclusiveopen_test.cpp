@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/deviceholder.h"
-#include "app/exclusiveopen.h"
+#include "device/exclusiveopen.h"
 
 namespace scale::test {
 namespace {

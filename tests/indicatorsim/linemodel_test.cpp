@@ -36,7 +36,8 @@ TEST(LineModel, EqualSettingsDeliverEveryByteUnchangedInEveryFraming) {
     for (const Parity parity : {Parity::None, Parity::Even, Parity::Odd}) {
         for (int dataBits = 5; dataBits <= 8; ++dataBits) {
             for (int stopBits = 1; stopBits <= 2; ++stopBits) {
-                const SerialSettings settings{9600, parity, dataBits, stopBits};
+                const SerialSettings settings{9600, parity, dataBits,
+                                               stopBits == 2 ? StopBits::Two : StopBits::One};
                 ReceiverSettings receiver = receiverFor(settings);
                 receiver.checkErrors = true;
                 receiver.ignoreErrors = true;  // a byte found faulty would go missing
@@ -55,7 +56,7 @@ TEST(LineModel, ASenderTwiceAsFastGivesTheGarbageWorkedOutBitByBit) {
     // Times in the sender's bit times at 19200; the receiver's bits at 9600 are two of them
     // long, so it samples at 1, 3, 5, ... after the edge it started on, where a sample on an edge
     // sees the level after it.
-    const SerialSettings sender{19200, Parity::None, 8, 1};
+    const SerialSettings sender{19200, Parity::None, 8, StopBits::One};
     const ReceiverSettings receiver = receiverAt(9600, ReceiverParity::None, 8, 1);
     // 00: start and data 0 in bits 0-8, stop 1 in bit 9, then idle. Start sample 1 is 0; data
     // samples 3, 5, 7 are 0 and 9 to 17 are 1 (stop, idle): least significant first, 1111 1000.
@@ -68,7 +69,7 @@ TEST(LineModel, ASenderTwiceAsFastGivesTheGarbageWorkedOutBitByBit) {
     // it falls past the stop bit in bit 9: FF.
     EXPECT_EQ(delivered(sender, receiver, {0x3D}), "FF");
     // Twice as slow: sample 4.75 of the stop bit falls in data bit 4, a framing error.
-    const SerialSettings slow{9600, Parity::None, 8, 1};
+    const SerialSettings slow{9600, Parity::None, 8, StopBits::One};
     ReceiverSettings fast = receiverAt(19200, ReceiverParity::None, 8, 1);
     EXPECT_EQ(delivered(slow, fast, {0x00}), "00");
     fast.checkErrors = true;
@@ -77,7 +78,7 @@ TEST(LineModel, ASenderTwiceAsFastGivesTheGarbageWorkedOutBitByBit) {
 }
 
 TEST(LineModel, ASevenBitSenderWithEvenParityFillsTheEighthBitWithItsParity) {
-    const SerialSettings sender{9600, Parity::Even, 7, 1};
+    const SerialSettings sender{9600, Parity::Even, 7, StopBits::One};
     const ReceiverSettings receiver = receiverAt(9600, ReceiverParity::None, 8, 1);
     Bytes sent;
     Bytes expected;
@@ -94,9 +95,9 @@ TEST(LineModel, StopBitsAndFaultyBytesAreHandledAsTheReceiverIsSetUp) {
     const ReceiverSettings eightN1 = receiverAt(9600, ReceiverParity::None, 8, 1);
     const Bytes frame{0x02, 0x2B, 0x30, 0x31, 0xFF, 0x00, 0x03};
     // A second stop bit is only a longer pause; a receiver checks the first stop bit alone.
-    EXPECT_EQ(delivered({9600, Parity::None, 8, 2}, eightN1, frame), hexBytes(frame));
+    EXPECT_EQ(delivered({9600, Parity::None, 8, StopBits::Two}, eightN1, frame), hexBytes(frame));
     EXPECT_EQ(
-        delivered({9600, Parity::None, 8, 1}, receiverAt(9600, ReceiverParity::None, 8, 2), frame),
+        delivered({9600, Parity::None, 8, StopBits::One}, receiverAt(9600, ReceiverParity::None, 8, 2), frame),
         hexBytes(frame));
 
     // 7N1 into 8N1: the first byte's eighth data bit is its stop bit and its stop sample falls
@@ -117,13 +118,13 @@ TEST(LineModel, StopBitsAndFaultyBytesAreHandledAsTheReceiverIsSetUp) {
         receiver.checkErrors = policy.checkErrors;
         receiver.ignoreErrors = policy.ignoreErrors;
         receiver.markErrors = policy.markErrors;
-        EXPECT_EQ(delivered({9600, Parity::None, 7, 1}, receiver, {0x41, 0x41}), policy.expected)
+        EXPECT_EQ(delivered({9600, Parity::None, 7, StopBits::One}, receiver, {0x41, 0x41}), policy.expected)
             << "INPCK " << policy.checkErrors << " IGNPAR " << policy.ignoreErrors << " PARMRK "
             << policy.markErrors;
     }
 
     // 8N1 into a receiver that expects a parity bit: it reads the stop bit (1) as one.
-    const SerialSettings noParity{9600, Parity::None, 8, 1};
+    const SerialSettings noParity{9600, Parity::None, 8, StopBits::One};
     const struct {
         ReceiverParity parity;
         Bytes sent;

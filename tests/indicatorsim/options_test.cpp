@@ -46,7 +46,7 @@ TEST(Options, EveryOptionOfADeviceRunIsRead) {
 
     EXPECT_EQ(options.devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(options.linkPath, "");
-    EXPECT_EQ(options.settings, (SerialSettings{28400, Parity::Even, 7, 2}));
+    EXPECT_EQ(options.settings, (SerialSettings{28400, Parity::Even, 7, StopBits::Two}));
     EXPECT_EQ(options.protocol, Protocol::Command);
     const auto& fixed = std::get<FixedWeight>(options.weight);
     EXPECT_TRUE(fixed.reading.negative);
@@ -94,7 +94,7 @@ TEST(Options, ALineModelTakesTheFullSettingsAndAReplayItsSpeed) {
     const SimOptions modelled =
         optionsFrom({"--link", "/x", "--line-model", "--settings", "19200,E,7,2", "--rate", "200"});
     EXPECT_TRUE(modelled.lineModel);
-    EXPECT_EQ(modelled.settings, (SerialSettings{19200, Parity::Even, 7, 2}));
+    EXPECT_EQ(modelled.settings, (SerialSettings{19200, Parity::Even, 7, StopBits::Two}));
     // Eleven bits a byte, twelve bytes a frame.
     EXPECT_DOUBLE_EQ(paceFor(modelled).framesPerSecond, 19200.0 / 132.0);
     EXPECT_EQ(optionsFrom({"--link", "/x", "--line-model"}).settings, SerialSettings{});

@@ -56,7 +56,7 @@ TEST(PtyReceiver, TheOtherSideGetsWhatItsBaudMakesOfTheLine) {
 
     const ReceiverSettings receiver = readReceiverSettings(line.fd());
     EXPECT_EQ(receiverText(receiver), "9600,N,8,1");
-    const LineModel model({19200, Parity::None, 8, 1});
+    const LineModel model({19200, Parity::None, 8, StopBits::One});
     line.send(model.deliver(std::vector<std::uint8_t>{0x00}, receiver));
 
     pollfd readable{other, POLLIN, 0};

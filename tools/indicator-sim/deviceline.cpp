@@ -1,108 +1,84 @@
 #include "tools/indicator-sim/deviceline.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
-#include "app/custombaud.h"
-#include "app/terminalspeed.h"
+#include "device/exclusiveopen.h"
+#include "device/terminalline.h"
+#include "device/terminalspeed.h"
 
 namespace indicatorsim {
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
+[[noreturn]] void fail(int error, const std::string& what) {
+    throw std::system_error(error, std::generic_category(), what);
 }
 
-tcflag_t characterSize(int dataBits) {
-    switch (dataBits) {
-        case 5:
-            return CS5;
-        case 6:
-            return CS6;
-        case 7:
-            return CS7;
-        default:
-            return CS8;
+[[noreturn]] void fail(const std::string& what) {
+    fail(errno, what);
+}
+
+// Why `path` did not open, in the simulator's words.
+[[noreturn]] void refuse(const scale::ExclusiveOpen& opened, const std::string& path) {
+    using scale::OpenStep;
+    if (opened.failedAt == OpenStep::Terminal) {
+        throw std::runtime_error(path + " is not a serial device");
     }
+    if (opened.refusal == scale::OpenRefusal::InUse && opened.failedAt != OpenStep::Exclusive) {
+        throw std::runtime_error(path + " is in use by another program");
+    }
+    switch (opened.failedAt) {
+        case OpenStep::Lock:
+            fail(opened.error, "cannot lock " + path);
+        case OpenStep::Exclusive:
+            fail(opened.error, "cannot hold " + path + " exclusively");
+        case OpenStep::Open:
+        case OpenStep::Terminal:
+            break;
+    }
+    fail(opened.error, "cannot open " + path);
 }
 
 }  // namespace
 
 DeviceLine::DeviceLine(std::string path, const SerialSettings& settings) : m_path(std::move(path)) {
-    m_fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0 && errno == EBUSY) {
-        throw std::runtime_error(m_path + " is in use by another program");
+    // The only user of the device, whatever name reaches it, until this process ends in any way;
+    // no lock file is left behind.
+    const scale::ExclusiveOpen opened = scale::openExclusive(m_path);
+    if (opened.fd < 0) {
+        refuse(opened, m_path);
     }
-    if (m_fd < 0) {
-        fail("cannot open " + m_path);
-    }
+    m_fd = opened.fd;
     try {
-        termios line{};
-        if (::tcgetattr(m_fd, &line) != 0) {
-            throw std::runtime_error(m_path + " is not a serial device");
+        switch (scale::setTerminalLine(m_fd, settings)) {
+            case scale::LineSetup::Done:
+                break;
+            case scale::LineSetup::FramingRefused:
+                // A pseudo-terminal carries bytes whole and keeps no framing: nothing is lost.
+                if (scale::isPseudoTerminal(m_fd)) {
+                    break;
+                }
+                fail("cannot set up " + m_path);
+            case scale::LineSetup::Refused:
+                fail("cannot set up " + m_path);
+            case scale::LineSetup::BaudRefused:
+                fail("cannot set " + std::to_string(settings.baud) + " baud on " + m_path);
         }
-        // The only user of the device, whatever name reaches it, until this process ends in
-        // any way; no lock file is left behind.
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK) {
-                fail("cannot lock " + m_path);
-            }
-            throw std::runtime_error(m_path + " is in use by another program");
-        }
-        // Not on a pseudo-terminal, where only the lock, which the kernel drops with its
-        // holder, is used.
-        if (!scale::isPseudoTerminal(m_fd) && ::ioctl(m_fd, TIOCEXCL) != 0) {
-            fail("cannot hold " + m_path + " exclusively");
-        }
-        ::cfmakeraw(&line);
-        line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-        line.c_cflag |= CLOCAL | CREAD | characterSize(settings.dataBits);
-        if (settings.parity != Parity::None) {
-            line.c_cflag |= PARENB;
-            if (settings.parity == Parity::Odd) {
-                line.c_cflag |= PARODD;
-            }
-        }
-        if (settings.stopBits == 2) {
-            line.c_cflag |= CSTOPB;
-        }
-        line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-        line.c_cc[VMIN] = 0;
-        line.c_cc[VTIME] = 0;
-        const std::optional<speed_t> speed = scale::standardSpeed(settings.baud);
-        if (speed) {
-            ::cfsetspeed(&line, *speed);
-        }
-        if (::tcsetattr(m_fd, TCSANOW, &line) != 0) {
-            fail("cannot set up " + m_path);
-        }
-        if (!speed && !scale::setCustomBaud(m_fd, settings.baud)) {
-            fail("cannot set " + std::to_string(settings.baud) + " baud on " + m_path);
-        }
-        ::tcflush(m_fd, TCIOFLUSH);
+        scale::discardQueued(m_fd, scale::TerminalQueue::Both);
     } catch (...) {
-        ::close(m_fd);
+        scale::closeExclusive(m_fd);
         throw;
     }
 }
 
 DeviceLine::~DeviceLine() {
-    if (!scale::isPseudoTerminal(m_fd)) {
-        ::ioctl(m_fd, TIOCNXCL);
-    }
-    ::close(m_fd);
+    scale::closeExclusive(m_fd);
 }
-
 void DeviceLine::send(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
@@ -127,11 +103,7 @@ void DeviceLine::send(std::span<const std::uint8_t> bytes) {
 }
 
 std::size_t DeviceLine::unsentBytes() const {
-    int count = 0;
-    if (::ioctl(m_fd, TIOCOUTQ, &count) != 0 || count < 0) {
-        return 0;
-    }
-    return static_cast<std::size_t>(count);
+    return scale::unsentBytes(m_fd);
 }
 
 }  // namespace indicatorsim

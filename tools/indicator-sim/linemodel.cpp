@@ -25,7 +25,7 @@ Levels waveform(const SerialSettings& sender, std::span<const std::uint8_t> byte
             const bool oddOnes = (ones & 1u) != 0;
             levels.push_back(oddOnes == (sender.parity == Parity::Even) ? 1 : 0);
         }
-        levels.insert(levels.end(), static_cast<std::size_t>(sender.stopBits), 1);
+        levels.insert(levels.end(), static_cast<std::size_t>(stopBitCount(sender)), 1);
     }
     return levels;
 }
@@ -114,12 +114,13 @@ void handOn(std::vector<std::uint8_t>& out, std::uint8_t byte, bool faulty,
 
 ReceiverSettings receiverFor(const SerialSettings& sender) {
     static constexpr ReceiverParity kParities[] = {ReceiverParity::None, ReceiverParity::Even,
-                                                   ReceiverParity::Odd};
+                                                   ReceiverParity::Odd, ReceiverParity::Mark,
+                                                   ReceiverParity::Space};
     ReceiverSettings receiver;
     receiver.baud = sender.baud;
     receiver.parity = kParities[static_cast<int>(sender.parity)];
     receiver.dataBits = sender.dataBits;
-    receiver.stopBits = sender.stopBits;
+    receiver.stopBits = stopBitCount(sender);
     return receiver;
 }
 

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "device/terminalline.h"
 
 namespace indicatorsim {
 namespace {
@@ -61,12 +61,7 @@ PtyLine::PtyLine(std::string linkPath) : m_linkPath(std::move(linkPath)) {
     }
     m_slavePath = name;
     try {
-        termios raw{};
-        if (::tcgetattr(m_slave, &raw) != 0) {
-            fail("cannot read the settings of " + m_slavePath);
-        }
-        ::cfmakeraw(&raw);
-        if (::tcsetattr(m_slave, TCSANOW, &raw) != 0) {
+        if (!scale::setTerminalRaw(m_slave)) {
             fail("cannot set raw mode on " + m_slavePath);
         }
         const int flags = ::fcntl(m_master, F_GETFL);
@@ -102,7 +97,7 @@ void PtyLine::send(std::span<const std::uint8_t> bytes) {
         } else if (written < 0 && errno == EAGAIN && !flushed) {
             // Nobody reads the slave side, and its buffer is full. A real line would have lost
             // those bytes long ago; drop them so the tool gets fresh frames when it opens it.
-            ::tcflush(m_slave, TCIFLUSH);
+            scale::discardQueued(m_slave, scale::TerminalQueue::Received);
             flushed = true;
         } else {
             fail("cannot write to " + m_slavePath);
@@ -111,11 +106,7 @@ void PtyLine::send(std::span<const std::uint8_t> bytes) {
 }
 
 std::size_t PtyLine::unsentBytes() const {
-    int count = 0;
-    if (::ioctl(m_slave, TIOCINQ, &count) != 0 || count < 0) {
-        return 0;
-    }
-    return static_cast<std::size_t>(count);
+    return scale::unreadBytes(m_slave);
 }
 
 }  // namespace indicatorsim

@@ -1,12 +1,12 @@
 #include "tools/indicator-sim/ptyreceiver.h"
 
-// The kernel's termios2 reports custom rates as numbers; its header clashes with the C library's
-// termios.h, so this file uses it alone.
-#include <asm/termbits.h>
-#include <sys/ioctl.h>
+// The flags' meanings, as the device layer reads them from the kernel.
+#include <termios.h>
 
 #include <cerrno>
 #include <system_error>
+
+#include "device/custombaud.h"
 
 namespace indicatorsim {
 
@@ -44,13 +44,13 @@ ReceiverSettings receiverFromTermios(unsigned inputFlags, unsigned controlFlags,
 }
 
 ReceiverSettings readReceiverSettings(int masterFd) {
-    termios2 settings{};
-    if (::ioctl(masterFd, TCGETS2, &settings) != 0) {
+    const auto flags = scale::terminalFlags(masterFd);
+    if (!flags) {
         throw std::system_error(errno, std::generic_category(),
                                 "cannot read the other side's line settings");
     }
-    return receiverFromTermios(settings.c_iflag, settings.c_cflag, settings.c_ispeed,
-                               settings.c_ospeed);
+    return receiverFromTermios(flags->inputFlags, flags->controlFlags, flags->inputBaud,
+                               flags->outputBaud);
 }
 
 }  // namespace indicatorsim

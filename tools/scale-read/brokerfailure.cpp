@@ -4,7 +4,8 @@
 #include <openssl/x509_vfy.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "device/systemreason.h"
 
 namespace scaleread {
 namespace {
@@ -51,14 +52,6 @@ QString filled(const char* text, const QString& first, const QString& second) {
 
 bool tlsSaid(const ConnectOutcome& outcome, const char* reason) {
     return outcome.tlsError.find(reason) != std::string::npos;
-}
-
-QString systemText(int error) {
-    QString text = QString::fromLocal8Bit(std::strerror(error));
-    if (!text.isEmpty()) {
-        text[0] = text[0].toLower();
-    }
-    return text;
 }
 
 }  // namespace
@@ -157,7 +150,8 @@ BrokerFailure describeFailure(const ConnectOutcome& outcome, const MqttTarget& t
     if (outcome.code == MOSQ_ERR_ERRNO && outcome.systemError != 0) {
         return {BrokerTrouble::Away,
                 QStringLiteral("%1 is not reached (%2); keeping stable weights until it answers")
-                    .arg(broker, systemText(outcome.systemError))};
+                    .arg(broker,
+                         QString::fromLocal8Bit(scale::systemReasonText(outcome.systemError)))};
     }
     if (outcome.code == MOSQ_ERR_KEEPALIVE) {
         return {BrokerTrouble::Away,

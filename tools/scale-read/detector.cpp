@@ -1,14 +1,31 @@
 #include "tools/scale-read/detector.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
+
+#include "device/baudrates.h"
 
 namespace scaleread {
 namespace {
 
-// The window's thirteen rates, commonest first.
-constexpr int kBauds[] = {9600,  19200, 4800,   2400,   1200,  57600, 14400,
-                          28800, 600,   128000, 256000, 28400, 152000};
+// The window's rates tried first, commonest first; the rest follow in the window's order.
+constexpr std::int32_t kCommonBauds[] = {9600,  19200, 4800, 2400,   1200,  57600,
+                                         14400, 28800, 600,  128000, 256000};
+static_assert(std::ranges::all_of(kCommonBauds, [](std::int32_t baud) {
+    return std::ranges::find(scale::kBaudRates, baud) != std::end(scale::kBaudRates);
+}));
+
+std::vector<std::int32_t> baudsInTrialOrder() {
+    std::vector<std::int32_t> bauds(std::begin(kCommonBauds), std::end(kCommonBauds));
+    for (const std::int32_t baud : scale::kBaudRates) {
+        if (std::ranges::find(bauds, baud) == bauds.end()) {
+            bauds.push_back(baud);
+        }
+    }
+    return bauds;
+}
 
 struct Framing {
     const char* name;
@@ -88,7 +105,7 @@ bool formatIsChecked(const scale::FormatDescription& format) {
 std::vector<DetectionCandidate> detectionCandidates() {
     std::vector<DetectionCandidate> candidates;
     for (const Framing& framing : kFramings) {
-        for (const int baud : kBauds) {
+        for (const std::int32_t baud : baudsInTrialOrder()) {
             candidates.push_back(
                 {QStringLiteral("%1,%2").arg(baud).arg(QLatin1String(framing.fields)),
                  QLatin1String(framing.name)});
@@ -234,7 +251,7 @@ int Detector::lineMillis(std::size_t bytes) const {
 }
 
 std::int64_t Detector::leastDwell(const DetectionCandidate& candidate) const {
-    const auto settings = scale::parseLineSettings(candidate.settings);
+    const auto settings = scale::parseLineSettings(candidate.settings.toStdString());
     if (!settings) {
         return 0;
     }
@@ -262,7 +279,7 @@ void Detector::next() {
         }
         // Refused outright, or taken and silently dropped (the serial port's own read-back
         // catches some of those, ours the rest): either way this host cannot listen so.
-        const auto wanted = scale::parseLineSettings(candidate.settings);
+        const auto wanted = scale::parseLineSettings(candidate.settings.toStdString());
         const bool taken = m_port.setSettings(candidate.settings);
         const auto actual = m_port.deviceLineSettings();
         if (!taken || !actual || actual->parity != wanted->parity ||

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tools/scale-read/recordformat.h"
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 namespace scaleread {
 
@@ -31,7 +31,8 @@ bool LineRecorder::write(std::int64_t steadyMicros, std::int64_t utcMillis,
     if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() ||
         std::fflush(m_file) != 0) {
         m_failure =
-            "cannot write the recording " + m_path + ": " + systemReasonText(errno ? errno : EIO);
+            "cannot write the recording " + m_path + ": " +
+                    scale::systemReasonText(errno ? errno : EIO);
         return false;
     }
     return true;

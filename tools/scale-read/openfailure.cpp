@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 namespace scaleread {
 namespace {
@@ -39,7 +39,7 @@ QString openFailureText(const QString& shown, const QString& device, const QStri
         const int error = errno;
         return prefix + portLabel(shown, device) + QStringLiteral(": ") +
                (error == ENOENT ? QStringLiteral("no such file")
-                                : QString::fromStdString(systemReasonText(error)));
+                                : QString::fromStdString(scale::systemReasonText(error)));
     }
     if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         const QString group = groupName(info.st_gid);

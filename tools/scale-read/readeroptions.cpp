@@ -288,7 +288,7 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             return UsageError{QStringLiteral("--detect tries every setting; leave out --settings")};
         }
         options.settings = value("settings");
-        if (!scale::parseLineSettings(options.settings)) {
+        if (!scale::parseLineSettings(options.settings.toStdString())) {
             return UsageError{QStringLiteral("--settings '%1' is not baud,parity,data,stop "
                                              "such as 9600,N,8,1")
                                   .arg(options.settings)};

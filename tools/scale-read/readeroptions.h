@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/linesettings.h"
+#include "device/linesettings.h"
 #include "protocols/indicatorprotocol.h"
 #include "tools/scale-read/httpoptions.h"
 #include "tools/scale-read/indicatorcommand.h"

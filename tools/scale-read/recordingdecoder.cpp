@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tools/scale-read/recordformat.h"
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 namespace scaleread {
 
@@ -97,7 +97,8 @@ bool decodeRecordingFile(std::FILE* file, const std::string& path, RecordingDeco
     for (;;) {
         const std::size_t count = std::fread(block.data() + kept, 1, block.size() - kept, file);
         if (count == 0 && std::ferror(file)) {
-            failure = "cannot read " + path + ": " + systemReasonText(errno ? errno : EIO);
+            failure =
+                "cannot read " + path + ": " + scale::systemReasonText(errno ? errno : EIO);
             return false;
         }
         const bool atEnd = count == 0;

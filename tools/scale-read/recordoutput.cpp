@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 namespace scaleread {
 namespace {
@@ -54,7 +54,7 @@ bool RecordSink::writeOut() {
     }
     m_stopped = true;
     if (reason != EPIPE) {
-        m_failure = "cannot write to " + m_name + ": " + systemReasonText(reason);
+        m_failure = "cannot write to " + m_name + ": " + scale::systemReasonText(reason);
     }
     return false;
 }

@@ -11,7 +11,7 @@
 
 #include "app/datafolder.h"
 #include "tools/scale-read/runs.h"
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 namespace scaleread {
 
@@ -20,7 +20,7 @@ void note(const QString& text) {
 }
 
 QString systemReason(int error) {
-    return QString::fromStdString(systemReasonText(error));
+    return QString::fromStdString(scale::systemReasonText(error));
 }
 
 namespace {

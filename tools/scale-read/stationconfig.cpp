@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "app/linesettings.h"
+#include "device/linesettings.h"
 #include "tools/scale-read/mqtttarget.h"
 
 namespace scaleread {
@@ -65,7 +65,7 @@ std::variant<StationConfig, QString> parseStationLine(const QString& text,
     }
     if (fields.size() == 6) {
         config.settings = fields.mid(1, 4).join(QLatin1Char(','));
-        if (!scale::parseLineSettings(config.settings)) {
+        if (!scale::parseLineSettings(config.settings.toStdString())) {
             return QStringLiteral("station %1: '%2' is not baud,parity,data,stop such as "
                                   "9600,N,8,1")
                 .arg(config.name, config.settings);

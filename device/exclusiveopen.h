@@ -14,10 +14,15 @@ enum class OpenRefusal {
     Other,
 };
 
+// The step at which an open was refused: opening the node, asking it for its terminal settings,
+// taking the lock, or entering exclusive mode.
+enum class OpenStep { Open, Terminal, Lock, Exclusive };
+
 struct ExclusiveOpen {
     int fd = -1;  // -1 when refused
     OpenRefusal refusal = OpenRefusal::None;
     int error = 0;  // the failing call's errno
+    OpenStep failedAt = OpenStep::Open;
 };
 
 // Opens the terminal `path` for reading and writing, non-blocking, as the only user of the

@@ -1,4 +1,4 @@
-#include "app/exclusiveopen.h"
+#include "device/exclusiveopen.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "app/terminalspeed.h"
+#include "device/terminalspeed.h"
 
 namespace scale {
 namespace {
@@ -32,10 +32,10 @@ OpenRefusal refusalFor(int error) {
     }
 }
 
-ExclusiveOpen refusedAfter(int fd) {
+ExclusiveOpen refusedAfter(int fd, OpenStep step) {
     const int error = errno;
     ::close(fd);
-    return {-1, refusalFor(error), error};
+    return {-1, refusalFor(error), error, step};
 }
 
 }  // namespace
@@ -44,21 +44,21 @@ ExclusiveOpen openExclusive(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        return {-1, refusalFor(error), error};
+        return {-1, refusalFor(error), error, OpenStep::Open};
     }
     termios attributes{};
     if (::tcgetattr(fd, &attributes) != 0) {
-        return refusedAfter(fd);
+        return refusedAfter(fd, OpenStep::Terminal);
     }
     // The lock sits on the device node, which every link to it reaches; it also holds against
     // root, whom exclusive mode lets through.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        return refusedAfter(fd);
+        return refusedAfter(fd, OpenStep::Lock);
     }
     if (!isPseudoTerminal(fd) && ::ioctl(fd, TIOCEXCL) != 0) {
-        return refusedAfter(fd);
+        return refusedAfter(fd, OpenStep::Exclusive);
     }
-    return {fd, OpenRefusal::None, 0};
+    return {fd, OpenRefusal::None, 0, OpenStep::Open};
 }
 
 void closeExclusive(int fd) {

@@ -1,10 +1,14 @@
-#include "app/terminalline.h"
+#include "device/terminalline.h"
 
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <optional>
 
-#include "app/custombaud.h"
-#include "app/terminalspeed.h"
+#include "device/custombaud.h"
+#include "device/terminalspeed.h"
 
 namespace scale {
 namespace {
@@ -51,12 +55,20 @@ tcflag_t bitsFor(const Entry (&table)[N], Value Entry::*key, Value value) {
     return 0;
 }
 
+std::size_t queuedBytes(int fd, unsigned long request) {
+    int count = 0;
+    if (::ioctl(fd, request, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
+}
+
 }  // namespace
 
-bool setTerminalLine(int fd, const LineSettings& settings) {
+LineSetup setTerminalLine(int fd, const LineSettings& settings) {
     termios line{};
     if (::tcgetattr(fd, &line) != 0) {
-        return false;
+        return LineSetup::Refused;
     }
     ::cfmakeraw(&line);
     line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
@@ -69,16 +81,24 @@ bool setTerminalLine(int fd, const LineSettings& settings) {
     if (speed) {
         ::cfsetspeed(&line, *speed);
     }
-    if (::tcsetattr(fd, TCSANOW, &line) != 0 || (!speed && !setCustomBaud(fd, settings.baud))) {
-        return false;
+    if (::tcsetattr(fd, TCSANOW, &line) != 0) {
+        return LineSetup::Refused;
     }
-    return changeControl(fd, CSIZE, bitsFor(kSizes, &SizeBits::dataBits, settings.dataBits)) &&
-           changeControl(fd, kParityMask,
-                         bitsFor(kParities, &ParityBits::parity, settings.parity)) &&
-           changeControl(fd, CSTOPB, settings.stopBits == StopBits::Two ? CSTOPB : 0);
+    if (!speed && !setCustomBaud(fd, settings.baud)) {
+        return LineSetup::BaudRefused;
+    }
+    const bool set =
+        changeControl(fd, CSIZE, bitsFor(kSizes, &SizeBits::dataBits, settings.dataBits)) &&
+        changeControl(fd, kParityMask, bitsFor(kParities, &ParityBits::parity, settings.parity)) &&
+        changeControl(fd, CSTOPB, settings.stopBits == StopBits::Two ? CSTOPB : 0);
+    return set ? LineSetup::Done : LineSetup::FramingRefused;
 }
 
-LineSettings terminalLine(const termios& attributes, const LineSettings& asSet) {
+std::optional<LineSettings> terminalLine(int fd, const LineSettings& asSet) {
+    termios attributes{};
+    if (::tcgetattr(fd, &attributes) != 0) {
+        return std::nullopt;
+    }
     LineSettings settings = asSet;
     for (const SizeBits& size : kSizes) {
         if ((attributes.c_cflag & CSIZE) == size.bits) {
@@ -96,6 +116,34 @@ LineSettings terminalLine(const termios& attributes, const LineSettings& asSet) 
         settings.stopBits = (attributes.c_cflag & CSTOPB) != 0 ? StopBits::Two : StopBits::One;
     }
     return settings;
+}
+
+bool terminalGone(int fd) {
+    termios attributes{};
+    return ::tcgetattr(fd, &attributes) != 0 &&
+           (errno == EIO || errno == ENXIO || errno == ENODEV || errno == EBADF);
+}
+
+bool setTerminalRaw(int fd) {
+    termios line{};
+    if (::tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&line);
+    return ::tcsetattr(fd, TCSANOW, &line) == 0;
+}
+
+void discardQueued(int fd, TerminalQueue which) {
+    static constexpr int kQueues[] = {TCIFLUSH, TCOFLUSH, TCIOFLUSH};
+    ::tcflush(fd, kQueues[static_cast<int>(which)]);
+}
+
+std::size_t unsentBytes(int fd) {
+    return queuedBytes(fd, TIOCOUTQ);
+}
+
+std::size_t unreadBytes(int fd) {
+    return queuedBytes(fd, TIOCINQ);
 }
 
 }  // namespace scale

@@ -1,9 +1,9 @@
-#include "tools/scale-read/systemreason.h"
+#include "device/systemreason.h"
 
 #include <cctype>
 #include <cstring>
 
-namespace scaleread {
+namespace scale {
 
 std::string systemReasonText(int error) {
     std::string reason = std::strerror(error);
@@ -13,4 +13,4 @@ std::string systemReasonText(int error) {
     return reason;
 }
 
-}  // namespace scaleread
+}  // namespace scale

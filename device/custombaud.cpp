@@ -1,4 +1,4 @@
-#include "app/custombaud.h"
+#include "device/custombaud.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
@@ -15,6 +15,14 @@ bool setCustomBaud(int fd, long baud) {
     settings.c_ispeed = static_cast<speed_t>(baud);
     settings.c_ospeed = static_cast<speed_t>(baud);
     return ::ioctl(fd, TCSETS2, &settings) == 0;
+}
+
+std::optional<TerminalFlags> terminalFlags(int fd) {
+    termios2 settings{};
+    if (::ioctl(fd, TCGETS2, &settings) != 0) {
+        return std::nullopt;
+    }
+    return TerminalFlags{settings.c_iflag, settings.c_cflag, settings.c_ispeed, settings.c_ospeed};
 }
 
 }  // namespace scale

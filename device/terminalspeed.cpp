@@ -1,4 +1,4 @@
-#include "app/terminalspeed.h"
+#include "device/terminalspeed.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>

@@ -10,12 +10,6 @@ namespace {
 
 class DetectFormatsTest : public ReaderFixture {
 protected:
-    void SetUp() override {
-        if (!simulatorOffers(QStringLiteral("--line-model"))) {
-            GTEST_SKIP() << "indicator-sim has no --line-model: a pseudo-terminal carries any baud";
-        }
-    }
-
     // What the simulator heard, as "FORMAT REQUEST" texts ("" for the command mode's request).
     static QSet<QString> requestsHeard(SimulatorProcess& simulator) {
         simulator.collect();
@@ -63,9 +57,6 @@ TEST_F(DetectFormatsTest, FindsEveryBuiltInFormatAt19200AskingOnlyForTheWeight) 
 }
 
 TEST_F(DetectFormatsTest, FindsAUsersPolledFormatAndNamesItsFile) {
-    if (!simulatorOffers(QStringLiteral("--formats"))) {
-        GTEST_SKIP() << "indicator-sim reads no formats files";
-    }
     const QString formats = path(QStringLiteral("plant.toml"));
     QFile file(formats);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -7,30 +7,10 @@
 #include <vector>
 
 #include "readerfixture.h"
+#include "tests/support/plantformats.h"
 
 namespace scale::test {
 namespace {
-
-// A line format that streams and a polled one, as a user would describe them.
-constexpr char kFormats[] = R"toml(
-[[format]]
-name = "yard-line"
-pattern = 'WT:(?<sign>[-+ ])(?<value>[0-9 .]{8}) (?<unit>\w+) (?<mode>GR|NT) (?<stable>ST|MO)'
-stable-text = "ST"
-motion-text = "MO"
-gross-text = "GR"
-net-text = "NT"
-send = "WT:{sign: }{value:8} {unit} {mode} {stable}\r\n"
-
-[[format]]
-name = "silo-poll"
-start = "\u0002"
-terminator = "\u0003"
-pattern = '(?<value>-?\d+\.\d+)'
-unit = "t"
-request = "\u0005"
-send = "\u0002{sign:}{value}\u0003"
-)toml";
 
 class FormatFamiliesTest : public ReaderFixture {};
 
@@ -72,7 +52,7 @@ TEST_F(FormatFamiliesTest, EachFormatIsReadAsTheSimulatorSpeaksIt) {
     };
     QFile formats(path(QStringLiteral("plant.toml")));
     ASSERT_TRUE(formats.open(QIODevice::WriteOnly));
-    formats.write(kFormats);
+    formats.write(kPlantFormats.data(), static_cast<qint64>(kPlantFormats.size()));
     formats.close();
     const QStringList withFormats = {QStringLiteral("--formats"), formats.fileName()};
 

@@ -32,14 +32,6 @@ protected:
         return lines.join(QLatin1Char('\n')).toStdString();
     }
 
-    // Whether the simulator's --help offers `option`, for tests of options still to come.
-    static bool simulatorOffers(const QString& option) {
-        QProcess help;
-        help.start(QStringLiteral(INDICATOR_SIM_PATH), {QStringLiteral("--help")});
-        help.waitForFinished(5000);
-        return QString::fromLocal8Bit(help.readAllStandardOutput()).contains(option);
-    }
-
     QTemporaryDir m_folder;  // first: the simulators below remove their links in it on exit
     SimulatorProcess sim;
 };

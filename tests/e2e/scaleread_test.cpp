@@ -301,9 +301,6 @@ TEST_F(ScaleReadTest, DetectFindsAContinuousIndicatorAt9600) {
 }
 
 TEST_F(ScaleReadTest, DetectFindsShenTongAt19200OnAModelledLine) {
-    if (!simulatorOffers(QStringLiteral("--line-model"))) {
-        GTEST_SKIP() << "indicator-sim has no --line-model: a pseudo-terminal carries any baud";
-    }
     // The simulator delivers what the reader's settings would make of a 19200 baud line.
     ASSERT_TRUE(
         sim.start(link(), {"--protocol", "shentong", "--settings", "19200,N,8,1", "--line-model"}))
@@ -355,9 +352,6 @@ QStringList textsOf(const QStringList& readings) {
 }
 
 TEST_F(ScaleReadTest, ReplayedSessionGivesTheReaderAndTheWindowTheRecordedWeights) {
-    if (!simulatorOffers(QStringLiteral("--replay"))) {
-        GTEST_SKIP() << "indicator-sim has no --replay yet";
-    }
     const QString recording = path(QStringLiteral("session.rec"));
     QStringList recorded;
     {

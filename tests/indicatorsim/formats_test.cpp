@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "tests/indicatorsim/simtestsupport.h"
-#include "tools/indicator-sim/formatframes.h"
+#include "protocols/formats/encoding.h"
+#include "protocols/formats/toledo/toledocheck.h"
 #include "tools/indicator-sim/formatrequests.h"
 #include "tools/indicator-sim/simulator.h"
 #include "tools/indicator-sim/usageerror.h"
@@ -74,7 +75,10 @@ TEST(FormatFrames, ToledoChecksumCanBeLeftOffAndTooWideWeightsAreOverloads) {
     const SpokenFormat& toledo = *formatNamed("toledo");
     EXPECT_EQ(renderFrame(toledo, steadyGross(), {.toledoChecksum = false}),
               "\x02-0  12345  0000\r");
-    EXPECT_EQ(toledoChecksum("\x02-0  12345  0000\r"), 'U');
+    constexpr std::string_view kFrame = "\x02-0  12345  0000\r";
+    EXPECT_EQ(scale::toledoCheckByte(
+                  {reinterpret_cast<const std::uint8_t*>(kFrame.data()), kFrame.size()}),
+              'U');
 
     // After a zero far below, a weight grows past what six characters show.
     const IndicatorState wide{.shown = 123456, .gross = 123456, .decimals = 3};

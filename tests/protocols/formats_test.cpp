@@ -2,10 +2,13 @@
 // cases, and frames run together or cut off.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "protocols/commandrequest.h"
+#include "protocols/formats/registry.h"
+#include "protocols/formats/toledo/toledocheck.h"
 #include "protocols/formattable.h"
 #include "protocols/framestream.h"
 
@@ -54,28 +57,41 @@ std::string toledo(char swa, char swb, char swc, std::string_view weight, std::s
     frame += tare;
     frame += '\r';
     if (checked) {
-        unsigned sum = 0;
-        for (const char c : frame) {
-            sum += static_cast<unsigned char>(c) & 0x7Fu;
-        }
-        frame += static_cast<char>((0x80u - (sum & 0x7Fu)) & 0x7Fu);
+        frame += static_cast<char>(toledoCheckByte(
+            {reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()}));
     }
     return frame;
 }
 
-TEST(Formats, TableNamesEveryFormatOnce) {
-    std::string names;
-    for (const FormatDescription& format : builtinFormats()) {
-        names += std::string(format.name) + (format.asks() ? "? " : " ");
+TEST(Formats, RegistryNamesEachFormatOnceWindowModesFirst) {
+    std::set<std::string_view> names;
+    for (const FormatUnit* unit : formatUnits()) {
+        EXPECT_TRUE(names.insert(unit->format.name).second) << unit->format.name;
+        EXPECT_EQ(builtinFormat(unit->format.name), &builtinFormats()[names.size() - 1]);
     }
-    EXPECT_EQ(names,
-              "continuous command? shentong toledo sics? ad sbi? sma? rice-lake cardinal "
-              "weigh-tronix 8217? ");
-    EXPECT_EQ(&formatOf(IndicatorProtocol::ShenTong), builtinFormat("shentong"));
+    EXPECT_EQ(names.size(), builtinFormats().size());
+    for (const IndicatorProtocol protocol :
+         {IndicatorProtocol::Continuous, IndicatorProtocol::Command, IndicatorProtocol::ShenTong}) {
+        EXPECT_EQ(formatOf(protocol).windowMode, static_cast<int>(protocol));
+    }
     TxFrameBytes tx{};
     const auto request = buildCommandRequest(tx);
     EXPECT_EQ(builtinFormat("command")->request,
               std::string_view(reinterpret_cast<const char*>(request.data()), request.size()));
+}
+
+// Each format's golden frames: its encoder sends exactly these bytes for the state, and the
+// reader reads them as said.
+TEST(Formats, GoldenFramesAreSentAndReadBack) {
+    for (const FormatUnit* unit : formatUnits()) {
+        for (const GoldenFrame& golden : unit->golden) {
+            EXPECT_EQ(renderFrame(unit->speaking, golden.state, golden.settings), golden.bytes)
+                << unit->format.name;
+            EXPECT_EQ(read(unit->format.name, golden.bytes), std::string(golden.reading) + "\n")
+                << unit->format.name;
+        }
+        EXPECT_EQ(unit->golden.empty(), unit->format.windowMode >= 0) << unit->format.name;
+    }
 }
 
 TEST(Formats, WindowProtocolsKeepTheirDecodingAndReadInKilograms) {

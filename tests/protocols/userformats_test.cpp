@@ -7,32 +7,12 @@
 #include "protocols/formattable.h"
 #include "protocols/framestream.h"
 #include "protocols/userformats/formatcatalog.h"
+#include "tests/support/plantformats.h"
 
 namespace scale::test {
 namespace {
 
-// A line format none of the built-in ones reads, and a polled one framed by 02 ... 03.
-const std::string kFile = R"(# Two indicators of the plant
-[[format]]
-name = "yard-line"
-pattern = 'WT:(?<sign>[-+ ])(?<value>[0-9 .]{8}) (?<unit>\w+) (?<mode>GR|NT) (?<stable>ST|MO)'
-terminator = "\r\n"
-stable-text = "ST"
-gross-text = "GR"
-net-text = "NT"
-send = "WT:{sign: }{value:8} {unit} {mode} {stable}\r\n"
-motion-text = "MO"
-
-[[format]]
-name = "silo-poll"
-start = "\u0002"
-terminator = "\u0003"
-pattern = '(?<value>-?\d+\.\d+)'
-unit = "t"
-request = "\u0005"
-poll-interval = 250
-zero = "Z"
-)";
+const std::string kFile(kPlantFormats);
 
 std::string readAll(const FormatDescription& format, std::string_view bytes) {
     FrameStream stream(format);
@@ -82,7 +62,10 @@ TEST(UserFormats, RenderedFramesReadBack) {
     EXPECT_EQ(renderUserFrame(line, -1.5, 3, true, true), "WT:-   1.500 kg NT MO\r\n");
     EXPECT_EQ(readAll(line.description, renderUserFrame(line, 12.25, 2, false, false)),
               "12.25kg gross steady\n");
-    EXPECT_EQ(renderUserFrame(*catalog.userFormat("silo-poll"), 1, 0, false, false), "");
+    FormatCatalog unsent;
+    ASSERT_EQ(unsent.addFile("[[format]]\nname = \"quiet\"\npattern = '(?<value>\\d+)'\n", "q.toml"),
+              std::nullopt);
+    EXPECT_EQ(renderUserFrame(*unsent.userFormat("quiet"), 1, 0, false, false), "");
 }
 
 // An indicator polled with READ, with status frames for what it cannot weigh, and the same

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <QSet>
 
+#include <functional>
+
+#include "protocols/formats/registry.h"
 #include "protocols/formattable.h"
 #include "protocols/userformats/formatcatalog.h"
 #include "readersupport.h"
@@ -25,19 +28,27 @@ std::vector<const scale::FormatDescription*> builtins() {
     return formats;
 }
 
-TEST(Detector, TriesTheFramingsInTurnAtTheCommonestRatesFirst) {
+// Every rate with every framing, each once; the commonest setting first and 8N1 at every rate
+// before any other framing.
+TEST(Detector, TriesEverySettingOnceTheCommonestFirst) {
     const auto candidates = detectionCandidates();
-    ASSERT_EQ(candidates.size(), 65u);
-    QStringList first;
-    for (std::size_t i = 0; i < 14; ++i) {
-        first << candidates[i].settings;
+    ASSERT_FALSE(candidates.empty());
+    EXPECT_EQ(candidates.front().settings, "9600,N,8,1");
+    QSet<QString> settings;
+    QSet<QString> rates;
+    QSet<QString> framings;
+    bool otherFraming = false;
+    for (const auto& candidate : candidates) {
+        EXPECT_FALSE(settings.contains(candidate.settings)) << candidate.settings.toStdString();
+        settings.insert(candidate.settings);
+        rates.insert(candidate.settings.section(',', 0, 0));
+        framings.insert(candidate.framing);
+        otherFraming = otherFraming || candidate.framing != "8N1";
+        EXPECT_FALSE(otherFraming && candidate.framing == "8N1") << candidate.settings.toStdString();
     }
-    EXPECT_EQ(first.join(' '),
-              "9600,N,8,1 19200,N,8,1 4800,N,8,1 2400,N,8,1 1200,N,8,1 57600,N,8,1 14400,N,8,1 "
-              "28800,N,8,1 600,N,8,1 128000,N,8,1 256000,N,8,1 28400,N,8,1 152000,N,8,1 "
-              "9600,E,7,1");
-    EXPECT_EQ(candidates.back().settings, "152000,O,8,1");
-    EXPECT_EQ(candidates.back().framing, "8O1");
+    EXPECT_EQ(settings.size(), rates.size() * framings.size());
+    EXPECT_GE(framings.size(), 5);
+    EXPECT_GE(rates.size(), 13);
 }
 
 // A sweep's port and timers on the manual clock.
@@ -100,6 +111,55 @@ TEST_F(DetectorSweep, FindsAPolledIndicatorAnsweringOnlyItsOwnRequest) {
               "2400,N,8,1 sics 0/1, 2400,N,8,1 ad 0/1, 2400,N,8,1 sbi 0/1, "
               "2400,N,8,1 weigh-tronix 0/1, 2400,N,8,1 toledo 0/4, 2400,N,8,1 rice-lake 0/4, "
               "2400,N,8,1 8217 0/4, 2400,N,8,1 continuous 0/5");
+}
+
+// Each format, streaming or answering its request with its golden frame only at 4800,E,7,1, is
+// found there and named.
+TEST_F(DetectorSweep, FindsEachFormatAtItsSettings) {
+    for (const scale::FormatUnit* unit : scale::formatUnits()) {
+        if (unit->golden.empty()) {
+            continue;
+        }
+        ManualClock unitClock;
+        FakeSerialControl line{unitClock};
+        ManualTimer unitDwell{unitClock};
+        ManualTimer unitRequests{unitClock};
+        test::ReaderClock unitReaderClock{unitClock};
+        const QByteArray frame(unit->golden.front().bytes.data(),
+                               static_cast<qsizetype>(unit->golden.front().bytes.size()));
+        const auto sendAtItsSettings = [&] {
+            if (line.Settings() == "4800,E,7,1") {
+                line.feed(frame);
+            }
+        };
+        const QByteArray request(unit->format.request.data(),
+                                 static_cast<qsizetype>(unit->format.request.size()));
+        std::function<void()> stream = [&] {
+            sendAtItsSettings();
+            unitClock.callAt(unitClock.now() + 100, stream);
+        };
+        if (unit->format.asks()) {
+            line.onWrite = [&](const QByteArray& written) {
+                if (written == request) {
+                    unitClock.callAt(unitClock.now() + 20, sendAtItsSettings);
+                }
+            };
+        } else {
+            stream();
+        }
+        (void)line.setPortOpen(true);
+        Detector detector(line, unitDwell, unitRequests, unitReaderClock, detectionCandidates(),
+                          builtins());
+        detector.start();
+        unitClock.advance(60'000);
+        ASSERT_TRUE(detector.finished()) << unit->format.name;
+        std::vector<DetectionScore> scores = detector.scores();
+        rankScores(scores);
+        const auto found = foundScore(scores);
+        ASSERT_TRUE(found.has_value()) << unit->format.name;
+        EXPECT_EQ(found->settings.toStdString() + " " + found->format,
+                  "4800,E,7,1 " + std::string(unit->format.name));
+    }
 }
 
 TEST_F(DetectorSweep, SendsOnlyReadRequestsOneAtATimeWithAPause) {

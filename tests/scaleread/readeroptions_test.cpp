@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "protocols/formats/registry.h"
 #include "tools/scale-read/readeroptions.h"
 
 namespace scaleread {
@@ -90,6 +92,22 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();
+    }
+}
+
+// Every format of the registry is taken by --protocol and listed in --help with its summary.
+TEST(ReaderOptions, EveryRegisteredFormatIsOfferedAndTaken) {
+    const QString help = helpText();
+    for (const scale::FormatUnit* unit : scale::formatUnits()) {
+        const QString name = QString::fromUtf8(unit->format.name.data(),
+                                               static_cast<qsizetype>(unit->format.name.size()));
+        EXPECT_EQ(refusal({"--port", "Com1", "--protocol", name}), "accepted") << name.toStdString();
+        const QRegularExpression line(
+            "\\n +" + QRegularExpression::escape(name) + " +" +
+            QRegularExpression::escape(QString::fromUtf8(
+                unit->format.summary.data(), static_cast<qsizetype>(unit->format.summary.size()))) +
+            "\\n");
+        EXPECT_TRUE(help.contains(line)) << name.toStdString();
     }
 }
 

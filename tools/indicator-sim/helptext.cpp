@@ -1,9 +1,14 @@
 #include "tools/indicator-sim/helptext.h"
 
+#include <string>
+
+#include "protocols/formats/registry.h"
+
 namespace indicatorsim {
 
-std::string_view helpText() {
-    return R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
+namespace {
+
+constexpr std::string_view kBeforeProtocols = R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
        indicator-sim (--link PATH | --device DEVICE) --replay FILE [--speed X] [OPTIONS]
 
 Acts as a weighing indicator on a serial line: sends weight frames on its own or answers weight
@@ -33,35 +38,9 @@ The line, one of:
                          A real device does all this itself, so --device refuses it
 
 The protocol:
-  --protocol continuous  12-byte frames, sent unasked (default):
-                         02, sign, six digits, decimals, two checksum digits, 03
-  --protocol command     answers each request 02 41 42 30 33 03 with a 14-byte reply:
-                         02, 41, 42, then the continuous frame's fields
-  --protocol shentong    8-byte frames, sent unasked: "=", the weight's characters last first
-  --protocol toledo      18-byte frames, sent unasked: 02, status words SWA SWB SWC, six
-                         digits of weight, six of tare (leading zeros as spaces), 0D, and a
-                         checksum byte; SWB says net, negative, out of range, motion, kg
-  --protocol sics        answers SI (at once) and S (once steady) with "S S     12.345 kg"
-                         (S D in motion, S + over capacity); Z gives Z A, T gives T S and the
-                         tare, TAC gives TAC A; an unknown command ES
-  --protocol ad          "ST,GS,+012.345kg" lines (US in motion, OL over capacity, NT net),
-                         sent unasked; answers Q with one; R zeroes and T tares silently
-  --protocol sbi         answers ESC P with "+   12.345 kg " (H over capacity), "N     " in
-                         front while net, the unit blank in motion; ESC U tares, ESC V zeroes
-  --protocol sma         answers LF W CR with LF, status (Z centre of zero, O over capacity),
-                         1, G or N, M in motion, a space, the weight in 10, "kg ", CR; LF Z CR,
-                         LF T CR and LF C CR zero, tare and clear the tare and answer the same
-                         way; any other command LF ? CR
-  --protocol rice-lake   14-byte frames, sent unasked: 02, polarity, 7 characters of weight,
-                         K, G or N, status (M motion, O over capacity, Z centre of zero), 0D 0A
-  --protocol cardinal    17-byte frames, sent unasked: 0D, polarity, 6 characters of weight,
-                         status (M, O), " kg ", G or N, two spaces, 03
-  --protocol weigh-tronix  14-byte frames, sent unasked: a space, G or N, polarity, 6
-                         characters of weight (dashes over capacity), " kg", 0D 0A
-  --protocol 8217        answers W with 02, the weight, N while net, 0D; in motion, over
-                         capacity or below zero with 02, "?", a status byte, 0D; Z zeroes.
-                         The indicator commonly runs at 9600,E,7,1
-  --formats FILE         read the formats described in FILE (TOML, as for scale-read);
+)";
+
+constexpr std::string_view kAfterProtocols = R"(  --formats FILE         read the formats described in FILE (TOML, as for scale-read);
                          --protocol NAME then speaks one of them: each frame from its send
                          template, sent unasked, or where it has a request, as the answer to
                          it (its zero, tare and clear-tare commands are carried out unanswered)
@@ -173,6 +152,32 @@ Examples:
   indicator-sim --link /tmp/scale/Com1 --replay session.rec --speed 2
   indicator-sim --link /tmp/scale/Com1 --formats line.toml --protocol my-line --verbose
 )";
+
+// "  --protocol NAME" and each format's own lines, in the column the other options' texts start.
+std::string protocolHelp() {
+    constexpr std::size_t kColumn = 25;
+    std::string text;
+    for (const scale::FormatUnit* unit : scale::formatUnits()) {
+        std::string option = "  --protocol " + std::string(unit->format.name);
+        option.append(option.size() + 2 <= kColumn ? kColumn - option.size() : 2, ' ');
+        text += option;
+        for (const char c : unit->speakingHelp) {
+            text += c;
+            if (c == '\n') {
+                text.append(kColumn, ' ');
+            }
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string_view helpText() {
+    static const std::string text =
+        std::string(kBeforeProtocols) + protocolHelp() + std::string(kAfterProtocols);
+    return text;
 }
 
 }  // namespace indicatorsim

@@ -1,6 +1,6 @@
 #include "tools/indicator-sim/protocolframes.h"
 
-#include "tools/indicator-sim/formatframes.h"
+#include "protocols/formats/encoding.h"
 
 namespace indicatorsim {
 namespace {
@@ -47,7 +47,7 @@ bool hasChecksum(Protocol protocol) {
 bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
                  const SpokenFormat* format) {
     if (protocol == Protocol::Format && format) {
-        return reading.digits <= 999999u && fitsField(*format, reading.digits, reading.decimals);
+        return reading.digits <= 999999u && scale::fitsField(*format, reading.digits, reading.decimals);
     }
     if (protocol == Protocol::ShenTong) {
         return scale::shenTongFits(reading);

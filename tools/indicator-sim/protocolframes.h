@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "protocols/formats/encoding.h"
 #include "protocols/frameencoder.h"
 
 namespace indicatorsim {
@@ -12,7 +13,7 @@ namespace indicatorsim {
 // Format: one of the format table's, named by the options' format.
 enum class Protocol { Continuous, Command, ShenTong, Format };
 
-struct SpokenFormat;
+using scale::SpokenFormat;
 
 // One frame as it goes on the line, with the readout the receiving tool should show for it.
 struct OutgoingFrame {

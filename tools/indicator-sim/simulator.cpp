@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "tools/indicator-sim/eventlog.h"
-#include "tools/indicator-sim/formatframes.h"
+#include "protocols/formats/encoding.h"
 #include "tools/indicator-sim/pacing.h"
 
 namespace indicatorsim {

@@ -1,5 +1,9 @@
 #include "protocols/fieldtext.h"
 #include "protocols/formatdecoders.h"
+#include "protocols/formats/formatunit.h"
+
+// Each row names only the fields its format has; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace scale {
 namespace {
@@ -58,6 +62,61 @@ FrameReading decodeSbiLine(std::span<const std::uint8_t> frame) {
     // The balance leaves the unit out while the weight is not stable.
     reading.motion = reading.unit.empty() ? Motion::Moving : Motion::Steady;
     return reading;
+}
+
+namespace {
+
+std::string renderSbi(const IndicatorState& state, const FormatSettings&) {
+    if (state.overCapacity) {
+        return "H             \r\n";
+    }
+    const std::string name = state.net ? "N     " : "";
+    return name + (state.shown < 0 ? '-' : '+') + ' ' + padLeft(shownMagnitude(state), 8) + ' ' +
+           (state.motion ? "   " : "kg ") + "\r\n";
+}
+
+std::string answerSbi(RequestKind kind, bool, const IndicatorState& state,
+                      const FormatSettings& settings) {
+    return kind == RequestKind::Weight ? renderSbi(state, settings) : std::string();
+}
+
+using enum RequestKind;
+constexpr RequestWord kRequests[] = {{"P", Weight}, {"U", Tare}, {"V", Zero}};
+
+constexpr std::string_view kFormatName = "sbi";
+
+const GoldenFrame kGolden[] = {
+    {.state = {.shown = 12345, .gross = 12345, .decimals = 3},
+     .bytes = "+   12.345 kg \r\n",
+     .reading = "12.345 kg steady"},
+    {.state = {.shown = -250, .gross = 750, .tare = 1000, .decimals = 2, .net = true},
+     .bytes = "N     -     2.50 kg \r\n",
+     .reading = "-2.50 kg net steady"},
+};
+
+}  // namespace
+
+const FormatUnit& sbiUnit() {
+    static const FormatUnit unit{
+        .format = {.name = kFormatName,
+                   .summary = "asks ESC P, reads 16- or 22-character lines",
+                   .framing = kLineFraming,
+                   .decode = decodeSbiLine,
+                   .request = "\x1bP",
+                   .zero = {"\x1bV", ""},
+                   .tare = {"\x1bU", ""}},
+        .speaking = {.name = kFormatName,
+                     .render = renderSbi,
+                     .frameLength = 16,
+                     .valueCharacters = 8,
+                     .asked = true,
+                     .framing = RequestFraming::Escape,
+                     .requests = kRequests,
+                     .answer = answerSbi},
+        .speakingHelp = "answers ESC P with \"+   12.345 kg \" (H over capacity), \"N     \" in\n"
+                        "front while net, the unit blank in motion; ESC U tares, ESC V zeroes",
+        .golden = kGolden};
+    return unit;
 }
 
 }  // namespace scale

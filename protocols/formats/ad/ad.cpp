@@ -1,5 +1,9 @@
 #include "protocols/fieldtext.h"
 #include "protocols/formatdecoders.h"
+#include "protocols/formats/formatunit.h"
+
+// Each row names only the fields its format has; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace scale {
 namespace {
@@ -87,6 +91,60 @@ FrameReading decodeCommaLine(std::span<const std::uint8_t> frame) {
         reading.motion = first->meaning == StatusMeaning::Moving ? Motion::Moving : Motion::Steady;
     }
     return reading;
+}
+
+namespace {
+
+std::string renderAd(const IndicatorState& state, const FormatSettings&) {
+    const char* stability = state.overCapacity ? "OL" : state.motion ? "US" : "ST";
+    const char sign = state.shown < 0 && !state.overCapacity ? '-' : '+';
+    return std::string(stability) + (state.net ? ",NT," : ",GS,") + sign +
+           padLeft(shownMagnitude(state), 7, '0') + "kg\r\n";
+}
+
+// Zero and tare are carried out silently; their effect shows in the next lines.
+std::string answerAd(RequestKind kind, bool, const IndicatorState& state,
+                     const FormatSettings& settings) {
+    return kind == RequestKind::Weight ? renderAd(state, settings) : std::string();
+}
+
+using enum RequestKind;
+constexpr RequestWord kRequests[] = {{"Q", Weight}, {"R", Zero}, {"T", Tare}};
+
+constexpr std::string_view kFormatName = "ad";
+
+const GoldenFrame kGolden[] = {
+    {.state = {.shown = 12345, .gross = 12345, .decimals = 3},
+     .bytes = "ST,GS,+012.345kg\r\n",
+     .reading = "12.345 kg gross steady"},
+    {.state = {.shown = -125, .gross = 875, .tare = 1000, .decimals = 1, .net = true,
+               .motion = true},
+     .bytes = "US,NT,-00012.5kg\r\n",
+     .reading = "-12.5 kg net moving"},
+};
+
+}  // namespace
+
+// Streams, and answers its read request too.
+const FormatUnit& adUnit() {
+    static const FormatUnit unit{
+        .format = {.name = kFormatName,
+                   .summary = "\"ST,GS,+0012.34kg\" lines, unasked",
+                   .framing = kLineFraming,
+                   .decode = decodeCommaLine,
+                   .zero = {"R\r\n", ""},
+                   .tare = {"T\r\n", ""}},
+        .speaking = {.name = kFormatName,
+                     .render = renderAd,
+                     .frameLength = 18,
+                     .valueCharacters = 7,
+                     .framing = RequestFraming::Line,
+                     .requests = kRequests,
+                     .answer = answerAd},
+        .speakingHelp = "\"ST,GS,+012.345kg\" lines (US in motion, OL over capacity, NT net),\n"
+                        "sent unasked; answers Q with one; R zeroes and T tares silently",
+        .golden = kGolden};
+    return unit;
 }
 
 }  // namespace scale

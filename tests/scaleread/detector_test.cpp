@@ -113,6 +113,25 @@ TEST_F(DetectorSweep, FindsAPolledIndicatorAnsweringOnlyItsOwnRequest) {
               "2400,N,8,1 8217 0/4, 2400,N,8,1 continuous 0/5");
 }
 
+// A read request's answer that comes late, just after sbi's ESC P went out: the answered
+// request is then repeated, but never straight after the P a line-reading indicator still holds,
+// where the two would read as the one command "PSI".
+TEST_F(DetectorSweep, ALateAnswerNeverGluesItsRequestToTextLeftBehind) {
+    QByteArray line;
+    port.onWrite = [&](const QByteArray& written) {
+        line += written;
+        if (written == "\x1bP") {
+            clock.callAt(clock.now() + 1, [this] { port.feed("S S     12.345 kg\r\n"); });
+        }
+    };
+    (void)port.setPortOpen(true);
+    Detector detector(port, dwell, requests, readerClock, detectionCandidates(), builtins());
+    detector.start();
+    clock.advance(3'000);
+    ASSERT_TRUE(line.contains("\x1bP"));
+    EXPECT_FALSE(line.contains("\x1bPSI")) << line.toHex(' ').toStdString();
+}
+
 // Each format, streaming or answering its request with its golden frame only at 4800,E,7,1, is
 // found there and named.
 TEST_F(DetectorSweep, FindsEachFormatAtItsSettings) {

@@ -349,9 +349,26 @@ void Detector::sendRequest() {
     if (!m_listening || m_requests.empty()) {
         return;
     }
-    const std::size_t index = m_answered.value_or(m_nextRequest);
-    m_nextRequest = (m_nextRequest + 1) % m_requests.size();
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+    std::size_t index = m_answered.value_or(m_nextRequest);
+    std::size_t next = m_nextRequest;
+    // The order of the requests keeps text left behind from being glued to the next request.
+    // Two steps leave that order: the answered request repeated at once, and the first request
+    // at a new setting. There the next request in turn that begins with a control byte goes
+    // first, so that "ESC P" then "SI" never reads as "PSI".
+    if (m_leftBehind && !isControl(m_requests[index].front())) {
+        for (std::size_t k = 0; k < m_requests.size(); ++k) {
+            const std::size_t candidate = (m_nextRequest + k) % m_requests.size();
+            if (isControl(m_requests[candidate].front())) {
+                index = candidate;
+                next = candidate;
+                break;
+            }
+        }
+    }
+    m_nextRequest = (next + 1) % m_requests.size();
     const std::string& request = m_requests[index];
+    m_leftBehind = !isControl(request.back());
     (void)m_port.setOutput(QByteArray(request.data(), static_cast<qsizetype>(request.size())));
     m_lineFreeMicros = m_clock.steadyMicros() + lineMillis(request.size()) * std::int64_t{1000};
     // The next one only once this one has left the line and a pause has passed.

@@ -140,6 +140,8 @@ private:
     int m_baud = 9600;
     int m_bitsPerByte = 10;
     std::size_t m_nextRequest = 0;
+    // The last request sent ended in text, which an indicator reading lines still holds.
+    bool m_leftBehind = false;
     std::int64_t m_lineFreeMicros = 0;      // when the last request has left the line
     std::optional<std::size_t> m_answered;  // the request a format answered at this setting
     std::vector<scale::FrameStream> m_streams;

@@ -92,12 +92,14 @@ measure() {
     before=$(cpu_ticks "$reader")
     from=$(tail -c 4096 "$records" | grep -o '"weight":[-0-9.]*' | tail -1 | cut -d: -f2)
     sleep "$seconds"
-    kill "$sim"
-    wait "$sim" 2>/dev/null || true
-    sleep 1  # the last frames through every outlet
     local after to
     after=$(cpu_ticks "$reader")
     to=$(sent_weights "$work/sim.log" | tail -1)
+    # The span's last frames through every outlet before the simulator goes: closing a
+    # pseudo-terminal discards what its other side has not read yet.
+    sleep 1
+    kill "$sim"
+    wait "$sim" 2>/dev/null || true
     # The clients first, so that none sees the reader go before it has written what it kept.
     if [ "${#consumers[@]}" -gt 0 ]; then
         kill "${consumers[@]}"

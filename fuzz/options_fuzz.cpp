@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz/fuzzcheck.h"
-#include "tools/indicator-sim/options.h"
+#include "tools/indicator-sim/cli/options.h"
 
 namespace {
 

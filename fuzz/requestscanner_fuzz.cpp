@@ -11,9 +11,9 @@
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
 #include "protocols/commandrequest.h"
-#include "tools/indicator-sim/formatrequests.h"
-#include "tools/indicator-sim/spokenformat.h"
-#include "tools/indicator-sim/requestscanner.h"
+#include "tools/indicator-sim/formats/formatrequests.h"
+#include "tools/indicator-sim/formats/spokenformat.h"
+#include "tools/indicator-sim/formats/requestscanner.h"
 
 namespace {
 

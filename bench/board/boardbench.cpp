@@ -24,7 +24,7 @@
 
 #include "bench/processfigures.h"
 #include "protocols/frameencoder.h"
-#include "tools/indicator-sim/ptyline.h"
+#include "tools/indicator-sim/line/ptyline.h"
 
 extern char** environ;
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <span>
 
-#include "tools/indicator-sim/ptyline.h"
+#include "tools/indicator-sim/line/ptyline.h"
 
 namespace scale::test {
 

@@ -1,6 +1,6 @@
 // The simulator's checksum faults: each one makes the tool's decoder refuse exactly the frames it
 // should, and changes nothing but the checksum digits.
-#include "tools/indicator-sim/checksumfaults.h"
+#include "tools/indicator-sim/faults/checksumfaults.h"
 
 #include <gtest/gtest.h>
 

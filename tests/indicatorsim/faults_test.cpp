@@ -6,8 +6,8 @@
 
 #include "protocols/frameencoder.h"
 #include "protocols/weightframe.h"
-#include "tools/indicator-sim/faults.h"
-#include "tools/indicator-sim/weightplan.h"
+#include "tools/indicator-sim/faults/faults.h"
+#include "tools/indicator-sim/indicator/weightplan.h"
 
 namespace indicatorsim {
 namespace {

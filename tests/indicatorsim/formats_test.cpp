@@ -6,10 +6,10 @@
 #include "tests/indicatorsim/simtestsupport.h"
 #include "protocols/formats/encoding.h"
 #include "protocols/formats/toledo/toledocheck.h"
-#include "tools/indicator-sim/formatrequests.h"
-#include "tools/indicator-sim/simulator.h"
-#include "tools/indicator-sim/usageerror.h"
-#include "tools/indicator-sim/spokenuserformat.h"
+#include "tools/indicator-sim/formats/formatrequests.h"
+#include "tools/indicator-sim/indicator/simulator.h"
+#include "tools/indicator-sim/cli/usageerror.h"
+#include "tools/indicator-sim/formats/spokenuserformat.h"
 
 namespace indicatorsim {
 namespace {

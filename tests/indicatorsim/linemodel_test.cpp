@@ -1,4 +1,4 @@
-#include "tools/indicator-sim/linemodel.h"
+#include "tools/indicator-sim/line/linemodel.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/indicatorsim/simtestsupport.h"
-#include "tools/indicator-sim/options.h"
+#include "tools/indicator-sim/cli/options.h"
 
 namespace indicatorsim {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/indicatorsim/simtestsupport.h"
-#include "tools/indicator-sim/pacing.h"
+#include "tools/indicator-sim/indicator/pacing.h"
 
 namespace indicatorsim {
 namespace {

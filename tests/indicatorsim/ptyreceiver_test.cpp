@@ -1,4 +1,4 @@
-#include "tools/indicator-sim/ptyreceiver.h"
+#include "tools/indicator-sim/line/ptyreceiver.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "tools/indicator-sim/eventlog.h"
-#include "tools/indicator-sim/linemodel.h"
-#include "tools/indicator-sim/ptyline.h"
+#include "tools/indicator-sim/line/linemodel.h"
+#include "tools/indicator-sim/line/ptyline.h"
 
 namespace indicatorsim {
 namespace {

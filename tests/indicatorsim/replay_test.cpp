@@ -7,9 +7,9 @@
 #include "protocols/frameencoder.h"
 #include "tests/indicatorsim/simtestsupport.h"
 #include "tools/indicator-sim/eventlog.h"
-#include "tools/indicator-sim/framereadout.h"
-#include "tools/indicator-sim/replayer.h"
-#include "tools/indicator-sim/replayschedule.h"
+#include "tools/indicator-sim/formats/framereadout.h"
+#include "tools/indicator-sim/replay/replayer.h"
+#include "tools/indicator-sim/replay/replayschedule.h"
 
 namespace indicatorsim {
 namespace {

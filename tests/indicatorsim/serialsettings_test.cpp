@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "device/linesettings.h"
-#include "tools/indicator-sim/serialsettings.h"
-#include "tools/indicator-sim/usageerror.h"
+#include "tools/indicator-sim/line/serialsettings.h"
+#include "tools/indicator-sim/cli/usageerror.h"
 
 namespace indicatorsim {
 namespace {

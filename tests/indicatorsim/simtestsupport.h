@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/indicator-sim/options.h"
-#include "tools/indicator-sim/simulator.h"
+#include "tools/indicator-sim/cli/options.h"
+#include "tools/indicator-sim/indicator/simulator.h"
 
 namespace indicatorsim {
 

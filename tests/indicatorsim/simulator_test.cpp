@@ -5,8 +5,8 @@
 
 #include "tests/indicatorsim/simtestsupport.h"
 #include "tools/indicator-sim/eventlog.h"
-#include "tools/indicator-sim/requestscanner.h"
-#include "tools/indicator-sim/simulator.h"
+#include "tools/indicator-sim/formats/requestscanner.h"
+#include "tools/indicator-sim/indicator/simulator.h"
 
 namespace indicatorsim {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "protocols/frameencoder.h"
 #include "protocols/shentong.h"
-#include "tools/indicator-sim/weightplan.h"
-#include "tools/indicator-sim/weightsource.h"
+#include "tools/indicator-sim/indicator/weightplan.h"
+#include "tools/indicator-sim/indicator/weightsource.h"
 
 namespace indicatorsim {
 namespace {

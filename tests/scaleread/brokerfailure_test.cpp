@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "tools/scale-read/brokerfailure.h"
+#include "tools/scale-read/mqtt/brokerfailure.h"
 
 namespace scaleread {
 namespace {

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "tools/scale-read/clientkey.h"
+#include "tools/scale-read/mqtt/clientkey.h"
 
 namespace scaleread {
 namespace {

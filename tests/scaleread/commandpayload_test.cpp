@@ -2,7 +2,7 @@
 // nothing known.
 #include <gtest/gtest.h>
 
-#include "tools/scale-read/commandpayload.h"
+#include "tools/scale-read/mqtt/commandpayload.h"
 
 namespace scaleread {
 namespace {

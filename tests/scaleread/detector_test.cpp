@@ -11,7 +11,7 @@
 #include "readersupport.h"
 #include "support/fakeserialcontrol.h"
 #include "support/manualclock.h"
-#include "tools/scale-read/detector.h"
+#include "tools/scale-read/detect/detector.h"
 
 namespace scaleread {
 namespace {

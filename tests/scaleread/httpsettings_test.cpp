@@ -2,9 +2,9 @@
 
 #include <QTemporaryDir>
 
-#include "tools/scale-read/httpaccess.h"
-#include "tools/scale-read/httpoptions.h"
-#include "tools/scale-read/readeroptions.h"
+#include "tools/scale-read/http/httpaccess.h"
+#include "tools/scale-read/http/httpoptions.h"
+#include "tools/scale-read/cli/readeroptions.h"
 
 namespace scaleread {
 namespace {

@@ -9,7 +9,7 @@
 #include "readersupport.h"
 #include "support/fakeserialcontrol.h"
 #include "support/manualclock.h"
-#include "tools/scale-read/stationreader.h"
+#include "tools/scale-read/stations/stationreader.h"
 
 namespace scaleread {
 namespace {

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "tools/scale-read/portlisting.h"
+#include "tools/scale-read/ports/portlisting.h"
 
 namespace scaleread {
 namespace {

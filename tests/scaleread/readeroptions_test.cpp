@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "protocols/formats/registry.h"
-#include "tools/scale-read/readeroptions.h"
+#include "tools/scale-read/cli/readeroptions.h"
 
 namespace scaleread {
 namespace {

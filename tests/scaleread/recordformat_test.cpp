@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "readersupport.h"
-#include "tools/scale-read/recordformat.h"
+#include "tools/scale-read/records/recordformat.h"
 
 namespace scaleread {
 namespace {

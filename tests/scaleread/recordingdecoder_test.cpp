@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/scale-read/recordformat.h"
-#include "tools/scale-read/recordingdecoder.h"
+#include "tools/scale-read/records/recordformat.h"
+#include "tools/scale-read/records/recordingdecoder.h"
 
 namespace scaleread {
 namespace {

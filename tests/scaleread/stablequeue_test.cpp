@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/scale-read/stablequeue.h"
+#include "tools/scale-read/mqtt/stablequeue.h"
 
 namespace scaleread {
 namespace {

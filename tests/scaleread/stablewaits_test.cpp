@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/scale-read/stablewaits.h"
+#include "tools/scale-read/http/stablewaits.h"
 
 namespace scaleread {
 namespace {

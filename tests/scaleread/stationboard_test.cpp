@@ -2,7 +2,7 @@
 
 #include <QJsonDocument>
 
-#include "tools/scale-read/stationboard.h"
+#include "tools/scale-read/http/stationboard.h"
 
 namespace scaleread {
 namespace {

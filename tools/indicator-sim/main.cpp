@@ -15,15 +15,15 @@
 #include <system_error>
 #include <vector>
 
-#include "tools/indicator-sim/deviceline.h"
-#include "tools/indicator-sim/helptext.h"
-#include "tools/indicator-sim/linemodel.h"
-#include "tools/indicator-sim/options.h"
-#include "tools/indicator-sim/ptyline.h"
-#include "tools/indicator-sim/recordingfile.h"
-#include "tools/indicator-sim/replayer.h"
-#include "tools/indicator-sim/runloop.h"
-#include "tools/indicator-sim/simulator.h"
+#include "tools/indicator-sim/cli/helptext.h"
+#include "tools/indicator-sim/cli/options.h"
+#include "tools/indicator-sim/indicator/simulator.h"
+#include "tools/indicator-sim/line/deviceline.h"
+#include "tools/indicator-sim/line/linemodel.h"
+#include "tools/indicator-sim/line/ptyline.h"
+#include "tools/indicator-sim/line/runloop.h"
+#include "tools/indicator-sim/replay/recordingfile.h"
+#include "tools/indicator-sim/replay/replayer.h"
 
 namespace {
 

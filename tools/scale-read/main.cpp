@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "app/datafolder.h"
-#include "tools/scale-read/readeroptions.h"
-#include "tools/scale-read/runs.h"
-#include "tools/scale-read/signalwatch.h"
+#include "tools/scale-read/cli/readeroptions.h"
+#include "tools/scale-read/runs/runs.h"
+#include "tools/scale-read/runs/signalwatch.h"
 
 int main(int argc, char* argv[]) {
     using namespace scaleread;

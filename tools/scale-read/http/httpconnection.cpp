@@ -59,6 +59,29 @@ QByteArray serialized(HttpStatus status, const QByteArray& body, const QByteArra
     return QByteArray::fromStdString(out.str());
 }
 
+// What a request the parser rejects is answered (a body over the limit is handled apart).
+struct Refusal {
+    HttpStatus status;
+    QString error;
+};
+Refusal refusalOf(const boost::beast::error_code& error) {
+    if (error == http::error::header_limit) {
+        return {HttpStatus::HeadersTooLarge,
+                QStringLiteral("request headers go up to %1 bytes").arg(HttpConnection::kHeaderLimit)};
+    }
+    if (error == http::error::bad_method || error == http::error::bad_target ||
+        error == http::error::bad_version) {
+        return {HttpStatus::BadRequest, QStringLiteral("bad request line")};
+    }
+    if (error == http::error::bad_content_length) {
+        return {HttpStatus::BadRequest, QStringLiteral("bad Content-Length")};
+    }
+    if (error == http::error::bad_transfer_encoding) {
+        return {HttpStatus::BadRequest, QStringLiteral("bad Transfer-Encoding")};
+    }
+    return {HttpStatus::BadRequest, QStringLiteral("malformed request")};
+}
+
 }  // namespace
 
 struct HttpConnection::Parser {
@@ -166,71 +189,17 @@ bool HttpConnection::parseOne() {
     if (error == http::error::need_more) {
         return false;
     }
-    if (error == http::error::header_limit) {
-        refuse(HttpStatus::HeadersTooLarge,
-               QStringLiteral("request headers go up to %1 bytes").arg(kHeaderLimit));
-        return false;
-    }
     if (error == http::error::body_limit) {
         refuseOversized();
         return false;
     }
-    if (error == http::error::bad_method || error == http::error::bad_target ||
-        error == http::error::bad_version) {
-        refuse(HttpStatus::BadRequest, QStringLiteral("bad request line"));
-        return false;
-    }
-    if (error == http::error::bad_content_length) {
-        refuse(HttpStatus::BadRequest, QStringLiteral("bad Content-Length"));
-        return false;
-    }
-    if (error == http::error::bad_transfer_encoding) {
-        refuse(HttpStatus::BadRequest, QStringLiteral("bad Transfer-Encoding"));
-        return false;
-    }
     if (error) {
-        refuse(HttpStatus::BadRequest, QStringLiteral("malformed request"));
+        const Refusal refusal = refusalOf(error);
+        refuse(refusal.status, refusal.error);
         return false;
     }
-    const auto& message = parser.get();
-    if (parser.is_header_done() && !m_parser->headerChecked) {
-        m_parser->headerChecked = true;
-        std::size_t fields = 0;
-        int encodings = 0;
-        for (const auto& field : message) {
-            ++fields;
-            encodings += field.name() == http::field::transfer_encoding ? 1 : 0;
-        }
-        if (fields > kMaxFields) {
-            refuse(HttpStatus::HeadersTooLarge,
-                   QStringLiteral("requests have at most %1 header fields").arg(kMaxFields));
-            return false;
-        }
-        // Behind a proxy that reads the body's length differently, anything looser lets one
-        // request be smuggled inside another.
-        const auto encoding = message.find(http::field::transfer_encoding);
-        if (encodings > 1 ||
-            (encoding != message.end() && !boost::beast::iequals(encoding->value(), "chunked"))) {
-            refuse(HttpStatus::BadRequest, QStringLiteral("bad Transfer-Encoding"));
-            return false;
-        }
-        if (encoding != message.end() && message.find(http::field::content_length) != message.end()) {
-            refuse(HttpStatus::BadRequest,
-                   QStringLiteral("a request has Content-Length or Transfer-Encoding, not both"));
-            return false;
-        }
-        if (message.version() != 10 && message.version() != 11) {
-            refuse(HttpStatus::BadRequest, QStringLiteral("bad request line"));
-            return false;
-        }
-        if (const auto expect = message.find(http::field::expect);
-            expect != message.end() && boost::beast::iequals(expect->value(), "100-continue") &&
-            m_slots.empty() && !parser.is_done()) {
-            m_socket->write("HTTP/1.1 100 Continue\r\n\r\n");
-        }
-        m_upgrading = parser.upgrade();
-        // The body, if any, in one go from now on; an upgrade's request stays in the buffer.
-        parser.eager(!m_upgrading);
+    if (parser.is_header_done() && !m_parser->headerChecked && !acceptHeader()) {
+        return false;
     }
     if (!parser.is_done()) {
         if (!m_upgrading) {
@@ -239,7 +208,57 @@ bool HttpConnection::parseOne() {
         }
         return parser.is_header_done() || used > 0;
     }
+    return handOver();
+}
 
+// The header's checks beyond the parser's, once it is whole; false when the request was refused.
+bool HttpConnection::acceptHeader() {
+    auto& parser = m_parser->parser;
+    const auto& message = parser.get();
+    m_parser->headerChecked = true;
+    std::size_t fields = 0;
+    int encodings = 0;
+    for (const auto& field : message) {
+        ++fields;
+        encodings += field.name() == http::field::transfer_encoding ? 1 : 0;
+    }
+    if (fields > kMaxFields) {
+        refuse(HttpStatus::HeadersTooLarge,
+               QStringLiteral("requests have at most %1 header fields").arg(kMaxFields));
+        return false;
+    }
+    // Behind a proxy that reads the body's length differently, anything looser lets one
+    // request be smuggled inside another.
+    const auto encoding = message.find(http::field::transfer_encoding);
+    if (encodings > 1 ||
+        (encoding != message.end() && !boost::beast::iequals(encoding->value(), "chunked"))) {
+        refuse(HttpStatus::BadRequest, QStringLiteral("bad Transfer-Encoding"));
+        return false;
+    }
+    if (encoding != message.end() && message.find(http::field::content_length) != message.end()) {
+        refuse(HttpStatus::BadRequest,
+               QStringLiteral("a request has Content-Length or Transfer-Encoding, not both"));
+        return false;
+    }
+    if (message.version() != 10 && message.version() != 11) {
+        refuse(HttpStatus::BadRequest, QStringLiteral("bad request line"));
+        return false;
+    }
+    if (const auto expect = message.find(http::field::expect);
+        expect != message.end() && boost::beast::iequals(expect->value(), "100-continue") &&
+        m_slots.empty() && !parser.is_done()) {
+        m_socket->write("HTTP/1.1 100 Continue\r\n\r\n");
+    }
+    m_upgrading = parser.upgrade();
+    // The body, if any, in one go from now on; an upgrade's request stays in the buffer.
+    parser.eager(!m_upgrading);
+    return true;
+}
+
+// The whole request, handed to the service; false when it was refused.
+bool HttpConnection::handOver() {
+    auto& parser = m_parser->parser;
+    const auto& message = parser.get();
     HttpRequest request;
     request.method = QByteArray(message.method_string().data(),
                                 static_cast<qsizetype>(message.method_string().size()));

@@ -104,6 +104,8 @@ private:
     void pump();
     void queuePump();
     bool parseOne();  // false when it cannot go on now
+    bool acceptHeader();
+    bool handOver();
     void refuse(HttpStatus status, const QString& error);
     void refuseOversized();
     void flush();

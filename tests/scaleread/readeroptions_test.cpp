@@ -96,6 +96,17 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
 }
 
 // Every format of the registry is taken by --protocol and listed in --help with its summary.
+// A number beyond an int's range must be refused, not wrapped into one that passes.
+TEST(ReaderOptions, HugeNumbersAreRefusedNotWrapped) {
+    const QString limits =
+        "--poll-interval and --stable-time go up to an hour, --stable-band up to 1000000";
+    EXPECT_EQ(refusal({"--port", "Com1", "--protocol", "sics", "--poll-interval", "4294967396"}),
+              limits);
+    EXPECT_EQ(refusal({"--port", "Com1", "--stable-band", "4294967297"}), limits);
+    EXPECT_EQ(refusal({"--port", "Com1", "--mqtt", "mqtt://b", "--mqtt-queue", "4294967297"}),
+              "--mqtt-queue goes up to 10000000");
+}
+
 TEST(ReaderOptions, EveryRegisteredFormatIsOfferedAndTaken) {
     const QString help = helpText();
     for (const scale::FormatUnit* unit : scale::formatUnits()) {

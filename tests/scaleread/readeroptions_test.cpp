@@ -197,6 +197,27 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.mqtt->queueLimit, 50);
 }
 
+// The stations file's stations come first, then each --station in turn, wherever they stand.
+TEST(ReaderOptions, StationsFileThenStationLinesInOrder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile file(folder.filePath("plant"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# the yard\nyard=Com3,command\n");
+    file.close();
+    const ParsedOptions parsed = parseReaderOptions({"--station", "gate=Com1,continuous",
+                                                     "--stations", file.fileName(), "--station",
+                                                     "silo=Com2,sics"});
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed));
+    QStringList names;
+    for (const StationConfig& station : std::get<ReaderOptions>(parsed).stations) {
+        names << station.name;
+    }
+    EXPECT_EQ(names.join(' '), "yard gate silo");
+    EXPECT_EQ(refusal({"--station", "yard=Com1,sics", "--stations", file.fileName()}),
+              "station yard given twice");
+}
+
 TEST(ReaderOptions, FormatsFromTheSettingsFolderAndFormatsFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench/processfigures.h"
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
 #include "tools/indicator-sim/line/ptyline.h"
 
 extern char** environ;

@@ -5,6 +5,7 @@
 
 #include "protocols/formatdescription.h"
 #include "protocols/formats/encoding.h"
+#include "protocols/formats/indicatorreading.h"
 
 namespace scale {
 
@@ -24,12 +25,25 @@ struct GoldenFrame {
     std::string_view reading;
 };
 
+// How the simulator sends one of the window's modes: from a reading rather than a state, with
+// the readout the window shows for it.
+struct ReadingFrames {
+    std::string (*encode)(const IndicatorReading&) = nullptr;
+    std::string (*readout)(const IndicatorReading&) = nullptr;
+    // Whether the frame carries the reading without losing a character.
+    bool (*fits)(const IndicatorReading&) = nullptr;
+    std::size_t frameLength = 0;
+    bool checksum = false;  // carries checksum digits, which the simulator's faults may spoil
+};
+
 // Everything about one built-in format: how the reader finds and reads its frames, and how the
-// simulator sends them and answers its requests. The window's three modes are spoken by the
-// simulator's own frame builders (`speaking.render` null).
+// simulator sends them and answers its requests. The window's three modes are sent from a
+// reading (`reading.encode`, `speaking.render` null); their golden states give only the shown
+// weight and its decimals.
 struct FormatUnit {
     FormatDescription format;
     SpokenFormat speaking;
+    ReadingFrames reading;
     // What the simulator's --help says after "--protocol NAME", its lines split by "\n".
     std::string_view speakingHelp;
     std::span<const GoldenFrame> golden;

@@ -16,13 +16,17 @@ inline constexpr StatusCode kGrossNetCodes[] = {{'G', StatusMeaning::Gross},
                                                 {'N', StatusMeaning::Net}};
 
 // A frame the indicator sends for a state, and how the reader reads it back: the encoder must
-// reproduce the bytes exactly and the decoder must read them as said.
+// reproduce the bytes exactly and the decoder must read them as said. Frames copied from a
+// maker's manual say so in a comment naming the manual and its section.
 struct GoldenFrame {
     IndicatorState state;
     FormatSettings settings;
     std::string_view bytes;
     // "12.345 kg gross steady tare 0.000", or "error overload"; see tests/protocols.
     std::string_view reading;
+    // A maker's example the simulator does not send (another unit, a status it never reports):
+    // only read back.
+    bool onlyRead = false;
 };
 
 // How the simulator sends one of the window's modes: from a reading rather than a state, with

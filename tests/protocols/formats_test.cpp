@@ -85,10 +85,13 @@ TEST(Formats, RegistryNamesEachFormatOnceWindowModesFirst) {
 TEST(Formats, GoldenFramesAreSentAndReadBack) {
     for (const FormatUnit* unit : formatUnits()) {
         for (const GoldenFrame& golden : unit->golden) {
-            const std::string sent =
-                unit->reading.encode ? unit->reading.encode(readingOf(golden.state))
-                                     : renderFrame(unit->speaking, golden.state, golden.settings);
-            EXPECT_EQ(sent, golden.bytes) << unit->format.name;
+            if (!golden.onlyRead) {
+                const std::string sent =
+                    unit->reading.encode
+                        ? unit->reading.encode(readingOf(golden.state))
+                        : renderFrame(unit->speaking, golden.state, golden.settings);
+                EXPECT_EQ(sent, golden.bytes) << unit->format.name;
+            }
             EXPECT_EQ(read(unit->format.name, golden.bytes), std::string(golden.reading) + "\n")
                 << unit->format.name;
         }

@@ -54,7 +54,8 @@ std::unique_ptr<scale::SerialControl> hostPort(const StationConfig& config) {
 }
 
 QString recordingExists(const ReaderOptions& options) {
-    return QStringLiteral("the recording %1 exists; give --overwrite to replace it, or another name")
+    return QStringLiteral(
+               "the recording %1 exists; give --overwrite to replace it, or another name")
         .arg(options.recordPath);
 }
 

@@ -32,6 +32,8 @@ constexpr Option kOptions[] = {
     {"ports", false},        {"station-line", true},   {"command", true},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
     {"http-max-clients", true}, {"allow-commands", false},
+    {"modbus", true},        {"modbus-rtu", true},    {"modbus-word-order", true},
+    {"modbus-allow", true, true},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -96,6 +98,30 @@ public:
 private:
     QMap<QString, QStringList> m_values;
 };
+
+// --modbus and its company, into `options`; the command-line error.
+std::optional<QString> readModbusOptions(const GivenOptions& given, ReaderOptions& options) {
+    if (!given.isSet("modbus") && !given.isSet("modbus-rtu")) {
+        for (const char* modbus : {"modbus-word-order", "modbus-allow"}) {
+            if (given.isSet(modbus)) {
+                return QStringLiteral("--%1 is for --modbus").arg(QLatin1String(modbus));
+            }
+        }
+        return std::nullopt;
+    }
+    if (options.task != ReaderOptions::Task::Read) {
+        return QStringLiteral("--modbus serves what is read from ports; not with --input or "
+                              "--detect");
+    }
+    auto parsed = parseModbusSettings(given.value("modbus"), given.value("modbus-rtu"),
+                                      given.value("modbus-word-order"),
+                                      given.values("modbus-allow"), given.isSet("allow-commands"));
+    if (const auto* refused = std::get_if<QString>(&parsed)) {
+        return *refused;
+    }
+    options.modbus = std::get<ModbusSettings>(std::move(parsed));
+    return std::nullopt;
+}
 
 QString formatsReference() {
     return QString::fromUtf8(scale::kFormatsReference.data(),
@@ -414,8 +440,9 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             return UsageError{QStringLiteral("--command needs the indicator's --protocol")};
         }
     }
-    if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http")) {
-        return UsageError{QStringLiteral("--allow-commands is for --mqtt or --http")};
+    if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http") && !isSet("modbus") &&
+        !isSet("modbus-rtu")) {
+        return UsageError{QStringLiteral("--allow-commands is for --mqtt, --http or --modbus")};
     }
     if (isSet("mqtt")) {
         if (options.task != ReaderOptions::Task::Read) {
@@ -480,6 +507,9 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             }
         }
     }
+    if (const auto refused = readModbusOptions(parser, options)) {
+        return UsageError{*refused};
+    }
     return options;
 }
 
@@ -498,12 +528,13 @@ QString protocolList() {
 }
 
 QString helpText() {
-    return QStringLiteral(
+    return (QStringLiteral(
         R"(Usage: scale-read --port PORT [--settings B,P,D,S] [--protocol NAME] [OPTIONS]
        scale-read --detect --port PORT [--station-line NAME]
        scale-read --port PORT [--settings B,P,D,S] --protocol NAME --command COMMAND
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --station ... --http [ADDR:]PORT [OPTIONS]
+       scale-read --station ... --modbus [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
        scale-read --ports [--format text|jsonl]
 
@@ -589,7 +620,7 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   state change, the last five minutes' weights in "hello"; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
   dropped.
 
-Records:
+)") + modbusHelp() + QStringLiteral(R"(Records:
   --format FORMAT        jsonl (default), csv or text
   --local-time           text: times in this host's zone with its offset (+08:00), not UTC
   --output FILE          append to FILE instead of standard output; refused when FILE holds
@@ -700,7 +731,8 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
   curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
-)").arg(protocolList());
+)"))
+        .arg(protocolList());
 }
 
 }  // namespace scaleread

@@ -16,6 +16,7 @@
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/filelimit.h"
 #include "tools/scale-read/http/httpservice.h"
+#include "tools/scale-read/modbus/modbusoutlet.h"
 #include "tools/scale-read/mqtt/brokernotes.h"
 #include "tools/scale-read/mqtt/clientkey.h"
 #include "tools/scale-read/mqtt/commandpayload.h"
@@ -120,6 +121,30 @@ void commandFromBroker(Station& station, const std::string& message, bool retain
         });
 }
 
+// The run's stations as outlets see them.
+class RunStations : public StationControl {
+public:
+    explicit RunStations(const std::vector<std::unique_ptr<Station>>& stations)
+        : m_stations(stations) {}
+    std::size_t stationCount() const override { return m_stations.size(); }
+    const RecordSource& source(std::size_t station) const override {
+        return m_stations[station]->mqttSource;
+    }
+    const scale::FormatDescription& format(std::size_t station) const override {
+        return *m_stations[station]->config.format;
+    }
+    StationReader::CommandId sendCommand(std::size_t station, CommandKind kind,
+                                         StationReader::CommandHandler handler) override {
+        return m_stations[station]->reader->sendCommand(kind, std::move(handler));
+    }
+    bool cancelCommand(std::size_t station, StationReader::CommandId id) override {
+        return m_stations[station]->reader->cancelCommand(id);
+    }
+
+private:
+    const std::vector<std::unique_ptr<Station>>& m_stations;
+};
+
 }  // namespace
 
 int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
@@ -138,11 +163,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         configs.push_back(single);
     }
 
-    // Local records: to --output, or to standard output unless the records go to a broker or
-    // the HTTP service.
+    // Local records: to --output, or to standard output unless the records go to a broker, the
+    // HTTP service or Modbus.
     std::unique_ptr<RecordSink> sink;
     RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
-    if ((!options.mqtt && !options.http) || !options.outputPath.isEmpty()) {
+    if ((!options.mqtt && !options.http && !options.modbus) || !options.outputPath.isEmpty()) {
         std::FILE* out = openOutput(options.outputPath, options.format, formatter.header(several));
         if (out == nullptr) {
             return 1;
@@ -224,6 +249,18 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         return 1;
     }
 
+    RunStations control(stations);
+    std::unique_ptr<ModbusOutlet> modbus;
+    if (options.modbus) {
+        modbus = std::make_unique<ModbusOutlet>(*options.modbus, control, clock,
+                                                [](const QString& text) { note(text); });
+        QString error;
+        if (!modbus->start(error)) {
+            note(error);
+            return 1;
+        }
+    }
+
     std::unique_ptr<HttpService> http;
     if (options.http) {
         std::vector<HttpService::ServedStation> served;
@@ -287,6 +324,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             if (http && !ending) {
                 http->frame(index, utc, frame, stable, became);
             }
+            if (modbus && !ending) {
+                modbus->frame(index, frame, stable);
+            }
             if (ending || !s->filter->wants(frame, became)) {
                 return;
             }
@@ -330,6 +370,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             note(QStringLiteral("%1 is no longer read").arg(s->label));
             (void)s->comm->setPortOpen(false);  // ends the watch
+            if (modbus) {
+                modbus->portChanged(index, PortState::Abandoned, {});
+            }
             if (http) {
                 http->setPort(index, StationBoard::Port::Lost,
                               QStringLiteral("%1 did not come back; it is no longer read")
@@ -359,6 +402,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             if (s->mqtt) {
                 s->mqtt->setPortPresent(!lost);
             }
+            if (modbus) {
+                modbus->portChanged(index, lost ? PortState::Lost : PortState::Open, {});
+            }
             if (http) {
                 // The board names the station already: the port alone.
                 http->setPort(index, lost ? StationBoard::Port::Lost : StationBoard::Port::Open,
@@ -385,6 +431,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             if (station.mqtt) {
                 station.mqtt->setPortPresent(false);
             }
+            if (modbus) {
+                modbus->portChanged(index, PortState::NotOpen, {});
+            }
             if (http) {
                 http->setPort(index, StationBoard::Port::NotOpen, openFailure(station));
             }
@@ -405,6 +454,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                     }
                     if (s->mqtt) {
                         s->mqtt->setPortPresent(true);
+                    }
+                    if (modbus) {
+                        modbus->portChanged(index, PortState::Open, {});
                     }
                 }
             });

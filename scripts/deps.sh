@@ -13,7 +13,7 @@ scale_packages=(
     dpkg-dev file binutils lintian x11-utils util-linux
     python3
     libboost-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
-    python3-pymodbus python3-serial mbpoll
+    python3-pymodbus python3-serial python3-serial-asyncio mbpoll
 )
 
 install_dependencies() {

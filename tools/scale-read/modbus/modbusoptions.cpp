@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "device/linesettings.h"
+#include "tools/scale-read/cli/stationconfig.h"
 
 namespace scaleread {
 namespace {
@@ -52,8 +53,12 @@ std::variant<ModbusSettings, QString> parseModbusSettings(const QString& tcp, co
         if (comma >= 0) {
             settings.rtuSettings = rtu.mid(comma + 1);
         }
-        if (settings.rtuPort.isEmpty() ||
-            !scale::parseLineSettings(settings.rtuSettings.toStdString())) {
+        int commPort = 1;
+        QString device;
+        if (const auto refused = parsePortName(settings.rtuPort, commPort, device)) {
+            return QStringLiteral("--modbus-rtu: ") + *refused;
+        }
+        if (!scale::parseLineSettings(settings.rtuSettings.toStdString())) {
             return QStringLiteral("--modbus-rtu '%1' is not PORT[,BAUD,PARITY,DATA,STOP] such as "
                                   "/dev/ttyUSB1,19200,E,8,1")
                 .arg(rtu);

@@ -2,7 +2,10 @@
 
 #include <QSerialPort>
 
+#include "app/qtserialcontrol.h"
 #include "device/linesettings.h"
+#include "tools/scale-read/cli/stationconfig.h"
+#include "tools/scale-read/ports/openfailure.h"
 #include "tools/scale-read/modbus/registeranswerer.h"
 #include "tools/scale-read/modbus/rtuslave.h"
 #include "tools/scale-read/modbus/tcplistener.h"
@@ -59,7 +62,7 @@ ModbusOutlet::ModbusOutlet(const ModbusSettings& settings, StationControl& contr
 
 ModbusOutlet::~ModbusOutlet() = default;
 
-bool ModbusOutlet::start(QString& error) {
+bool ModbusOutlet::start(const QString& portsFolder, QString& error) {
     if (m_settings.tcp) {
         m_tcp = std::make_unique<TcpListener>(*m_answerer, m_settings.allowed, m_note);
         if (!m_tcp->listen(m_settings.address, m_settings.port, error)) {
@@ -75,8 +78,14 @@ bool ModbusOutlet::start(QString& error) {
     }
     if (!m_settings.rtuPort.isEmpty()) {
         const auto line = scale::parseLineSettings(m_settings.rtuSettings.toStdString());
+        int commPort = 1;
+        QString device;
+        (void)parsePortName(m_settings.rtuPort, commPort, device);  // checked with the options
+        if (device.isEmpty()) {
+            device = scale::QtSerialControl(portsFolder).deviceName(commPort);
+        }
         m_rtu = std::make_unique<RtuSlave>(*m_answerer);
-        m_rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_settings.rtuPort);
+        m_rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
         m_rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, line->baud);
         m_rtu->setConnectionParameter(QModbusDevice::SerialParityParameter,
                                       parityOf(line->parity));
@@ -89,7 +98,7 @@ bool ModbusOutlet::start(QString& error) {
                                           : QSerialPort::OneStop);
         if (!m_rtu->connectDevice()) {
             error = QStringLiteral("--modbus-rtu cannot open %1: %2")
-                        .arg(m_settings.rtuPort, m_rtu->errorString());
+                        .arg(portLabel(m_settings.rtuPort, device), m_rtu->errorString());
             return false;
         }
         QObject::connect(m_rtu.get(), &QModbusDevice::errorOccurred, [this] {
@@ -98,7 +107,7 @@ bool ModbusOutlet::start(QString& error) {
         });
         m_note(QStringLiteral("Modbus RTU slave %1 on %2 at %3")
                    .arg(RtuSlave::kAddress)
-                   .arg(m_settings.rtuPort, m_settings.rtuSettings));
+                   .arg(portLabel(m_settings.rtuPort, device), m_settings.rtuSettings));
     }
     return true;
 }

@@ -25,8 +25,9 @@ public:
                  Note note);
     ~ModbusOutlet() override;
 
-    // Listens and opens the serial line; false with `error` (one line) when either fails.
-    bool start(QString& error);
+    // Listens and opens the serial line, a ComN found in `portsFolder` as --port finds it; false
+    // with `error` (one line) when either fails.
+    bool start(const QString& portsFolder, QString& error);
 
     void record(const Record& record) override { frame(record.station, record.frame, record.stable); }
     // A record's part that the registers hold.

@@ -255,7 +255,7 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         modbus = std::make_unique<ModbusOutlet>(*options.modbus, control, clock,
                                                 [](const QString& text) { note(text); });
         QString error;
-        if (!modbus->start(error)) {
+        if (!modbus->start(portsFolder(), error)) {
             note(error);
             return 1;
         }

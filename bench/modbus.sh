@@ -56,7 +56,7 @@ read -r polls due answers missing p50 p99 max <"$work/polls"
 cpu=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v from="$started" -v to="$ended" \
     'BEGIN { printf "%.2f", t / hz / (to - from) * 100 }')
 
-echo "| stations | clients | polls/s | CPU % | polls made/due | answers | missing | age p50 ms | age p99 ms | age max ms |"
+echo "| stations | clients | requests/s | CPU % | polls made/due | answers | missing | age p50 ms | age p99 ms | age max ms |"
 echo "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |"
-echo "| $stations | $clients | $((clients * 10)) | $cpu | $polls/$due | $answers | $missing | $p50 | $p99 | $max |"
+echo "| $stations | $clients | $((clients * 10 * stations)) | $cpu | $polls/$due | $answers | $missing | $p50 | $p99 | $max |"
 [ "$missing" -eq 0 ]

@@ -1,18 +1,14 @@
 #include "tools/scale-read/modbus/tcplistener.h"
 
-#include <QDataStream>
 #include <QTcpSocket>
 #include <algorithm>
 
 #include "tools/scale-read/modbus/registeranswerer.h"
+#include "tools/scale-read/modbus/tcpframing.h"
 
 namespace scaleread {
 namespace {
 
-// The header before each request: transaction, protocol (0), the length of what follows it
-// (unit id and request, at most 254), unit id.
-constexpr qsizetype kHeaderBytes = 7;
-constexpr quint16 kMostFollowing = 254;
 // Answers a client leaves unread beyond this close its connection.
 constexpr qint64 kMostUnread = 64 * 1024;
 
@@ -67,33 +63,19 @@ void TcpListener::accept() {
 
 void TcpListener::readFrom(Connection& connection) {
     QTcpSocket* socket = connection.socket;
-    QByteArray& pending = connection.pending;
-    pending.append(socket->readAll());
-    while (pending.size() >= kHeaderBytes) {
-        QDataStream header(pending);
-        quint16 transaction = 0;
-        quint16 protocol = 0;
-        quint16 following = 0;
-        quint8 unit = 0;
-        header >> transaction >> protocol >> following >> unit;
-        // Not Modbus: nothing after it can be found again.
-        if (protocol != 0 || following < 2 || following > kMostFollowing) {
+    connection.pending.append(socket->readAll());
+    TcpRequest request;
+    for (;;) {
+        switch (cutTcpRequest(connection.pending, request)) {
+        case TcpCut::Partial:
+            return;
+        case TcpCut::NotModbus:
             drop(socket);
             return;
+        case TcpCut::Request:
+            break;
         }
-        if (pending.size() < kHeaderBytes - 1 + following) {
-            return;
-        }
-        const QModbusRequest request(
-            static_cast<QModbusPdu::FunctionCode>(static_cast<quint8>(pending[kHeaderBytes])),
-            pending.mid(kHeaderBytes + 1, following - 2));
-        pending.remove(0, kHeaderBytes - 1 + following);
-        const QModbusResponse response = m_answerer.answer(unit, request);
-        QByteArray reply;
-        QDataStream out(&reply, QIODevice::WriteOnly);
-        out << transaction << protocol << static_cast<quint16>(response.size() + 1) << unit
-            << response;
-        socket->write(reply);
+        socket->write(tcpAnswer(request, m_answerer.answer(request.unit, request.request)));
         if (socket->bytesToWrite() > kMostUnread) {
             drop(socket);
             return;

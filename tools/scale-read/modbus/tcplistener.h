@@ -16,10 +16,10 @@ namespace scaleread {
 class RegisterAnswerer;
 
 // Modbus TCP clients on one port: each request is cut from its connection's stream by its
-// header and handed to the answerer under its unit id. Qt's own TCP server answers one unit id
-// and drops the rest unanswered, so it cannot serve a station per unit id. A connection that
-// sends what is not a Modbus TCP request, or leaves its answers unread, is closed; the others
-// and the reading go on.
+// header and handed to the answerer under its unit id. (Qt's own TCP server answers one unit id
+// and drops the others unanswered, without telling its request handler which unit was asked, so
+// it cannot serve a station per unit id.) A connection that sends what is not a Modbus TCP
+// request, or leaves its answers unread, is closed; the others and the reading go on.
 class TcpListener {
 public:
     using Subnet = QPair<QHostAddress, int>;

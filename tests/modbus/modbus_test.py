@@ -165,32 +165,49 @@ class Alone(unittest.TestCase):
                 status, notes = plant.stop()
             self.assertEqual(status, 0, notes)
 
-    def test_registers_over_a_serial_line(self):
+    def test_registers_over_a_serial_line_that_goes_and_comes_back(self):
         with tempfile.TemporaryDirectory() as folder:
             ours, theirs = os.path.join(folder, "rtu"), os.path.join(folder, "plc")
-            pair = subprocess.Popen(["socat", f"pty,raw,echo=0,link={ours}",
-                                     f"pty,raw,echo=0,link={theirs}"])
-            try:
+
+            def line():
+                pair = subprocess.Popen(["socat", f"pty,raw,echo=0,link={ours}",
+                                         f"pty,raw,echo=0,link={theirs}"])
                 wait_for(lambda: os.path.exists(ours) and os.path.exists(theirs), "socat")
-                plant = Plant(ARGS.reader, ARGS.simulator, folder,
-                              (("gate", "continuous", "fixed:12.34"),),
-                              ("--modbus-rtu", f"{ours},19200,N,8,1"))  # a pty takes no parity
-                client = ModbusSerialClient(theirs, baudrate=19200, timeout=2)
+                return pair
+
+            def registers():
+                client = ModbusSerialClient(theirs, baudrate=19200, timeout=1)
                 client.connect()
                 try:
-                    wait_for(lambda: not client.read_holding_registers(10, 1, slave=1).isError(),
-                             "the RTU slave")
-                    registers = client.read_input_registers(0, 11, slave=1).registers
-                    self.assertEqual(value32(registers, 0, "f"), f32(12.34))
-                    self.assertEqual(registers[8:11], [2, 3, VALID | STABLE])
-                    self.assertEqual(client.read_holding_registers(24, 1, slave=1).exception_code, 2)
+                    wait_for(lambda: (lambda r: not r.isError() and r.registers[0] & STABLE)(
+                        client.read_holding_registers(10, 1, slave=1)), "the RTU slave")
+                    return (client.read_input_registers(0, 11, slave=1).registers,
+                            client.read_holding_registers(24, 1, slave=1).exception_code)
                 finally:
                     client.close()
-                    status, notes = plant.stop()
-                self.assertEqual(status, 0, notes)
+
+            pair = line()
+            plant = Plant(ARGS.reader, ARGS.simulator, folder,
+                          (("gate", "continuous", "fixed:12.34"),),
+                          ("--modbus-rtu", f"{ours},19200,N,8,1"))  # a pty takes no parity
+            try:
+                for attempt in range(2):
+                    held, exception = registers()
+                    self.assertEqual(value32(held, 0, "f"), f32(12.34))
+                    self.assertEqual(held[8:11], [2, 3, VALID | STABLE])
+                    self.assertEqual(exception, 2)
+                    if attempt == 0:
+                        # The PLC's end goes; the reader opens the line again once it is back.
+                        pair.terminate()
+                        pair.wait(10)
+                        time.sleep(1)
+                        pair = line()
             finally:
+                status, notes = plant.stop()
                 pair.terminate()
                 pair.wait(10)
+            self.assertEqual(status, 0, notes)
+            self.assertEqual(notes.count("opening it again every 2 s"), 1, notes)
 
 
 if __name__ == "__main__":

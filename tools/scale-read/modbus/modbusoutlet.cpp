@@ -1,7 +1,5 @@
 #include "tools/scale-read/modbus/modbusoutlet.h"
 
-#include <QSerialPort>
-
 #include "app/qtserialcontrol.h"
 #include "device/linesettings.h"
 #include "tools/scale-read/cli/stationconfig.h"
@@ -29,22 +27,6 @@ CommandState stateOf(CommandResult result) {
         break;
     }
     return CommandState::Refused;
-}
-
-QSerialPort::Parity parityOf(scale::Parity parity) {
-    switch (parity) {
-    case scale::Parity::Even:
-        return QSerialPort::EvenParity;
-    case scale::Parity::Odd:
-        return QSerialPort::OddParity;
-    case scale::Parity::Mark:
-        return QSerialPort::MarkParity;
-    case scale::Parity::Space:
-        return QSerialPort::SpaceParity;
-    case scale::Parity::None:
-        break;
-    }
-    return QSerialPort::NoParity;
 }
 
 }  // namespace
@@ -84,27 +66,12 @@ bool ModbusOutlet::start(const QString& portsFolder, QString& error) {
         if (device.isEmpty()) {
             device = scale::QtSerialControl(portsFolder).deviceName(commPort);
         }
-        m_rtu = std::make_unique<RtuSlave>(*m_answerer);
-        m_rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
-        m_rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, line->baud);
-        m_rtu->setConnectionParameter(QModbusDevice::SerialParityParameter,
-                                      parityOf(line->parity));
-        m_rtu->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, line->dataBits);
-        m_rtu->setConnectionParameter(QModbusDevice::SerialStopBitsParameter,
-                                      line->stopBits == scale::StopBits::Two
-                                          ? QSerialPort::TwoStop
-                                      : line->stopBits == scale::StopBits::OneAndHalf
-                                          ? QSerialPort::OneAndHalfStop
-                                          : QSerialPort::OneStop);
-        if (!m_rtu->connectDevice()) {
+        m_rtu = std::make_unique<RtuSlave>(*m_answerer, m_note);
+        if (!m_rtu->openLine(device, *line, error)) {
             error = QStringLiteral("--modbus-rtu cannot open %1: %2")
-                        .arg(portLabel(m_settings.rtuPort, device), m_rtu->errorString());
+                        .arg(portLabel(m_settings.rtuPort, device), error);
             return false;
         }
-        QObject::connect(m_rtu.get(), &QModbusDevice::errorOccurred, [this] {
-            m_note(QStringLiteral("Modbus RTU on %1: %2")
-                       .arg(m_settings.rtuPort, m_rtu->errorString()));
-        });
         m_note(QStringLiteral("Modbus RTU slave %1 on %2 at %3")
                    .arg(RtuSlave::kAddress)
                    .arg(portLabel(m_settings.rtuPort, device), m_settings.rtuSettings));

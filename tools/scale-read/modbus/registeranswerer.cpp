@@ -48,8 +48,8 @@ std::optional<QModbusExceptionResponse::ExceptionCode> RegisterAnswerer::refused
         return QModbusExceptionResponse::IllegalDataAddress;
     }
     if (value != 2) {
-        return value > 2 ? QModbusExceptionResponse::IllegalDataAddress
-                         : QModbusExceptionResponse::IllegalDataValue;
+        return value == 0 ? QModbusExceptionResponse::IllegalDataValue
+                          : QModbusExceptionResponse::IllegalDataAddress;
     }
     // address, count, byte count, then the command: 1 zero, 2 tare, 3 clear tare.
     const QByteArray data = request.data();

@@ -3,6 +3,7 @@
 #include <QModbusServer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "tools/scale-read/modbus/stationregisters.h"

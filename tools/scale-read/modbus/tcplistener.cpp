@@ -1,7 +1,12 @@
 #include "tools/scale-read/modbus/tcplistener.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <QTcpSocket>
 #include <algorithm>
+#include <utility>
 
 #include "tools/scale-read/modbus/registeranswerer.h"
 #include "tools/scale-read/modbus/tcpframing.h"
@@ -11,6 +16,17 @@ namespace {
 
 // Answers a client leaves unread beyond this close its connection.
 constexpr qint64 kMostUnread = 64 * 1024;
+
+// A PLC that restarts without closing its connection must not hold a place for ever: the
+// connection is probed after a minute's silence and dropped when three probes go unanswered.
+void holdOnlyWhileAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const auto fd = static_cast<int>(socket.socketDescriptor());
+    for (const auto& [option, value] : {std::pair{TCP_KEEPIDLE, 60}, std::pair{TCP_KEEPINTVL, 10},
+                                        std::pair{TCP_KEEPCNT, 3}}) {
+        (void)setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+    }
+}
 
 }  // namespace
 
@@ -55,7 +71,9 @@ void TcpListener::accept() {
             socket->deleteLater();
             continue;
         }
-        auto& connection = *m_connections.emplace_back(std::make_unique<Connection>(Connection{socket, {}}));
+        holdOnlyWhileAlive(*socket);
+        auto& connection =
+            *m_connections.emplace_back(std::make_unique<Connection>(Connection{socket, {}}));
         QObject::connect(socket, &QTcpSocket::readyRead, [this, &connection] { readFrom(connection); });
         QObject::connect(socket, &QTcpSocket::disconnected, [this, socket] { drop(socket); });
     }

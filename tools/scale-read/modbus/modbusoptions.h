@@ -30,7 +30,4 @@ std::variant<ModbusSettings, QString> parseModbusSettings(const QString& tcp, co
                                                           const QStringList& allowed,
                                                           bool allowCommands);
 
-// The options' part of --help.
-QString modbusHelp();
-
 }  // namespace scaleread

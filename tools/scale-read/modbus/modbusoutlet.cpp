@@ -79,9 +79,9 @@ bool ModbusOutlet::start(const QString& portsFolder, QString& error) {
     return true;
 }
 
-void ModbusOutlet::frame(std::size_t station, const scale::StreamFrame& frame, bool stable) {
-    if (station < m_stations.size()) {
-        m_stations[station].frame(frame, stable, steadyMillis());
+void ModbusOutlet::record(const Record& record) {
+    if (record.station < m_stations.size()) {
+        m_stations[record.station].frame(record.frame, record.stable, steadyMillis());
     }
 }
 

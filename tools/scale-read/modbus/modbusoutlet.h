@@ -29,9 +29,8 @@ public:
     // with `error` (one line) when either fails.
     bool start(const QString& portsFolder, QString& error);
 
-    void record(const Record& record) override { frame(record.station, record.frame, record.stable); }
-    // A record's part that the registers hold.
-    void frame(std::size_t station, const scale::StreamFrame& frame, bool stable);
+    // Every frame, whatever --changes-only and the like choose for the records.
+    void record(const Record& record) override;
     void portChanged(std::size_t station, PortState state, const QString& reason) override;
 
 private:

@@ -79,9 +79,12 @@ class Tcp(Served):
 
     def test_every_register_under_every_unit_id(self):
         for unit, base, weight in ((1, 0, 12.34), (2, 0, 5.5), (0, 100, 5.5), (255, 0, 12.34)):
+            asked = time.monotonic()
             first = self.read(unit, base, 24)
             time.sleep(0.3)
             holding, inputs = self.read(unit, base, 24), self.read(unit, base, 24, function=4)
+            # The heartbeat counts the tenths of a second between the two reads, however slow.
+            longest = time.monotonic() - asked
             self.assertEqual(holding[:11], inputs[:11])
             self.assertEqual(value32(holding, 0, "f"), f32(weight))
             self.assertTrue(math.isnan(value32(holding, 2, "f")))  # neither says gross ...
@@ -89,7 +92,8 @@ class Tcp(Served):
             self.assertEqual(value32(holding, 6, "i") / 10 ** holding[8], weight)
             self.assertEqual(holding[9:11], [3, VALID | STABLE])  # kg
             self.assertGreater((holding[11] - first[11]) % 65536, 0)  # frames
-            self.assertIn((holding[12] - first[12]) % 65536, range(2, 6))  # every 100 ms
+            self.assertIn((holding[12] - first[12]) % 65536,
+                          range(2, int(longest * 10) + 2))
             self.assertLess(holding[13], 1000)  # ms since the last frame
             self.assertEqual(holding[14:20], [0] * 6)
 
@@ -126,7 +130,7 @@ class Tcp(Served):
         stopped = time.time()
         status = wait_for(lambda: (lambda r: r if r[10] & STALE else None)(self.read(2, 0, 14)),
                           "the stale bit", 5)
-        self.assertLessEqual(time.time() - stopped, 2.5)
+        self.assertLessEqual(time.time() - stopped, 3.0)  # the watchdog's 2 s and a slow poll
         self.assertTrue(math.isnan(value32(status, 0, "f")))
         self.assertEqual(status[10] & ~PORT_LOST, STALE)
         self.assertEqual(self.read(1, 10, 1), [VALID | STABLE])

@@ -3,7 +3,7 @@
 scale_packages=(
     g++ cmake ninja-build pkg-config
     clang libclang-rt-14-dev
-    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    qt6-base-dev qt6-serialport-dev qt6-serialbus-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     socat xvfb xauth x11-apps imagemagick
     fonts-wqy-zenhei fonts-noto-cjk fonts-dejavu-extra fonts-urw-base35
@@ -13,6 +13,7 @@ scale_packages=(
     dpkg-dev file binutils lintian x11-utils util-linux
     python3
     libboost-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
+    python3-pymodbus python3-serial python3-serial-asyncio mbpoll
 )
 
 install_dependencies() {

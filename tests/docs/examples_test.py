@@ -6,7 +6,7 @@ usage: examples_test.py README.md SCALE_READ INDICATOR_SIM
 
 An example runs in a folder of its own: its ports become a simulator's link there, a run that
 would go on for ever gets a --duration, and a file it reads is a short recording made first.
-A real device becomes a pseudo-terminal's device, and an HTTP port a free one. Examples that need what the machine has not
+A real device becomes a pseudo-terminal's device, and an HTTP or Modbus port a free one. Examples that need what the machine has not
 got (a broker, a line with parity) are listed as left out, with the reason."""
 
 import concurrent.futures
@@ -118,9 +118,12 @@ def write_formats(words, folder):
 def left_out(words):
     if "--mqtt" in words:
         return "needs an MQTT broker"
-    address = value_after(words, "--http") or ""
-    if ":" in address and not address.startswith(("127.0.0.1:", "[::1]:", "localhost:")):
-        return "listens beyond loopback"
+    for listener in ("--http", "--modbus"):
+        address = value_after(words, listener) or ""
+        if ":" in address and not address.startswith(("127.0.0.1:", "[::1]:", "localhost:")):
+            return "listens beyond loopback"
+    if "--modbus-rtu" in words:
+        return "needs a serial line's other end"
     settings = value_after(words, "--settings") or ""
     if settings and settings.split(",")[1:3] != ["N", "8"]:
         return "a pseudo-terminal keeps no parity and no 7 data bits"
@@ -154,11 +157,12 @@ def run_reader(words, folder):
                 words[i + 1] = name + "=" + ",".join([link] + fields[1:])
         if "--input" in words:
             make_recording(folder, value_after(words, "--input"))
-        if "--http" in words:
-            # The examples' 8080 may be taken by anything else on the host.
-            at = words.index("--http") + 1
-            host, _, _ = words[at].rpartition(":")
-            words[at] = (host + ":" if host else "") + str(free_port())
+        for listener in ("--http", "--modbus"):
+            if listener in words:
+                # The examples' 8080 or 1502 may be taken by anything else on the host.
+                at = words.index(listener) + 1
+                host, _, _ = words[at].rpartition(":")
+                words[at] = (host + ":" if host else "") + str(free_port())
         if "--duration" in words:
             words[words.index("--duration") + 1] = RUN_MILLIS
         elif not {"--detect", "--input", "--ports", "--command"} & set(words):

@@ -92,6 +92,7 @@ QString helpText() {
        scale-read --port PORT [--settings B,P,D,S] --protocol NAME --command COMMAND
        scale-read --station NAME=PORT[,B,P,D,S],PROTOCOL ... [--mqtt URL] [OPTIONS]
        scale-read --station ... --http [ADDR:]PORT [OPTIONS]
+       scale-read --station ... --modbus [ADDR:]PORT [OPTIONS]
        scale-read --input RECORDING [OPTIONS]
        scale-read --ports [--format text|jsonl]
 
@@ -131,6 +132,8 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
   curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
+  scale-read --station in=Com1,sics --station out=Com2,continuous --modbus 1502
+  mbpoll -m tcp -p 1502 -a 1 -0 -r 0 -c 14 -1 127.0.0.1
 )");
 }
 

@@ -13,6 +13,7 @@
 #include "protocols/indicatorprotocol.h"
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/http/httpoptions.h"
+#include "tools/scale-read/modbus/modbusoptions.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/records/recordoutput.h"
@@ -42,6 +43,7 @@ struct ReaderOptions {
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
     std::optional<HttpSettings> http;
+    std::optional<ModbusSettings> modbus;
     std::optional<CommandKind> command;  // --command: send it, print its result, end
 
     OutputFormat format = OutputFormat::Jsonl;

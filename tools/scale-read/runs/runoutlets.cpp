@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/datafolder.h"
+#include "tools/scale-read/modbus/modbusoutlet.h"
 #include "tools/scale-read/records/recordsoutlet.h"
 #include "tools/scale-read/runs/runs.h"
 #if SCALE_WITH_HTTP
@@ -20,8 +21,8 @@ namespace {
 
 const auto kNote = [](const QString& text) { note(text); };
 
-// Local records: to --output, or to standard output unless the records go to a broker or the
-// HTTP service. Null, with a note given, when the output will not open.
+// Local records: to --output, or to standard output unless the records go to a broker, the
+// HTTP service or Modbus. Null, with a note given, when the output will not open.
 std::unique_ptr<Outlet> recordsOutlet(const ReaderOptions& options, StationEngine& engine) {
     const bool several = !options.stations.empty();
     const RecordFormatter formatter(options.format, options.choice.errors, options.localTime);
@@ -65,7 +66,7 @@ QString missingOutlet(const ReaderOptions& options) {
 
 bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
                    [[maybe_unused]] const Clock& clock) {
-    if ((!options.mqtt && !options.http) || !options.outputPath.isEmpty()) {
+    if ((!options.mqtt && !options.http && !options.modbus) || !options.outputPath.isEmpty()) {
         auto records = recordsOutlet(options, engine);
         if (!records) {
             return false;
@@ -96,6 +97,15 @@ bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
         engine.addOutlet(std::move(mqtt));
     }
 #endif
+    if (options.modbus) {
+        auto modbus = std::make_unique<ModbusOutlet>(*options.modbus, engine, clock, kNote);
+        QString error;
+        if (!modbus->start(portsFolder(), error)) {
+            note(error);
+            return false;
+        }
+        engine.addOutlet(std::move(modbus));
+    }
     if (options.count) {
         engine.addOutlet(std::make_unique<CountOutlet>(
             *options.count, [&engine](int status) { engine.end(status); }));

@@ -1,7 +1,10 @@
 #include "tools/scale-read/mqtt/brokerconnection.h"
 
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -46,6 +49,9 @@ BrokerConnection::BrokerConnection(const MqttTarget& target, const std::string& 
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A publish then only queues its message: the queue goes out when the event loop turns (see
+    // writeQueued), so that the frames of one read from the port cost the broker one packet.
+    mosquitto_threaded_set(m_client, true);
     mosquitto_connect_callback_set(m_client, &BrokerConnection::onConnect);
     mosquitto_log_callback_set(m_client, &BrokerConnection::onLog);
     mosquitto_message_callback_set(m_client, &BrokerConnection::onMessage);
@@ -101,11 +107,27 @@ int BrokerConnection::subscribe(const std::string& topic, int qos) {
     return code;
 }
 
-// The library writes what it can at once; the rest, when the socket takes it.
+// Whatever the library has to send is written when the socket takes it, which on a connection
+// keeping up is as soon as the event loop turns.
 void BrokerConnection::watchWrites() {
     if (m_writable != nullptr) {
         m_writable->setEnabled(mosquitto_want_write(m_client));
     }
+}
+
+// Corked, the messages queued since the last turn leave in as few segments as they fit.
+int BrokerConnection::writeQueued() {
+    const int socket = mosquitto_socket(m_client);
+    int cork = 1;
+    (void)::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
+    const int code = mosquitto_loop_write(m_client, 1);
+    const int systemError = errno;
+    if (mosquitto_socket(m_client) == socket) {
+        cork = 0;
+        (void)::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
+    }
+    errno = systemError;
+    return code;
 }
 
 void BrokerConnection::serve() {
@@ -120,7 +142,7 @@ void BrokerConnection::serve() {
     connect(m_readable, &QSocketNotifier::activated, this,
             [this] { served(mosquitto_loop_read(m_client, 1)); });
     connect(m_writable, &QSocketNotifier::activated, this,
-            [this] { served(mosquitto_loop_write(m_client, 1)); });
+            [this] { served(writeQueued()); });
     connect(m_keepAlive, &QTimer::timeout, this,
             [this] { served(mosquitto_loop_misc(m_client)); });
     m_keepAlive->start(kLoopMillis);

@@ -24,8 +24,8 @@ namespace scaleread {
 // One client connection to the broker. A thread of its own connects (the name lookup may take
 // long) and after any failure (refused, unreachable, a TLS or login problem alike) waits 1 s,
 // doubling up to 30 s, and tries again; a connection the broker accepted starts the wait afresh.
-// A connection made is served on the caller's thread, from its event loop, so that a publish is
-// a write to the socket and wakes no other thread. Nothing here blocks the caller's thread
+// A connection made is served on the caller's thread, from its event loop, so that a publish
+// wakes no other thread. Nothing here blocks the caller's thread
 // (but the goodbye in stop()), where both handlers run.
 class BrokerConnection : public QObject {
 public:
@@ -71,6 +71,7 @@ private:
     void served(int code);
     // Writes are watched for while the library has something to send.
     void watchWrites();
+    int writeQueued();
     void endServing();
     // Sleeps, or less when stopped.
     void pause(int seconds);

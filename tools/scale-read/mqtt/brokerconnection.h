@@ -33,7 +33,7 @@ public:
     struct Message {
         std::string topic;
         // At most the handlers' messageLimit + 1 bytes of it: enough to tell one too long, and
-        // nothing large is copied between threads.
+        // nothing large is copied.
         std::string payload;
         bool retained = false;  // kept by the broker from before, not sent now
     };

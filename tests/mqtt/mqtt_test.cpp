@@ -36,6 +36,13 @@ public:
     QString errors() { return errorText(); }
 };
 
+QStringList lines(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+               : QStringList();
+}
+
 auto on(const QString& topic, const QString& payload = {}) {
     return [topic, payload](const Message& message) {
         return message.topic == topic && (payload.isEmpty() || message.payload == payload);
@@ -96,6 +103,33 @@ TEST_F(BrokerTest, TwoStationsPublishUnderTheirTopicsAndAKilledReaderIsReportedO
     EXPECT_TRUE(all.waitFor(on("plant/silo/status", "offline"), 5000));
 }
 
+// At the full rate several readings come between two turns of the reader's event loop and leave
+// together: each still reaches the broker, in order, up to the last one before a stop.
+TEST_F(BrokerTest, AtTheFullRateEveryReadingReachesTheBrokerInOrderUpToTheStop) {
+    SimulatorProcess scale;
+    ASSERT_TRUE(scale.start(link("a"), {"--baud", "256000", "--rate", "1000000", "--weight",
+                                        "ramp:0:9999.99:0.01"}));
+    SubscriberProcess all;
+    ASSERT_TRUE(all.start(broker.port(), "plant/a/reading"));
+    const QString records = folder.filePath("records.jsonl");
+    Reader reader;
+    ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",continuous",
+                              "--output", records, "--mqtt", broker.url(), "--mqtt-prefix",
+                              "plant"}));
+    ASSERT_TRUE(all.waitFor([&](const Message&) { return all.messages().size() >= 500; }, 10000))
+        << reader.errors().toStdString();
+    reader.signal(SIGTERM);
+    ASSERT_TRUE(reader.waitForExit(5000));
+    const QStringList kept = lines(records);
+    ASSERT_FALSE(kept.isEmpty());
+    ASSERT_TRUE(all.waitFor(on("plant/a/reading", kept.last()), 3000));
+
+    // Readings before the connection are not published: the broker's are the file's last ones.
+    const QStringList published = all.payloads("plant/a/reading");
+    ASSERT_GE(kept.size(), published.size());
+    EXPECT_EQ(kept.mid(kept.size() - published.size()), published);
+}
+
 TEST_F(BrokerTest, StableWeightsFromWhileTheBrokerWasAwayArriveInOrderOnce) {
     SimulatorProcess scale;
     // A walk that settles now and then: a new stable weight every second or two.
@@ -113,12 +147,7 @@ TEST_F(BrokerTest, StableWeightsFromWhileTheBrokerWasAwayArriveInOrderOnce) {
     ASSERT_TRUE(reader.start({"--station", "w=" + link("scale") + ",continuous", "--mqtt",
                               broker.url(), "--stable-only", "--stable-time", "150", "--output",
                               local}));
-    const auto localLines = [&] {
-        QFile file(local);
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    };
+    const auto localLines = [&] { return lines(local); };
     const auto live = [&] { return keeper.payloads("scale-readout/w/stable", false); };
     // Stopped while nothing is on its way: QoS 1 may deliver a message twice that the broker
     // took but had not acknowledged when it died, and that is not what this test is about.

@@ -1,13 +1,20 @@
 #include "tools/scale-read/mqtt/brokerconnection.h"
 
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 #include "tools/scale-read/mqtt/tlsprobe.h"
 
@@ -18,6 +25,7 @@ constexpr int kKeepAliveSeconds = 10;
 constexpr int kFirstWaitSeconds = 1;
 constexpr int kLongestWaitSeconds = 30;
 constexpr int kLoopMillis = 1000;
+constexpr int kGoodbyeLoopMillis = 100;
 constexpr auto kGoodbyeTime = std::chrono::seconds(2);
 constexpr int kProbeMillis = 2000;
 
@@ -41,7 +49,8 @@ BrokerConnection::BrokerConnection(const MqttTarget& target, const std::string& 
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    // Publishing from the caller's thread then wakes this connection's thread.
+    // A publish then only queues its message: the queue goes out when the event loop turns (see
+    // writeQueued), so that the frames of one read from the port cost the broker one packet.
     mosquitto_threaded_set(m_client, true);
     mosquitto_connect_callback_set(m_client, &BrokerConnection::onConnect);
     mosquitto_log_callback_set(m_client, &BrokerConnection::onLog);
@@ -69,16 +78,114 @@ void BrokerConnection::stop(bool goodbye) {
         const std::lock_guard lock(m_mutex);
         m_ending = true;
     }
-    m_wake.notify_all();
-    // Asked only now, so that the thread, ending, serves the connection until the goodbye is out.
-    if (goodbye) {
-        (void)mosquitto_disconnect(m_client);
+    if (m_readable != nullptr) {
+        // What was published so far and the DISCONNECT, written here before the end.
+        if (goodbye && accepted() && mosquitto_disconnect(m_client) == MOSQ_ERR_SUCCESS) {
+            const auto end = std::chrono::steady_clock::now() + kGoodbyeTime;
+            while (mosquitto_socket(m_client) >= 0 && std::chrono::steady_clock::now() < end &&
+                   mosquitto_loop(m_client, kGoodbyeLoopMillis, 1) == MOSQ_ERR_SUCCESS) {
+            }
+        }
+        endServing();
     }
+    m_wake.notify_all();
     m_thread.join();
 }
 
-// Both callbacks run on this connection's thread, the log one also on the caller's when it
-// publishes.
+int BrokerConnection::publish(const std::string& topic, std::string_view payload, int qos,
+                              bool retain) {
+    const int code = mosquitto_publish(m_client, nullptr, topic.c_str(),
+                                       static_cast<int>(payload.size()),
+                                       payload.empty() ? nullptr : payload.data(), qos, retain);
+    watchWrites();
+    return code;
+}
+
+int BrokerConnection::subscribe(const std::string& topic, int qos) {
+    const int code = mosquitto_subscribe(m_client, nullptr, topic.c_str(), qos);
+    watchWrites();
+    return code;
+}
+
+// Whatever the library has to send is written when the socket takes it, which on a connection
+// keeping up is as soon as the event loop turns.
+void BrokerConnection::watchWrites() {
+    if (m_writable != nullptr) {
+        m_writable->setEnabled(mosquitto_want_write(m_client));
+    }
+}
+
+// Corked, the messages queued since the last turn leave in as few segments as they fit.
+int BrokerConnection::writeQueued() {
+    const int socket = mosquitto_socket(m_client);
+    int cork = 1;
+    (void)::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
+    const int code = mosquitto_loop_write(m_client, 1);
+    const int systemError = errno;
+    if (mosquitto_socket(m_client) == socket) {
+        cork = 0;
+        (void)::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
+    }
+    errno = systemError;
+    return code;
+}
+
+void BrokerConnection::serve() {
+    const int socket = mosquitto_socket(m_client);
+    if (m_ending || socket < 0) {
+        served(MOSQ_ERR_NO_CONN);
+        return;
+    }
+    m_readable = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    m_writable = new QSocketNotifier(socket, QSocketNotifier::Write, this);
+    m_keepAlive = new QTimer(this);
+    connect(m_readable, &QSocketNotifier::activated, this,
+            [this] { served(mosquitto_loop_read(m_client, 1)); });
+    connect(m_writable, &QSocketNotifier::activated, this,
+            [this] { served(writeQueued()); });
+    connect(m_keepAlive, &QTimer::timeout, this,
+            [this] { served(mosquitto_loop_misc(m_client)); });
+    m_keepAlive->start(kLoopMillis);
+    watchWrites();
+}
+
+// After each step: on while it succeeds and the socket is open, else the connection has ended
+// and the thread tells it and tries again.
+void BrokerConnection::served(int code) {
+    const int systemError = errno;
+    if (code == MOSQ_ERR_SUCCESS && mosquitto_socket(m_client) >= 0) {
+        watchWrites();
+        return;
+    }
+    endServing();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_servedEnd = {code == MOSQ_ERR_SUCCESS ? MOSQ_ERR_NO_CONN : code, systemError};
+    }
+    m_wake.notify_all();
+}
+
+// Called from the notifiers' own signals: deleted once back in the event loop.
+void BrokerConnection::endServing() {
+    for (QObject* watcher : {static_cast<QObject*>(m_readable),
+                             static_cast<QObject*>(m_writable),
+                             static_cast<QObject*>(m_keepAlive)}) {
+        if (watcher != nullptr) {
+            watcher->disconnect(this);
+            watcher->deleteLater();
+        }
+    }
+    if (m_readable != nullptr) {
+        m_readable->setEnabled(false);
+        m_writable->setEnabled(false);
+        m_keepAlive->stop();
+    }
+    m_readable = nullptr;
+    m_writable = nullptr;
+    m_keepAlive = nullptr;
+}
+
+// The connect callback runs on the caller's thread, the log one on either.
 void BrokerConnection::onConnect(mosquitto*, void* self, int code) {
     auto* connection = static_cast<BrokerConnection*>(self);
     {
@@ -149,21 +256,14 @@ void BrokerConnection::run() {
                          : mosquitto_reconnect_async(m_client);
         first = false;
         int systemError = errno;
-        std::optional<std::chrono::steady_clock::time_point> goodbyeEnd;
-        while (code == MOSQ_ERR_SUCCESS) {
-            errno = 0;
-            code = mosquitto_loop(m_client, kLoopMillis, 1);
-            systemError = errno;
-            if (m_ending) {
-                if (!accepted()) {
-                    break;
-                }
-                const auto now = std::chrono::steady_clock::now();
-                if (!goodbyeEnd) {
-                    goodbyeEnd = now + kGoodbyeTime;
-                } else if (now > *goodbyeEnd) {
-                    break;
-                }
+        if (code == MOSQ_ERR_SUCCESS) {
+            // Served on the caller's thread until it ends, or until the end of all.
+            std::unique_lock lock(m_mutex);
+            m_servedEnd.reset();
+            QMetaObject::invokeMethod(this, [this] { serve(); }, Qt::QueuedConnection);
+            m_wake.wait(lock, [this] { return m_ending || m_servedEnd.has_value(); });
+            if (m_servedEnd) {
+                std::tie(code, systemError) = *m_servedEnd;
             }
         }
         if (m_ending) {

@@ -5,7 +5,10 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "tools/scale-read/mqtt/brokerfailure.h"
@@ -13,20 +16,24 @@
 
 struct mosquitto;
 struct mosquitto_message;
+class QSocketNotifier;
+class QTimer;
 
 namespace scaleread {
 
-// One client connection to the broker, kept up by a thread of its own: it connects, serves the
-// connection, and after any failure (refused, unreachable, a TLS or login problem alike) waits
-// 1 s, doubling up to 30 s, and tries again; a connection the broker accepted starts the wait
-// afresh. Nothing here blocks the caller's thread, where both handlers run.
+// One client connection to the broker. A thread of its own connects (the name lookup may take
+// long) and after any failure (refused, unreachable, a TLS or login problem alike) waits 1 s,
+// doubling up to 30 s, and tries again; a connection the broker accepted starts the wait afresh.
+// A connection made is served on the caller's thread, from its event loop, so that a publish
+// wakes no other thread. Nothing here blocks the caller's thread
+// (but the goodbye in stop()), where both handlers run.
 class BrokerConnection : public QObject {
 public:
     // A message on a topic subscribed to.
     struct Message {
         std::string topic;
         // At most the handlers' messageLimit + 1 bytes of it: enough to tell one too long, and
-        // nothing large is copied between threads.
+        // nothing large is copied.
         std::string payload;
         bool retained = false;  // kept by the broker from before, not sent now
     };
@@ -43,8 +50,11 @@ public:
     ~BrokerConnection() override;
 
     // The client, to be set up (will, login, TLS) before start(); nullptr when none could be
-    // made. Publishing on it is safe from the caller's thread while the connection runs.
+    // made.
     mosquitto* client() const { return m_client; }
+    // Publishes and subscribes on the caller's thread; the library's codes.
+    int publish(const std::string& topic, std::string_view payload, int qos, bool retain);
+    int subscribe(const std::string& topic, int qos);
     void start();
     // Ends the thread. With `goodbye`, what was published so far and a DISCONNECT go out first,
     // given up to 2 s.
@@ -56,6 +66,13 @@ private:
     static void onLog(mosquitto* client, void* self, int level, const char* text);
     void run();
     bool accepted();
+    // The caller's thread serves a connection made, until it ends.
+    void serve();
+    void served(int code);
+    // Writes are watched for while the library has something to send.
+    void watchWrites();
+    int writeQueued();
+    void endServing();
     // Sleeps, or less when stopped.
     void pause(int seconds);
 
@@ -67,6 +84,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     ConnectOutcome m_attempt;  // the attempt under way, guarded by m_mutex
+    // Set by the caller's thread when the connection it served ended, guarded by m_mutex.
+    std::optional<std::pair<int, int>> m_servedEnd;  // library code, errno
+    QSocketNotifier* m_readable = nullptr;
+    QSocketNotifier* m_writable = nullptr;
+    QTimer* m_keepAlive = nullptr;
 };
 
 }  // namespace scaleread

@@ -102,7 +102,7 @@ void MqttStation::connectedNow() {
     // A clean session forgets subscriptions: asked again on every connection, and before the
     // status, so that whoever sees "online" may send a command at once.
     if (m_onCommand && m_target.commandsAllowed) {
-        (void)mosquitto_subscribe(m_connection->client(), nullptr, m_commandTopic.c_str(), 1);
+        (void)m_connection->subscribe(m_commandTopic, 1);
     }
     publishStatus(m_portPresent ? "online" : "port-lost");
     reportDropped();
@@ -115,21 +115,17 @@ void MqttStation::failedWith(const ConnectOutcome& outcome) {
 }
 
 void MqttStation::publishStatus(const char* status) {
-    (void)mosquitto_publish(m_connection->client(), nullptr, m_statusTopic.c_str(),
-                            static_cast<int>(std::char_traits<char>::length(status)), status, 1,
-                            true);
+    (void)m_connection->publish(m_statusTopic, status, 1, true);
 }
 
 void MqttStation::publishCommandResult(const std::string& payload) {
-    (void)mosquitto_publish(m_connection->client(), nullptr, m_resultTopic.c_str(),
-                            static_cast<int>(payload.size()), payload.data(), 1, false);
+    (void)m_connection->publish(m_resultTopic, payload, 1, false);
 }
 
 void MqttStation::publishReading(std::string_view payload) {
     // Readings are for now: while the broker is away they are not kept.
     if (m_connected) {
-        (void)mosquitto_publish(m_connection->client(), nullptr, m_readingTopic.c_str(),
-                                static_cast<int>(payload.size()), payload.data(), 0, false);
+        (void)m_connection->publish(m_readingTopic, payload, 0, false);
     }
 }
 
@@ -145,9 +141,7 @@ void MqttStation::flushQueue() {
         const std::string& payload = m_queue.front();
         // Once the library has taken a message, it sends it, and sends it again after a
         // reconnect if the broker has not acknowledged it; refused, it stays here.
-        if (mosquitto_publish(m_connection->client(), nullptr, m_stableTopic.c_str(),
-                              static_cast<int>(payload.size()), payload.data(), 1,
-                              true) != MOSQ_ERR_SUCCESS) {
+        if (m_connection->publish(m_stableTopic, payload, 1, true) != MOSQ_ERR_SUCCESS) {
             return;
         }
         m_queue.pop();
@@ -156,8 +150,7 @@ void MqttStation::flushQueue() {
         // An empty retained message: the broker forgets the last stable weight, so that a
         // subscriber that comes while the port is gone is handed no weight of an unplugged scale
         // as if it stood there now. Sent after what was kept, which came before the loss.
-        if (mosquitto_publish(m_connection->client(), nullptr, m_stableTopic.c_str(), 0, nullptr,
-                              1, true) == MOSQ_ERR_SUCCESS) {
+        if (m_connection->publish(m_stableTopic, {}, 1, true) == MOSQ_ERR_SUCCESS) {
             m_clearOwed = false;
         }
     }

@@ -15,11 +15,11 @@
 namespace scaleread {
 
 // One station's connection to the broker: its readings (QoS 0), its stable weights (QoS 1,
-// retained while its port is there, cleared while it is gone) and its status (retained, with the broker's last will "offline"). The connection
-// keeps itself up on a thread of its own (see BrokerConnection); everything else, the stable
-// queue included, lives on the caller's thread. What happens to the connection is told through
-// `brokerNotes`, which the stations of one broker share; what concerns this station alone
-// through `note`.
+// retained while its port is there, cleared while it is gone) and its status (retained, with the
+// broker's last will "offline"). The connection keeps itself up (see BrokerConnection); the
+// stable queue and every publish live on the caller's thread. What happens to the connection is
+// told through `brokerNotes`, which the stations of one broker share; what concerns this station
+// alone through `note`.
 class MqttStation : public QObject {
 public:
     using Note = std::function<void(const QString&)>;

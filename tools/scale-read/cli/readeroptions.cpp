@@ -32,6 +32,9 @@ constexpr Option kOptions[] = {
     {"ports", false},        {"station-line", true},   {"command", true},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
     {"http-max-clients", true}, {"allow-commands", false},
+    {"type", true},          {"type-on", true},       {"type-min", true},
+    {"type-zero", true},     {"type-hotkey", true},   {"type-into", true},
+    {"type-decimal", true},  {"type-station", true},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -414,6 +417,19 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             return UsageError{QStringLiteral("--command needs the indicator's --protocol")};
         }
     }
+    QStringList stationNames;
+    for (const StationConfig& station : options.stations) {
+        stationNames << station.name;
+    }
+    auto typing = parseTypeOptions(isSet, value, stationNames);
+    if (const auto* refused = std::get_if<QString>(&typing)) {
+        return UsageError{*refused};
+    }
+    options.type = std::get<std::optional<TypeSettings>>(std::move(typing));
+    if (options.type && options.task != ReaderOptions::Task::Read) {
+        return UsageError{QStringLiteral("--type types what is read from ports; not with "
+                                         "--input, --detect or --command")};
+    }
     if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http")) {
         return UsageError{QStringLiteral("--allow-commands is for --mqtt or --http")};
     }
@@ -589,7 +605,7 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   state change, the last five minutes' weights in "hello"; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
   dropped.
 
-Records:
+%2Records:
   --format FORMAT        jsonl (default), csv or text
   --local-time           text: times in this host's zone with its offset (+08:00), not UTC
   --output FILE          append to FILE instead of standard output; refused when FILE holds
@@ -700,7 +716,7 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
   curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
-)").arg(protocolList());
+)").arg(protocolList(), typeHelp());
 }
 
 }  // namespace scaleread

@@ -13,6 +13,7 @@
 #include "protocols/indicatorprotocol.h"
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/http/httpoptions.h"
+#include "tools/scale-read/keyboard/typeoptions.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/records/recordoutput.h"
@@ -43,6 +44,7 @@ struct ReaderOptions {
     std::optional<MqttTarget> mqtt;
     std::optional<HttpSettings> http;
     std::optional<CommandKind> command;  // --command: send it, print its result, end
+    std::optional<TypeSettings> type;    // --type: weights typed into the focused window
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output

@@ -16,6 +16,7 @@
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/filelimit.h"
 #include "tools/scale-read/http/httpservice.h"
+#include "tools/scale-read/keyboard/keyboardrun.h"
 #include "tools/scale-read/mqtt/brokernotes.h"
 #include "tools/scale-read/mqtt/clientkey.h"
 #include "tools/scale-read/mqtt/commandpayload.h"
@@ -224,6 +225,19 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         return 1;
     }
 
+    // The desktop's keyboard, before any port opens: no desktop ends the run here.
+    std::unique_ptr<KeyboardRun> keyboard;
+    if (options.type) {
+        QStringList names;
+        for (const auto& station : stations) {
+            names << station->config.name;
+        }
+        keyboard = KeyboardRun::start(*options.type, names, clock, [](const QString& text) { note(text); });
+        if (!keyboard) {
+            return 1;
+        }
+    }
+
     std::unique_ptr<HttpService> http;
     if (options.http) {
         std::vector<HttpService::ServedStation> served;
@@ -237,8 +251,11 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         // The same path as the broker's command topic: the station's reader sends it once.
         http = std::make_unique<HttpService>(
             *options.http, served, options.choice.errors, clock,
-            [&stations](std::size_t index, const QString& command,
+            [&stations, &keyboard](std::size_t index, const QString& command,
                         const HttpService::CommandDone& done) -> HttpService::CommandCancel {
+                if (keyboard && command == QLatin1String("type")) {
+                    return keyboard->typeAsked(index, QStringLiteral("http"), done);
+                }
                 const auto kind = commandKindNamed(command.toStdString());
                 if (!kind || index >= stations.size()) {
                     done(QStringLiteral("unsupported"), {});
@@ -286,6 +303,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                                                      bool became) {
             if (http && !ending) {
                 http->frame(index, utc, frame, stable, became);
+            }
+            if (keyboard && !ending) {
+                keyboard->outlet().frame(index, utc, frame, stable);
             }
             if (ending || !s->filter->wants(frame, became)) {
                 return;
@@ -358,6 +378,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             if (s->mqtt) {
                 s->mqtt->setPortPresent(!lost);
+            }
+            if (keyboard) {
+                keyboard->outlet().portChanged(index, lost ? PortState::Lost : PortState::Open, {});
             }
             if (http) {
                 // The board names the station already: the port alone.
@@ -449,6 +472,26 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                     end(1);
                 }
             });
+    }
+    if (keyboard) {
+        // Each typed value is a record too, wherever the run's records go.
+        keyboard->setOnTyped([&](const TypedValue& typed) {
+            Station& s = *stations[typed.station];
+            const std::string window = typed.window.toStdString();
+            const std::string trigger = typed.trigger.toStdString();
+            if (sink && !ending) {
+                formatter.appendTyped(sink->buffer(), s.source, typed.utcMillis, typed.frame,
+                                      trigger, typed.text, window);
+                sink->commit();
+            }
+            if (s.mqtt) {
+                payload.clear();
+                payloads.appendTyped(payload, s.mqttSource, typed.utcMillis, typed.frame, trigger,
+                                     typed.text, window);
+                payload.pop_back();  // the line end
+                s.mqtt->publishReading(payload);
+            }
+        });
     }
     if (options.durationMs) {
         QTimer::singleShot(std::chrono::milliseconds(*options.durationMs), Qt::PreciseTimer,

@@ -1,0 +1,209 @@
+#!/usr/bin/env python3
+"""scale-read --type through a real X server: each case starts its own Xvfb on a free display,
+a recording window of our own (type-target), and the simulator replaying SICS frames that place
+and take off loads at set times. Usage: typing_test.py CASE SCALE_READ INDICATOR_SIM TYPE_TARGET
+PRESS_KEY"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+CASE, READER, SIMULATOR, TARGET, PRESS = sys.argv[1:6]
+RATE = 10  # frames a second
+
+
+def sics_frame(weight, stable):
+    return ("S %s %10.3f kg\r\n" % ("S" if stable else "D", weight)).encode()
+
+
+def recording(path, phases):
+    """phases: (weight, stable, seconds) in turn, sent as SICS frames at RATE a second."""
+    lines = ["# port=Com1 settings=9600,N,8,1 protocol=sics start=2026-12-09T00:00:00.000Z"]
+    t = 0.0
+    for weight, stable, seconds in phases:
+        for _ in range(int(seconds * RATE)):
+            lines.append("%.6f %s" % (t, " ".join("%02X" % b for b in sics_frame(weight, stable))))
+            t += 1.0 / RATE
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+    return t
+
+
+class Desktop:
+    """An Xvfb of this test's own, its display number chosen by the server (-displayfd)."""
+
+    def __init__(self, folder):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-screen", "0", "640x480x24"],
+            pass_fds=(write,), stderr=open(os.path.join(folder, "xvfb.log"), "w"))
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                raise SystemExit("Xvfb did not start")
+            number += chunk
+        os.close(read)
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(), QT_QPA_PLATFORM="xcb")
+        self.env.pop("WAYLAND_DISPLAY", None)
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait()
+
+
+class Window:
+    """A type-target window recording into FOLDER/TITLE.txt."""
+
+    def __init__(self, desktop, folder, title):
+        self.path = os.path.join(folder, title + ".txt")
+        self.process = subprocess.Popen([TARGET, self.path, title], env=desktop.env,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True)
+        self.wait_focus()
+
+    def wait_focus(self):
+        line = self.process.stdout.readline()
+        if not line.startswith("focused"):
+            raise SystemExit("the target window never had the focus")
+
+    def focus(self):
+        self.process.stdin.write("focus\n")
+        self.process.stdin.flush()
+        self.wait_focus()
+
+    def text(self):
+        with open(self.path, encoding="utf-8") as received:
+            return received.read()
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=10)
+
+
+def start_reader(desktop, folder, phases, options, extra_env=None):
+    """The simulator replaying `phases` on a link, and the reader typing from it until the
+    recording has played; returns the reader's process."""
+    seconds = recording(os.path.join(folder, "line.rec"), phases)
+    link = os.path.join(folder, "Com1")
+    simulator = subprocess.Popen([SIMULATOR, "--link", link, "--replay",
+                                  os.path.join(folder, "line.rec")],
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    simulator.stdout.readline()  # "ready": the link is there
+    env = dict(desktop.env, **(extra_env or {}))
+    reader = subprocess.Popen([READER, "--port", link, "--protocol", "sics", "--output",
+                               os.path.join(folder, "records.jsonl"),
+                               "--duration", str(int(seconds * 1000) + 800)] + options,
+                              env=env, stderr=subprocess.PIPE, text=True)
+    reader.simulator = simulator
+    return reader
+
+
+def finish(reader):
+    _, errors = reader.communicate(timeout=40)
+    reader.simulator.wait(timeout=10)
+    return reader.returncode, errors
+
+
+def check(name, got, expected):
+    if got != expected:
+        raise SystemExit("%s: expected %r, got %r" % (name, expected, got))
+    print("%s: %r" % (name, got))
+
+
+OFF, PLACED, MOVING = (0.0, True), (12.345, True), (12.345, False)
+
+
+def typed_values(folder):
+    with open(os.path.join(folder, "records.jsonl")) as records:
+        return [line for line in records if '"typed"' in line]
+
+
+def run(folder):
+    if CASE == "bad-template":
+        for template, message in [
+                ("{weigth}", "--type: unknown field or key {weigth} in the template (fields: "
+                 "weight, weight:0.00, unit, gross, net, tare, mode, station, seq, time:%H:%M:%S; "
+                 "keys: Tab, Enter, Esc, Wait MS; {{ and }} for braces)"),
+                ("{weight:0,00}", "--type: {weight:0,00} in the template: decimals are written "
+                 "0, 0.0, 0.00 ...")]:
+            done = subprocess.run([READER, "--port", "Com1", "--type", template],
+                                  capture_output=True, text=True)
+            check("exit status", done.returncode, 2)
+            check("error", done.stderr, "scale-read: %s (see --help)\n" % message)
+        return
+    if CASE == "no-display":
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        # A port that does not exist: the desktop is looked for before any port is opened.
+        done = subprocess.run([READER, "--port", os.path.join(folder, "nothing"), "--type",
+                               "{weight}"], capture_output=True, text=True, env=env)
+        check("exit status", done.returncode, 1)
+        check("error", done.stderr, "scale-read: --type needs a desktop: neither DISPLAY nor "
+              "WAYLAND_DISPLAY is set\n")
+        return
+
+    desktop = Desktop(folder)
+    try:
+        if CASE == "type-into":
+            sheet = Window(desktop, folder, "Sheet")
+            notes = Window(desktop, folder, "Notes")  # the focus is here now
+            reader = start_reader(desktop, folder, [OFF + (0.5,), PLACED + (1.5,), OFF + (1.0,),
+                                                    (23.456, True, 2.0)],
+                                  ["--type", "{weight}{Enter}", "--type-into", "^Sheet$"])
+            held = reader.stderr.readline()
+            while "held back" not in held:
+                held = reader.stderr.readline()
+            check("held back", held, 'scale-read: 12.345kg held back: the focus is on "Notes" '
+                  '(type-target.type-target), not a window --type-into \'^Sheet$\' matches\n')
+            sheet.focus()
+            status, _ = finish(reader)
+            check("exit status", status, 0)
+            check("Notes received", notes.text(), "")
+            check("Sheet received", sheet.text(), "23.456\n")
+            return
+        window = Window(desktop, folder, "Sheet")
+        template = ["--type", "{weight} {unit}{Enter}"]
+        if CASE == "settle-once":
+            phases, options, expected = [OFF + (0.5,), MOVING + (0.5,), PLACED + (3.0,)], \
+                template, "12.345 kg\n"
+        elif CASE == "again-after-off":
+            phases = [OFF + (0.5,), PLACED + (1.5,), (12.346, True, 0.5), OFF + (1.0,),
+                      PLACED + (1.5,)]
+            options, expected = template, "12.345 kg\n12.345 kg\n"
+        elif CASE == "motion-never":
+            phases, options, expected = [OFF + (0.5,), MOVING + (3.0,)], template, ""
+        elif CASE in ("layout-fr", "layout-de"):
+            layout = CASE[-2:]
+            subprocess.run(["setxkbmap", "-display", desktop.env["DISPLAY"], layout], check=True)
+            print("layout %s" % layout)
+            # Digits (Shift on AZERTY), y and z (swapped on QWERTZ), a comma, and @, which
+            # neither layout has on a level of its own (AltGr): a spare key is lent for it.
+            phases = [OFF + (0.5,), (1234.567, True, 2.0)]
+            options = ["--type", "{weight} {unit} yz@AZ{Tab}{weight:0.0}{Enter}",
+                       "--type-decimal", ","]
+            expected = "1234,567 kg yz@AZ\t1234,6\n"
+        elif CASE == "hotkey":
+            phases = [OFF + (0.5,), PLACED + (4.0,)]
+            options = template + ["--type-on", "hotkey", "--type-hotkey", "F9"]
+            expected = "12.345 kg\n"
+        reader = start_reader(desktop, folder, phases, options)
+        if CASE == "hotkey":
+            time.sleep(2.5)  # settled well before: nothing typed without the key
+            check("before the key", window.text(), "")
+            subprocess.run([PRESS, "F9"], env=desktop.env, check=True)
+        status, errors = finish(reader)
+        check("exit status", status, 0)
+        check("received", window.text(), expected)
+        check("typed records", len(typed_values(folder)), 1 if expected.count("\n") == 1
+              else expected.count("\n"))
+        window.close()
+    finally:
+        desktop.close()
+
+
+with tempfile.TemporaryDirectory(prefix="typing-") as folder:
+    run(folder)
+print("ok")

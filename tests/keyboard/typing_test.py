@@ -5,7 +5,9 @@ and take off loads at set times. Usage: typing_test.py CASE SCALE_READ INDICATOR
 PRESS_KEY"""
 
 import os
+import re
 import subprocess
+import urllib.request
 import sys
 import tempfile
 import time
@@ -185,15 +187,29 @@ def run(folder):
             options = ["--type", "{weight} {unit} yz@AZ{Tab}{weight:0.0}{Enter}",
                        "--type-decimal", ","]
             expected = "1234,567 kg yz@AZ\t1234,6\n"
-        elif CASE == "hotkey":
+        elif CASE in ("hotkey", "remote"):
+            # The hotkey with Ctrl held, as a person presses it; the remote button over HTTP.
             phases = [OFF + (0.5,), PLACED + (4.0,)]
-            options = template + ["--type-on", "hotkey", "--type-hotkey", "F9"]
+            options = template + ["--type-on", "hotkey", "--type-hotkey", "ctrl+F9"]
+            if CASE == "remote":
+                options += ["--http", "127.0.0.1:0", "--allow-commands"]
             expected = "12.345 kg\n"
         reader = start_reader(desktop, folder, phases, options)
+        if CASE == "remote":
+            address = None
+            while address is None:
+                address = re.search(r"http://(127\.0\.0\.1:\d+)/", reader.stderr.readline())
+            time.sleep(2.5)
+            request = urllib.request.Request(
+                "http://%s/api/v1/stations/Com1/type" % address.group(1), data=b"{}",
+                headers={"Content-Type": "application/json"}, method="POST")
+            with urllib.request.urlopen(request, timeout=10) as answer:
+                check("answer", answer.read().decode(),
+                      '{"command":"type","result":"done","station":"Com1"}\n')
         if CASE == "hotkey":
             time.sleep(2.5)  # settled well before: nothing typed without the key
             check("before the key", window.text(), "")
-            subprocess.run([PRESS, "F9"], env=desktop.env, check=True)
+            subprocess.run([PRESS, "ctrl+F9"], env=desktop.env, check=True)
         status, errors = finish(reader)
         check("exit status", status, 0)
         check("received", window.text(), expected)

@@ -595,7 +595,8 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
                          the browser (any number of times); others are refused
   --http-max-clients N   WebSocket clients at once (default 64)
   --allow-commands       take zero, tare and clear-tare at POST
-                         /api/v1/stations/NAME/command (off by default)
+                         /api/v1/stations/NAME/command (off by default), and with --type
+                         POST /api/v1/stations/NAME/type
   Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, with the last
   record's fields; waiting, port-lost or not-open, with "stable":false, the reason, and the
   last weight under "last" with its age in "age_ms"), /api/v1/stations/NAME/stable

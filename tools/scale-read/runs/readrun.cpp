@@ -75,8 +75,9 @@ QString labelOf(const Station& station, bool several) {
 // A command from the broker's command topic, its result published back with the request's id.
 // A retained one is refused: it is what the broker kept from before, and would run at every
 // start and reconnection (a restart would tare the scale).
+// "type" is the keyboard's (`keyboard`, null without --type), for the station at `index`.
 void commandFromBroker(Station& station, const std::string& message, bool retained,
-                       const Clock& clock) {
+                       const Clock& clock, KeyboardRun* keyboard, std::size_t index) {
     const auto publish = [&station, &clock](std::string_view command, std::string_view result,
                                             const std::string& text, const std::string& id) {
         RecordFormatter json(OutputFormat::Jsonl, false);
@@ -89,6 +90,20 @@ void commandFromBroker(Station& station, const std::string& message, bool retain
         }
     };
     const auto request = readCommandPayload(message);
+    if (const auto* problem = std::get_if<PayloadProblem>(&request);
+        problem != nullptr && keyboard != nullptr && problem->commandJson == "\"type\"") {
+        if (retained) {
+            publish("type", resultName(CommandResult::Refused),
+                    "a retained message is not taken as a command", problem->idJson);
+            return;
+        }
+        (void)keyboard->typeAsked(index, QStringLiteral("mqtt"),
+                                  [publish, id = problem->idJson](const QString& result,
+                                                                  const QString& text) {
+                                      publish("type", result.toStdString(), text.toStdString(), id);
+                                  });
+        return;
+    }
     if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
         if (!std::exchange(station.refusalTold, true)) {
             note(QStringLiteral("station %1: a command message refused: %2 (further ones are "
@@ -288,8 +303,8 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                                                          [](const QString& text) { note(text); });
             if (options.mqtt->commandsAllowed) {
                 station.mqtt->setOnCommand(
-                    [&, s = &station](const std::string& message, bool retained) {
-                        commandFromBroker(*s, message, retained, clock);
+                    [&, s = &station, index](const std::string& message, bool retained) {
+                        commandFromBroker(*s, message, retained, clock, keyboard.get(), index);
                     });
             }
             QString error;

@@ -1,13 +1,15 @@
 // A window that records what the keyboard types into it, for the typing tests: each key's text
 // appended to a file as it comes (Enter as a line end, Tab as a tab, Esc as "<Esc>"). It says
 // "focused TITLE" on standard output when it has the keyboard's focus, and takes "focus" on
-// standard input to take it.
+// standard input to take it. With TYPE_TARGET_TIMES set it also says "key SECONDS TEXT" for
+// each key, SECONDS on the monotonic clock, for the typing benchmark.
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 
 // In a file of its own: Xlib's macros (KeyPress, None) clash with Qt's names.
@@ -38,6 +40,14 @@ protected:
             }
             if (!text.isEmpty()) {
                 (void)m_file.write(text.toUtf8());
+                if (m_times) {
+                    timespec now{};
+                    clock_gettime(CLOCK_MONOTONIC, &now);
+                    std::printf("key %lld.%06ld %s\n", static_cast<long long>(now.tv_sec),
+                                now.tv_nsec / 1000, text == QLatin1String("\n") ? "Enter"
+                                                                                : text.toUtf8().constData());
+                    std::fflush(stdout);
+                }
             }
             return true;
         }
@@ -50,6 +60,7 @@ protected:
 
 private:
     QFile m_file;
+    bool m_times = qEnvironmentVariableIsSet("TYPE_TARGET_TIMES");
 };
 
 }  // namespace

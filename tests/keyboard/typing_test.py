@@ -2,7 +2,9 @@
 """scale-read --type through a real X server: each case starts its own Xvfb on a free display,
 a recording window of our own (type-target), and the simulator replaying SICS frames that place
 and take off loads at set times. Usage: typing_test.py CASE SCALE_READ INDICATOR_SIM TYPE_TARGET
-PRESS_KEY"""
+PRESS_KEY FAKE_PORTAL"""
+
+import shutil
 
 import os
 import re
@@ -12,7 +14,7 @@ import sys
 import tempfile
 import time
 
-CASE, READER, SIMULATOR, TARGET, PRESS = sys.argv[1:6]
+CASE, READER, SIMULATOR, TARGET, PRESS, PORTAL = sys.argv[1:7]
 RATE = 10  # frames a second
 
 
@@ -124,7 +126,83 @@ def typed_values(folder):
         return [line for line in records if '"typed"' in line]
 
 
+class SessionBus:
+    """A dbus-daemon of this test's own, listening in FOLDER, with a fake portal on it."""
+
+    def __init__(self, folder, portal_args):
+        config = os.path.join(folder, "bus.conf")
+        with open(config, "w") as out:
+            out.write('<busconfig><type>session</type><listen>unix:dir=%s</listen>'
+                      '<policy context="default"><allow send_destination="*" eavesdrop="true"/>'
+                      '<allow eavesdrop="true"/><allow receive_sender="*"/><allow own="*"/>'
+                      '</policy></busconfig>' % folder)
+        self.daemon = subprocess.Popen(["dbus-daemon", "--config-file=" + config, "--nofork",
+                                        "--print-address"], stdout=subprocess.PIPE, text=True)
+        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        self.env.update(DBUS_SESSION_BUS_ADDRESS=self.daemon.stdout.readline().strip(),
+                        WAYLAND_DISPLAY="wayland-test")
+        self.log = os.path.join(folder, "portal.log")
+        self.portal = None
+        try:
+            self.portal = subprocess.Popen([PORTAL, self.log] + portal_args, env=self.env,
+                                           stdout=subprocess.PIPE, text=True)
+            if self.portal.stdout.readline().strip() != "ready":
+                raise SystemExit("the fake portal did not start")
+        except BaseException:
+            self.close()
+            raise
+
+    def calls(self):
+        with open(self.log) as log:
+            return log.read().splitlines()
+
+    def close(self):
+        for process in (self.portal, self.daemon):
+            if process:
+                process.terminate()
+                process.wait()
+
+
+def portal_case(folder):
+    """The Wayland path against the fake portal: a copy of the reader of its own, whose settings
+    folder is its own folder, where the restore token is kept."""
+    bus = SessionBus(folder, ["cancel"] if CASE == "portal-cancelled" else [])
+    global READER
+    READER = shutil.copy(READER, os.path.join(folder, "scale-read"))
+    try:
+        if CASE == "portal-cancelled":
+            done = subprocess.run([READER, "--port", os.path.join(folder, "nothing"), "--type",
+                                   "{weight}"], capture_output=True, text=True, env=bus.env)
+            check("exit status", done.returncode, 1)
+            check("error", done.stderr, "scale-read: typing on this desktop was not allowed "
+                  "(Start cancelled)\n")
+            return
+        expected = []
+        for run_number in (1, 2):
+            reader = start_reader(bus, folder, [OFF + (0.5,), PLACED + (1.5,)],
+                                  ["--type", "{weight} {unit}{Enter}"])
+            status, errors = finish(reader)
+            check("exit status", status, 0)
+            check("start note", errors.splitlines()[0],
+                  'scale-read: typing each settled weight as "{weight} {unit}{Enter}" through '
+                  'the Wayland desktop portal (RemoteDesktop)')
+            # The first run asks; the second restores the session with the token kept.
+            token = "" if run_number == 1 else "token-1"
+            expected += ["CreateSession",
+                         "SelectDevices types=1 persist_mode=2 restore_token=%s" % token, "Start"]
+            for keysym in [ord(c) for c in "12.345 kg"] + [0xFF0D]:
+                expected += ["key %x 1" % keysym, "key %x 0" % keysym]
+        check("portal calls", bus.calls(), expected)
+        with open(os.path.join(folder, "portal-restore-token")) as kept:
+            check("token kept", kept.read(), "token-1\n")
+    finally:
+        bus.close()
+
+
 def run(folder):
+    if CASE.startswith("portal"):
+        portal_case(folder)
+        return
     if CASE == "bad-template":
         for template, message in [
                 ("{weigth}", "--type: unknown field or key {weigth} in the template (fields: "

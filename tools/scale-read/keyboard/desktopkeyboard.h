@@ -7,8 +7,10 @@
 
 namespace scaleread {
 
-// The desktop's keyboard for this session: X11 where $DISPLAY is set, else the Wayland portal;
-// nullptr with one line in `error` where there is no desktop or it refuses.
-std::unique_ptr<KeyTyper> openDesktopKeyboard(QString& error);
+// The desktop's keyboard for this session: the Wayland portal where $WAYLAND_DISPLAY is set and
+// the desktop offers it, else X11 where $DISPLAY is set (XWayland too); nullptr with one line in
+// `error` where there is no desktop or it refuses. The portal's restore token is kept in
+// `settingsFolder`.
+std::unique_ptr<KeyTyper> openDesktopKeyboard(const QString& settingsFolder, QString& error);
 
 }  // namespace scaleread

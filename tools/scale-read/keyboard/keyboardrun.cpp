@@ -6,9 +6,9 @@ namespace scaleread {
 
 std::unique_ptr<KeyboardRun> KeyboardRun::start(const TypeSettings& settings,
                                                 const QStringList& stations, const Clock& clock,
-                                                const Note& note) {
+                                                const Note& note, const QString& settingsFolder) {
     QString error;
-    auto typer = openDesktopKeyboard(error);
+    auto typer = openDesktopKeyboard(settingsFolder, error);
     if (!typer) {
         note(error);
         return nullptr;

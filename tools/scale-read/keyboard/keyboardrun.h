@@ -16,9 +16,10 @@ public:
     using Note = std::function<void(const QString& text)>;
     // nullptr, with a note given, where there is no desktop, it refuses, or the hotkey cannot
     // be had.
+    // `settingsFolder` keeps what the desktop lets us keep (the portal's restore token).
     static std::unique_ptr<KeyboardRun> start(const TypeSettings& settings,
                                               const QStringList& stations, const Clock& clock,
-                                              const Note& note);
+                                              const Note& note, const QString& settingsFolder);
     // The same on a keyboard of the caller's (a fake in tests).
     static std::unique_ptr<KeyboardRun> start(const TypeSettings& settings,
                                               const QStringList& stations, const Clock& clock,

@@ -109,8 +109,9 @@ QString typeHelp() {
                          weight is held back, with a note naming the window (X11 only)
   --type-decimal SEP     . (default) or , in the numbers typed
   --type-station NAME    with several stations: type only this one's weights
-  Never typed while the weight moves. The desktop's keyboard is named at start; no
-  desktop, or one that refuses, ends the run before any port opens (exit 1). With
+  Never typed while the weight moves. The desktop's keyboard is named at start: the
+  Wayland portal (asked once; the token is kept in the settings folder) or X11's XTEST;
+  no desktop, or one that refuses, ends the run before any port opens (exit 1). With
   --allow-commands, POST /api/v1/stations/NAME/type and the MQTT command "type" type the
   weight standing now, as the hotkey does.
 

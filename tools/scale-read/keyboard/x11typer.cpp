@@ -1,5 +1,7 @@
 #include "tools/scale-read/keyboard/x11typer.h"
 
+#include "tools/scale-read/keyboard/keysyms.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -22,30 +24,6 @@ int lastXError = 0;
 int recordXError(Display*, XErrorEvent* event) {
     lastXError = event->error_code;
     return 0;
-}
-
-// The code points of UTF-8 text; a byte that does not decode stands for itself.
-std::vector<char32_t> codePoints(const std::string& text) {
-    std::vector<char32_t> points;
-    const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    for (const char32_t point : decoded.toUcs4()) {
-        points.push_back(point);
-    }
-    return points;
-}
-
-// Latin-1 keysyms are the code point; the rest of Unicode is 0x01000000 + the code point.
-unsigned long keysymOf(char32_t point) {
-    if ((point >= 0x20 && point <= 0x7E) || (point >= 0xA0 && point <= 0xFF)) {
-        return point;
-    }
-    if (point == '\n') {
-        return XK_Return;
-    }
-    if (point == '\t') {
-        return XK_Tab;
-    }
-    return 0x01000000UL + point;
 }
 
 QString textProperty(Display* display, Window window, const char* name, bool utf8) {
@@ -293,16 +271,9 @@ bool X11Typer::typeKeysym(unsigned long keysym, QString& error) {
 bool X11Typer::type(const TypeStep& step, QString& error) {
     releaseModifiers();
     bool done = true;
-    if (step.kind == TypeStep::Kind::Key) {
-        done = typeKeysym(step.key == TypeKey::Tab     ? XK_Tab
-                          : step.key == TypeKey::Enter ? XK_Return
-                                                       : XK_Escape,
-                          error);
-    } else if (step.kind == TypeStep::Kind::Text) {
-        for (const char32_t point : codePoints(step.text)) {
-            if (!(done = typeKeysym(keysymOf(point), error))) {
-                break;
-            }
+    for (const std::uint32_t keysym : keysymsOf(step)) {
+        if (!(done = typeKeysym(keysym, error))) {
+            break;
         }
     }
     XSync(m_display, False);

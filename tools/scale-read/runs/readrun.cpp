@@ -247,7 +247,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         for (const auto& station : stations) {
             names << station->config.name;
         }
-        keyboard = KeyboardRun::start(*options.type, names, clock, [](const QString& text) { note(text); });
+        keyboard = KeyboardRun::start(*options.type, names, clock,
+                                      [](const QString& text) { note(text); },
+                                      scale::dataFolder(QCoreApplication::applicationDirPath()));
         if (!keyboard) {
             return 1;
         }

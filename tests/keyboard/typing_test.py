@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
 """scale-read --type through a real X server: each case starts its own Xvfb on a free display,
-a recording window of our own (type-target), and the simulator replaying SICS frames that place
-and take off loads at set times. Usage: typing_test.py CASE SCALE_READ INDICATOR_SIM TYPE_TARGET
-PRESS_KEY FAKE_PORTAL"""
-
-import shutil
+a recording window of our own (type-target), and an indicator of its own on a pseudo-terminal
+sending SICS frames that place and take off loads once the reader reads. Usage:
+typing_test.py CASE SCALE_READ TYPE_TARGET PRESS_KEY FAKE_PORTAL"""
 
 import os
 import re
+import shutil
+import signal
 import subprocess
 import urllib.request
 import sys
 import tempfile
+import threading
 import time
+import tty
 
-CASE, READER, SIMULATOR, TARGET, PRESS, PORTAL = sys.argv[1:7]
+CASE, READER, TARGET, PRESS, PORTAL = sys.argv[1:6]
 RATE = 10  # frames a second
 
 
@@ -22,17 +24,25 @@ def sics_frame(weight, stable):
     return ("S %s %10.3f kg\r\n" % ("S" if stable else "D", weight)).encode()
 
 
-def recording(path, phases):
-    """phases: (weight, stable, seconds) in turn, sent as SICS frames at RATE a second."""
-    lines = ["# port=Com1 settings=9600,N,8,1 protocol=sics start=2026-12-09T00:00:00.000Z"]
-    t = 0.0
-    for weight, stable, seconds in phases:
-        for _ in range(int(seconds * RATE)):
-            lines.append("%.6f %s" % (t, " ".join("%02X" % b for b in sics_frame(weight, stable))))
-            t += 1.0 / RATE
-    with open(path, "w") as out:
-        out.write("\n".join(lines) + "\n")
-    return t
+class Line:
+    """The indicator's end of a pseudo-terminal, sending SICS frames at RATE a second."""
+
+    def __init__(self):
+        self.master, slave = os.openpty()
+        tty.setraw(slave)
+        self.path = os.ttyname(slave)
+        self.slave = slave
+
+    def play(self, phases):
+        """phases: (weight, stable, seconds) in turn."""
+        for weight, stable, seconds in phases:
+            for _ in range(int(seconds * RATE)):
+                os.write(self.master, sics_frame(weight, stable))
+                time.sleep(1.0 / RATE)
+
+    def close(self):
+        os.close(self.master)
+        os.close(self.slave)
 
 
 class Desktop:
@@ -52,6 +62,7 @@ class Desktop:
             number += chunk
         os.close(read)
         self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(), QT_QPA_PLATFORM="xcb")
+        self.records = os.path.join(folder, "records.jsonl")
         self.env.pop("WAYLAND_DISPLAY", None)
 
     def close(self):
@@ -88,28 +99,34 @@ class Window:
         self.process.wait(timeout=10)
 
 
-def start_reader(desktop, folder, phases, options, extra_env=None):
-    """The simulator replaying `phases` on a link, and the reader typing from it until the
-    recording has played; returns the reader's process."""
-    seconds = recording(os.path.join(folder, "line.rec"), phases)
-    link = os.path.join(folder, "Com1")
-    simulator = subprocess.Popen([SIMULATOR, "--link", link, "--replay",
-                                  os.path.join(folder, "line.rec")],
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    simulator.stdout.readline()  # "ready": the link is there
-    env = dict(desktop.env, **(extra_env or {}))
-    reader = subprocess.Popen([READER, "--port", link, "--protocol", "sics", "--output",
-                               os.path.join(folder, "records.jsonl"),
-                               "--duration", str(int(seconds * 1000) + 800)] + options,
-                              env=env, stderr=subprocess.PIPE, text=True)
-    reader.simulator = simulator
+def start_reader(desktop, phases, options):
+    """The reader typing from a line of our own; once it reads, the line plays `phases` in the
+    background (the placements start only when the reader is there to see them). Returns the
+    reader's process, with the notes it gave before reading in `reader.notes`."""
+    line = Line()
+    reader = subprocess.Popen([READER, "--port", line.path, "--protocol", "sics", "--output",
+                               desktop.records] + options,
+                              env=desktop.env, stderr=subprocess.PIPE, text=True)
+    reader.notes = []
+    while not reader.notes or not reader.notes[-1].startswith("scale-read: reading "):
+        note = reader.stderr.readline()
+        if not note:
+            raise SystemExit("the reader ended before reading: %r" % reader.notes)
+        reader.notes.append(note.rstrip("\n"))
+    reader.line = line
+    reader.player = threading.Thread(target=line.play, args=(phases,))
+    reader.player.start()
     return reader
 
 
 def finish(reader):
-    _, errors = reader.communicate(timeout=40)
-    reader.simulator.wait(timeout=10)
-    return reader.returncode, errors
+    """Waits for the phases to play out, then ends the reader as an operator would."""
+    reader.player.join()
+    time.sleep(0.5)
+    reader.send_signal(signal.SIGTERM)
+    _, errors = reader.communicate(timeout=30)
+    reader.line.close()
+    return reader.returncode, "\n".join(reader.notes) + "\n" + errors
 
 
 def check(name, got, expected):
@@ -141,6 +158,7 @@ class SessionBus:
         self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         self.env.update(DBUS_SESSION_BUS_ADDRESS=self.daemon.stdout.readline().strip(),
                         WAYLAND_DISPLAY="wayland-test")
+        self.records = os.path.join(folder, "records.jsonl")
         self.log = os.path.join(folder, "portal.log")
         self.portal = None
         try:
@@ -179,7 +197,7 @@ def portal_case(folder):
             return
         expected = []
         for run_number in (1, 2):
-            reader = start_reader(bus, folder, [OFF + (0.5,), PLACED + (1.5,)],
+            reader = start_reader(bus, [OFF + (0.5,), PLACED + (1.5,)],
                                   ["--type", "{weight} {unit}{Enter}"])
             status, errors = finish(reader)
             check("exit status", status, 0)
@@ -230,7 +248,7 @@ def run(folder):
         if CASE == "type-into":
             sheet = Window(desktop, folder, "Sheet")
             notes = Window(desktop, folder, "Notes")  # the focus is here now
-            reader = start_reader(desktop, folder, [OFF + (0.5,), PLACED + (1.5,), OFF + (1.0,),
+            reader = start_reader(desktop, [OFF + (0.5,), PLACED + (1.5,), OFF + (1.0,),
                                                     (23.456, True, 2.0)],
                                   ["--type", "{weight}{Enter}", "--type-into", "^Sheet$"])
             held = reader.stderr.readline()
@@ -272,18 +290,18 @@ def run(folder):
             if CASE == "remote":
                 options += ["--http", "127.0.0.1:0", "--allow-commands"]
             expected = "12.345 kg\n"
-        reader = start_reader(desktop, folder, phases, options)
+        reader = start_reader(desktop, phases, options)
         if CASE == "remote":
-            address = None
-            while address is None:
-                address = re.search(r"http://(127\.0\.0\.1:\d+)/", reader.stderr.readline())
+            address = re.search(r"http://(127\.0\.0\.1:\d+)/", "\n".join(reader.notes))
             time.sleep(2.5)
+            # A single port serves as the station named after it: the pseudo-terminal's number.
+            station = os.path.basename(reader.line.path)
             request = urllib.request.Request(
-                "http://%s/api/v1/stations/Com1/type" % address.group(1), data=b"{}",
+                "http://%s/api/v1/stations/%s/type" % (address.group(1), station), data=b"{}",
                 headers={"Content-Type": "application/json"}, method="POST")
             with urllib.request.urlopen(request, timeout=10) as answer:
                 check("answer", answer.read().decode(),
-                      '{"command":"type","result":"done","station":"Com1"}\n')
+                      '{"command":"type","result":"done","station":"%s"}\n' % station)
         if CASE == "hotkey":
             time.sleep(2.5)  # settled well before: nothing typed without the key
             check("before the key", window.text(), "")

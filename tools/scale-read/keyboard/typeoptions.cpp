@@ -88,34 +88,4 @@ std::variant<std::optional<TypeSettings>, QString> parseTypeOptions(
     return std::optional<TypeSettings>(std::move(settings));
 }
 
-QString typeHelp() {
-    return QStringLiteral(
-        R"(Typing weights into any program (X11, or Wayland with the desktop portal):
-  --type TEMPLATE        type each weight into the window that has the focus, as TEMPLATE
-                         says: text with fields {weight} (as shown), {weight:0.00} (fixed
-                         decimals; also gross, net, tare), {unit}, {gross}, {net}, {tare},
-                         {mode}, {station}, {seq} (values typed), {time:%H:%M:%S}, and keys
-                         {Tab}, {Enter}, {Esc}, {Wait MS}; {{ and }} for braces. Each typed
-                         value is also a record, with "typed", "trigger" and "window"
-  --type-on WHEN         settle (default): once per placement, when the weight has settled
-                         (--stable-band, --stable-time or the indicator's flag) at
-                         --type-min or more; the next after the load was off or settled
-                         elsewhere. print: each weight the indicator sends. hotkey: the
-                         weight standing when --type-hotkey is pressed (waits 2 s for one)
-  --type-min W           the least weight typed (default: beyond the zero band)
-  --type-zero W          the load is off within W of zero (default: 10 counts)
-  --type-hotkey KEY      an X key name with modifiers: F9, ctrl+alt+w
-  --type-into REGEX      only into a window whose title or class matches; otherwise the
-                         weight is held back, with a note naming the window (X11 only)
-  --type-decimal SEP     . (default) or , in the numbers typed
-  --type-station NAME    with several stations: type only this one's weights
-  Never typed while the weight moves. The desktop's keyboard is named at start: the
-  Wayland portal (asked once; the token is kept in the settings folder) or X11's XTEST;
-  no desktop, or one that refuses, ends the run before any port opens (exit 1). With
-  --allow-commands, POST /api/v1/stations/NAME/type and the MQTT command "type" type the
-  weight standing now, as the hotkey does.
-
-)");
-}
-
 }  // namespace scaleread

@@ -23,7 +23,8 @@ struct TypeSettings {
     QString station;              // --type-station; empty: every station
 };
 
-// The option names --type brings, without "--"; all but "type" need --type.
+// The option names --type brings, without "--"; all but "type" need --type. Their help is in
+// keyboardoptions.cpp, the reader's group of them.
 inline constexpr const char* kTypeOptionNames[] = {
     "type", "type-on", "type-min", "type-zero", "type-hotkey", "type-into", "type-decimal",
     "type-station"};
@@ -33,8 +34,5 @@ inline constexpr const char* kTypeOptionNames[] = {
 std::variant<std::optional<TypeSettings>, QString> parseTypeOptions(
     const std::function<bool(const char*)>& isSet, const std::function<QString(const char*)>& value,
     const QStringList& stations);
-
-// The options' part of --help.
-QString typeHelp();
 
 }  // namespace scaleread

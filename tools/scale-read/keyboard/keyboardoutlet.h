@@ -40,7 +40,9 @@ public:
                    QStringList stationNames, Typed typed, Note note);
 
     void record(const Record& record) override {
-        frame(record.station, record.utcMillis, record.frame, record.stable);
+        if (record.typed == nullptr) {  // a value typed already is no frame to type
+            frame(record.station, record.utcMillis, record.frame, record.stable);
+        }
     }
     void frame(std::size_t station, std::int64_t utcMillis, const scale::StreamFrame& frame,
                bool stable);

@@ -11,7 +11,7 @@ namespace scaleread {
 
 // The keyboard of one run of the reader: the desktop's keyboard opened, the hotkey grabbed, the
 // start note given, and the outlet that types.
-class KeyboardRun {
+class KeyboardRun : public Outlet {
 public:
     using Note = std::function<void(const QString& text)>;
     // nullptr, with a note given, where there is no desktop, it refuses, or the hotkey cannot
@@ -26,6 +26,10 @@ public:
                                               const Note& note, std::unique_ptr<KeyTyper> typer);
 
     KeyboardOutlet& outlet() { return *m_outlet; }
+    void record(const Record& record) override { m_outlet->record(record); }
+    void portChanged(std::size_t station, PortState state, const QString& reason) override {
+        m_outlet->portChanged(station, state, reason);
+    }
     void setOnTyped(KeyboardOutlet::Typed typed) { m_onTyped = std::move(typed); }
 
     // A remote button (HTTP, MQTT): `done` gets "done" once the value is on its way, "refused"

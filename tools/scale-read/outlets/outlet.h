@@ -3,10 +3,12 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "protocols/formatdescription.h"
 #include "protocols/framestream.h"
+#include "tools/scale-read/outlets/recordtexts.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/stations/stationreader.h"
 
@@ -21,8 +23,6 @@ namespace scaleread {
 // --reconnect-timeout and is no longer read.
 enum class PortState { NotOpen, Open, Lost, Abandoned };
 
-class RecordTexts;
-
 // One decoded frame of one station; valid only during the call.
 struct Record {
     std::size_t station;          // the station's place in the run: 0 is the first or only one
@@ -32,6 +32,12 @@ struct Record {
     bool stable;        // the weight holds (the indicator's flag or the stable band and time)
     bool becameStable;  // this frame made it so
     RecordTexts& texts; // the record in the output formats, each made at its first asking
+    // The run's choice of records (--errors, --changes-only, --stable-only) keeps it: the records
+    // file and the broker take only these, the board every frame.
+    bool chosen = true;
+    // A value the keyboard typed: this record tells it (the frame is the weight typed); the
+    // keyboard itself does not take it again.
+    const TypedNote* typed = nullptr;
 };
 
 // What the stations of a run offer their outlets: who they are and a way to command them.
@@ -45,6 +51,15 @@ public:
     virtual StationReader::CommandId sendCommand(std::size_t station, CommandKind kind,
                                                  StationReader::CommandHandler handler) = 0;
     virtual bool cancelCommand(std::size_t station, StationReader::CommandId id) = 0;
+    // The keyboard's remote button (HTTP, MQTT): types the weight standing on `station`, and
+    // hands `done` "done", "refused", "no-answer" or "unsupported" (no --type). `trigger` names
+    // the caller in the typed record.
+    using TypeDone = std::function<void(const QString& result, const QString& text)>;
+    virtual void typeStanding(std::size_t station, const QString& trigger, TypeDone done) {
+        (void)station;
+        (void)trigger;
+        done(QStringLiteral("unsupported"), QStringLiteral("weights are typed only with --type"));
+    }
 };
 
 // An outlet takes records, a port's changes and what became of commands. Handlers must not

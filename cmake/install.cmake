@@ -33,9 +33,11 @@ function(scale_gzipped source output)
     set(scale_generated ${scale_generated} ${output} PARENT_SCOPE)
 endfunction()
 
-install(TARGETS scale-readout indicator-sim scale-read RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS scale-readout indicator-sim scale-read scale-wedge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The tray program's own entry, "Scale to keyboard", with the window's icon.
 install(FILES ${scale_packaging}/${SCALE_APP_ID}.desktop
+    ${scale_packaging}/io.github.scalereadout.ScaleWedge.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${scale_packaging}/${SCALE_APP_ID}.metainfo.xml.in
     ${scale_staged}/${SCALE_APP_ID}.metainfo.xml @ONLY)
@@ -57,7 +59,7 @@ foreach(size 16 32 48 64 128 256)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-foreach(page scale-readout indicator-sim scale-read)
+foreach(page scale-readout indicator-sim scale-read scale-wedge)
     configure_file(${scale_packaging}/man/${page}.1.in ${scale_staged}/man/${page}.1 @ONLY)
     scale_gzipped(${scale_staged}/man/${page}.1 ${scale_staged}/man/gz/${page}.1.gz)
     install(FILES ${scale_staged}/man/gz/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -5,7 +5,7 @@ scale_packages=(
     clang libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-serialbus-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
-    socat xvfb xauth x11-apps imagemagick
+    socat xvfb xauth x11-apps imagemagick libxtst-dev x11-xkb-utils
     fonts-wqy-zenhei fonts-noto-cjk fonts-dejavu-extra fonts-urw-base35
     libmosquitto-dev libssl-dev openssl mosquitto mosquitto-clients
     libtomlplusplus-dev libpcre2-dev

@@ -118,6 +118,8 @@ def write_formats(words, folder):
 def left_out(words):
     if "--mqtt" in words:
         return "needs an MQTT broker"
+    if "--type" in words:
+        return "types into a desktop (tests/keyboard runs it under Xvfb)"
     for listener in ("--http", "--modbus"):
         address = value_after(words, listener) or ""
         if ":" in address and not address.startswith(("127.0.0.1:", "[::1]:", "localhost:")):

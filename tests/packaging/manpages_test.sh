@@ -8,7 +8,7 @@ source "$(dirname "$0")/stage.sh" "$1"
 pages=$stage/usr/share/man/man1
 status=0
 
-for page in scale-readout indicator-sim scale-read; do
+for page in scale-readout indicator-sim scale-read scale-wedge; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
         "$pages/$page.1.gz" 2>&1 >/dev/null)
     if [ -n "$warnings" ]; then

@@ -14,6 +14,7 @@
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/http/httpoptions.h"
 #include "tools/scale-read/modbus/modbusoptions.h"
+#include "tools/scale-read/keyboard/typeoptions.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/records/recordoutput.h"
@@ -45,6 +46,7 @@ struct ReaderOptions {
     std::optional<HttpSettings> http;
     std::optional<ModbusSettings> modbus;
     std::optional<CommandKind> command;  // --command: send it, print its result, end
+    std::optional<TypeSettings> type;    // --type: weights typed into the focused window
 
     OutputFormat format = OutputFormat::Jsonl;
     QString outputPath;  // empty: standard output

@@ -59,7 +59,8 @@ const OptionRow kServiceRows[] = {
      .modes = kService},
     {.name = "allow-commands",
      .help = "take zero, tare and clear-tare at POST\n"
-             "/api/v1/stations/NAME/command (off by default)",
+             "/api/v1/stations/NAME/command (off by default), and with --type\n"
+             "POST /api/v1/stations/NAME/type",
      .again = true},
     {.name = nullptr,
      .help = "  Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, with the "

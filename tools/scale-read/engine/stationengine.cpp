@@ -149,6 +149,31 @@ void StationEngine::frameRead(std::size_t index, std::int64_t utcMillis,
     }
 }
 
+void StationEngine::typed(std::size_t index, std::int64_t utcMillis,
+                          const scale::StreamFrame& frame, const TypedNote& note) {
+    if (m_ending || index >= m_stations.size()) {
+        return;
+    }
+    Station& station = *m_stations[index];
+    m_typedTexts.next(station.keyed, station.plain, utcMillis, frame, true, &note);
+    Record record{index, station.keyed, utcMillis, frame, true, false, m_typedTexts, true};
+    record.typed = &note;
+    for (const auto& outlet : m_outlets) {
+        if (m_ending) {
+            return;
+        }
+        outlet->record(record);
+    }
+}
+
+void StationEngine::typeStanding(std::size_t station, const QString& trigger, TypeDone done) {
+    if (m_typer && station < m_stations.size()) {
+        m_typer(station, trigger, std::move(done));
+        return;
+    }
+    StationControl::typeStanding(station, trigger, std::move(done));
+}
+
 void StationEngine::tell(std::size_t index, PortState state, const QString& reason) {
     for (const auto& outlet : m_outlets) {
         outlet->portChanged(index, state, reason);

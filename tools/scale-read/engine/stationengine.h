@@ -75,6 +75,16 @@ public:
                                          StationReader::CommandHandler handler) override;
     bool cancelCommand(std::size_t station, StationReader::CommandId id) override;
 
+    // A value the keyboard typed: one record to every outlet, the keyboard's own passing it by.
+    // Its texts are made apart from the frame's, which it may come in the middle of.
+    void typed(std::size_t station, std::int64_t utcMillis, const scale::StreamFrame& frame,
+               const TypedNote& note);
+    // Who takes typeStanding: the keyboard of a run with --type.
+    void setTyper(std::function<void(std::size_t, const QString&, TypeDone)> typer) {
+        m_typer = std::move(typer);
+    }
+    void typeStanding(std::size_t station, const QString& trigger, TypeDone done) override;
+
 private:
     struct Station;
 
@@ -93,6 +103,8 @@ private:
     EngineHost m_host;
     std::vector<std::unique_ptr<Station>> m_stations;
     RecordTexts m_texts;
+    RecordTexts m_typedTexts;
+    std::function<void(std::size_t, const QString&, TypeDone)> m_typer;
     // After the stations: outlets go first, while the stations they command are still there.
     std::vector<std::unique_ptr<Outlet>> m_outlets;
     bool m_ending = false;

@@ -13,6 +13,11 @@ QString latin1(std::string_view text) {
 HttpService::CommandRunner runnerFor(StationControl& stations) {
     return [&stations](std::size_t index, const QString& command,
                        const HttpService::CommandDone& done) -> HttpService::CommandCancel {
+        if (command == QLatin1String("type") && index < stations.stationCount()) {
+            // The keyboard's answer comes once; a client gone before it is simply not told.
+            stations.typeStanding(index, QStringLiteral("http"), done);
+            return [] {};
+        }
         const auto kind = commandKindNamed(command.toStdString());
         if (!kind || index >= stations.stationCount()) {
             done(QStringLiteral("unsupported"), {});

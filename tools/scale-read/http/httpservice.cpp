@@ -436,16 +436,17 @@ void HttpService::route(const Asker& asker, const HttpRequest& request, const He
                                   ? path.mid(stationsPrefix.size()).split(QLatin1Char('/'))
                                   : QStringList();
     const QString part = parts.size() == 2 ? parts[1] : QString();
+    // "type": the keyboard types the weight standing now, a command like the others.
+    const bool command = part == QLatin1String("command") || part == QLatin1String("type");
     if (parts.isEmpty() || parts.size() > 2 ||
-        (parts.size() == 2 && part != QLatin1String("stable") &&
-         part != QLatin1String("command"))) {
+        (parts.size() == 2 && part != QLatin1String("stable") && !command)) {
         respondError(asker, Status::NotFound, QStringLiteral("no such path"), cors);
         return;
     }
-    if (!allowOnly(part == QLatin1String("command") ? "POST" : "GET")) {
+    if (!allowOnly(command ? "POST" : "GET")) {
         return;
     }
-    if (part == QLatin1String("command") && !m_settings.allowCommands) {
+    if (command && !m_settings.allowCommands) {
         respondError(asker, Status::Forbidden,
                      QStringLiteral("commands are off; scale-read takes them with "
                                     "--allow-commands"),
@@ -466,7 +467,7 @@ void HttpService::route(const Asker& asker, const HttpRequest& request, const He
     } else if (part == QLatin1String("stable")) {
         getStable(*station, asker, request, cors);
     } else {
-        postCommand(*station, asker, request, cors);
+        postCommand(*station, asker, request, cors, part == QLatin1String("type"));
     }
 }
 
@@ -558,7 +559,7 @@ QByteArray HttpService::unavailableJson(std::size_t station) const {
 }
 
 void HttpService::postCommand(std::size_t station, const Asker& asker, const HttpRequest& request,
-                              const Headers& cors) {
+                              const Headers& cors, bool typeWeight) {
     // Only JSON, which no page of another origin can send without asking first (a preflight):
     // a form or a plain fetch from a foreign page cannot command a scale.
     const QByteArray type = request.value("Content-Type").split(';').front().trimmed();
@@ -569,8 +570,8 @@ void HttpService::postCommand(std::size_t station, const Asker& asker, const Htt
     }
     const QJsonValue value =
         QJsonDocument::fromJson(request.body).object().value(QStringLiteral("command"));
-    const QString command = value.toString();
-    if (!commandKindNamed(command.toStdString())) {
+    const QString command = typeWeight ? QStringLiteral("type") : value.toString();
+    if (!typeWeight && !commandKindNamed(command.toStdString())) {
         respondError(asker, Status::BadRequest,
                      QStringLiteral(R"(the body is {"command":"zero"}, "tare" or "clear-tare")"),
                      cors);

@@ -109,8 +109,9 @@ private:
     void route(const Asker& asker, const HttpRequest& request, const Headers& cors);
     void getStable(std::size_t station, const Asker& asker, const HttpRequest& request,
                    const Headers& cors);
+    // `typeWeight`: POST .../type, for the keyboard, with no body to read.
     void postCommand(std::size_t station, const Asker& asker, const HttpRequest& request,
-                     const Headers& cors);
+                     const Headers& cors, bool typeWeight = false);
     void cancelCommand(std::uint64_t ticket);
     void serveFile(const QString& name, const Asker& asker);
     void expireWaits();

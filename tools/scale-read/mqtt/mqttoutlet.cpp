@@ -73,6 +73,22 @@ void MqttOutlet::commandFromBroker(std::size_t index, const std::string& message
     Station& station = m_connections[index];
     const QString name = QString::fromStdString(m_stations.source(index).station);
     const auto request = readCommandPayload(message);
+    // "type" is the keyboard's: the weight standing now typed where the cursor is.
+    if (const auto* problem = std::get_if<PayloadProblem>(&request);
+        problem != nullptr && problem->commandJson == "\"type\"") {
+        if (retained) {
+            publishResult(index, "type", resultName(CommandResult::Refused),
+                          "a retained message is not taken as a command", problem->idJson);
+            return;
+        }
+        m_stations.typeStanding(index, QStringLiteral("mqtt"),
+                                [this, index, id = problem->idJson](const QString& result,
+                                                                    const QString& text) {
+                                    publishResult(index, "type", result.toStdString(),
+                                                  text.toStdString(), id);
+                                });
+        return;
+    }
     if (const auto* problem = std::get_if<PayloadProblem>(&request)) {
         if (!std::exchange(station.refusalTold, true)) {
             m_note(QStringLiteral("station %1: a command message refused: %2 (further ones are "

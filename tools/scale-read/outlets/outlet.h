@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "protocols/formatdescription.h"
@@ -34,6 +35,9 @@ struct Record {
     // The run's choice of records (--errors, --changes-only, --stable-only) keeps it: the records
     // file and the broker take only these, the board every frame.
     bool chosen = true;
+    // A value the keyboard typed: this record tells it (the frame is the weight typed); the
+    // keyboard itself does not take it again.
+    const TypedNote* typed = nullptr;
 };
 
 // What the stations of a run offer their outlets: who they are and a way to command them.
@@ -47,6 +51,15 @@ public:
     virtual StationReader::CommandId sendCommand(std::size_t station, CommandKind kind,
                                                  StationReader::CommandHandler handler) = 0;
     virtual bool cancelCommand(std::size_t station, StationReader::CommandId id) = 0;
+    // The keyboard's remote button (HTTP, MQTT): types the weight standing on `station`, and
+    // hands `done` "done", "refused", "no-answer" or "unsupported" (no --type). `trigger` names
+    // the caller in the typed record.
+    using TypeDone = std::function<void(const QString& result, const QString& text)>;
+    virtual void typeStanding(std::size_t station, const QString& trigger, TypeDone done) {
+        (void)station;
+        (void)trigger;
+        done(QStringLiteral("unsupported"), QStringLiteral("weights are typed only with --type"));
+    }
 };
 
 // An outlet takes records, a port's changes and what became of commands. Handlers must not

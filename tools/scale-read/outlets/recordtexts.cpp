@@ -10,13 +10,15 @@ RecordTexts::Form::Form(const TextForm& wanted)
 }
 
 void RecordTexts::next(const RecordSource& keyed, const RecordSource& plain,
-                       std::int64_t utcMillis, const scale::StreamFrame& frame, bool stable) {
+                       std::int64_t utcMillis, const scale::StreamFrame& frame, bool stable,
+                       const TypedNote* typed) {
     ++m_record;
     m_keyed = &keyed;
     m_plain = &plain;
     m_utcMillis = utcMillis;
     m_frame = &frame;
     m_stable = stable;
+    m_typed = typed;
 }
 
 std::string_view RecordTexts::line(const TextForm& asked) {
@@ -38,8 +40,13 @@ std::string_view RecordTexts::line(const TextForm& asked) {
     }
     if (found->record != m_record) {
         found->text.clear();
-        found->formatter.appendRecord(found->text, form.station ? *m_keyed : *m_plain,
-                                      m_utcMillis, *m_frame, m_stable);
+        const RecordSource& source = form.station ? *m_keyed : *m_plain;
+        if (m_typed != nullptr) {
+            found->formatter.appendTyped(found->text, source, m_utcMillis, *m_frame,
+                                         m_typed->trigger, m_typed->text, m_typed->window);
+        } else {
+            found->formatter.appendRecord(found->text, source, m_utcMillis, *m_frame, m_stable);
+        }
         found->record = m_record;
         ++m_made;
     }

@@ -11,6 +11,14 @@
 
 namespace scaleread {
 
+// What the keyboard typed, for a record that tells it: what started it ("settle"), the text as
+// typed and the focused window's title.
+struct TypedNote {
+    std::string_view trigger;
+    std::string_view text;
+    std::string_view window;
+};
+
 // One way of writing a record down.
 struct TextForm {
     OutputFormat format = OutputFormat::Jsonl;
@@ -30,7 +38,7 @@ public:
     // A new record; what was made for the one before is dropped. `keyed` has the station key,
     // `plain` only where the run's records have one; both outlive the record.
     void next(const RecordSource& keyed, const RecordSource& plain, std::int64_t utcMillis,
-              const scale::StreamFrame& frame, bool stable);
+              const scale::StreamFrame& frame, bool stable, const TypedNote* typed = nullptr);
 
     // The record in `form`, with its line end; valid until the next record.
     std::string_view line(const TextForm& form);
@@ -63,6 +71,7 @@ private:
     std::int64_t m_utcMillis = 0;
     const scale::StreamFrame* m_frame = nullptr;
     bool m_stable = false;
+    const TypedNote* m_typed = nullptr;
     std::size_t m_made = 0;
 };
 

@@ -247,6 +247,46 @@ void RecordFormatter::appendReading(std::string& out, const RecordSource& source
     }
 }
 
+void RecordFormatter::appendTyped(std::string& out, const RecordSource& source,
+                                  std::int64_t utcMillis, const scale::StreamFrame& frame,
+                                  std::string_view trigger, std::string_view text,
+                                  std::string_view window) {
+    // Only a stable or printed weight is typed.
+    appendReading(out, source, utcMillis, frame, true);
+    out.pop_back();  // the line end
+    switch (m_format) {
+        case OutputFormat::Jsonl:
+            out.pop_back();  // the closing brace
+            out += ",\"typed\":";
+            appendJsonString(out, text);
+            out += ",\"trigger\":";
+            appendJsonString(out, trigger);
+            out += ",\"window\":";
+            appendJsonString(out, window);
+            out += "}\n";
+            return;
+        case OutputFormat::Csv:
+            for (const std::string_view field : {text, trigger, window}) {
+                out.push_back(',');
+                appendCsvField(out, field);
+            }
+            out.push_back('\n');
+            return;
+        case OutputFormat::Text:
+            if (out.ends_with("  stable")) {
+                out.resize(out.size() - 8);
+            }
+            out += "  typed ";
+            out += text;
+            out += " (";
+            out += trigger;
+            out += ") into ";
+            out += window;
+            out.push_back('\n');
+            return;
+    }
+}
+
 void RecordFormatter::appendCommand(std::string& out, const RecordSource& source,
                                     std::int64_t utcMillis, std::string_view command,
                                     std::string_view result, std::string_view text,

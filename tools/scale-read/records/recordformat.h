@@ -47,6 +47,14 @@ public:
                        std::string_view command, std::string_view result, std::string_view text,
                        std::string_view idJson = {});
 
+    // A weight the keyboard typed: the reading's record with what started it ("settle"), the
+    // text as typed and the focused window's title. jsonl: the reading's keys and "typed",
+    // "trigger", "window"; csv: the reading's columns and those three after them; text: the
+    // reading's line and "typed TEXT (TRIGGER) into WINDOW".
+    void appendTyped(std::string& out, const RecordSource& source, std::int64_t utcMillis,
+                     const scale::StreamFrame& frame, std::string_view trigger,
+                     std::string_view text, std::string_view window);
+
 private:
     friend std::string isoTime(std::int64_t utcMillis);
 

@@ -6,6 +6,7 @@
 
 #include "app/datafolder.h"
 #include "tools/scale-read/modbus/modbusoutlet.h"
+#include "tools/scale-read/keyboard/keyboardrun.h"
 #include "tools/scale-read/records/recordsoutlet.h"
 #include "tools/scale-read/runs/runs.h"
 #if SCALE_WITH_HTTP
@@ -42,6 +43,32 @@ std::unique_ptr<Outlet> recordsOutlet(const ReaderOptions& options, StationEngin
     return outlet;
 }
 
+// --type: the desktop's keyboard, each value it types a record to the other outlets. Null, with a
+// note given, where there is no desktop or it refuses.
+std::unique_ptr<KeyboardRun> keyboardOutlet(const ReaderOptions& options, StationEngine& engine,
+                                            const Clock& clock) {
+    QStringList stations;
+    for (std::size_t index = 0; index < engine.stationCount(); ++index) {
+        stations << QString::fromStdString(engine.source(index).station);
+    }
+    auto keyboard = KeyboardRun::start(*options.type, stations, clock, kNote,
+                                       scale::dataFolder(QCoreApplication::applicationDirPath()));
+    if (!keyboard) {
+        return nullptr;
+    }
+    keyboard->setOnTyped([&engine](const TypedValue& value) {
+        const std::string trigger = value.trigger.toStdString();
+        const std::string window = value.window.toStdString();
+        engine.typed(value.station, value.utcMillis, value.frame,
+                     TypedNote{trigger, value.text, window});
+    });
+    engine.setTyper([run = keyboard.get()](std::size_t station, const QString& trigger,
+                                           StationControl::TypeDone done) {
+        (void)run->typeAsked(station, trigger, done);
+    });
+    return keyboard;
+}
+
 template <typename Service>
 bool started(Service& service) {
     QString error;
@@ -66,6 +93,12 @@ QString missingOutlet(const ReaderOptions& options) {
 
 bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
                    [[maybe_unused]] const Clock& clock) {
+    // The keyboard first: no desktop ends the run before any file or port is opened. It takes
+    // records last, so that a value it types is written after the frame's own record.
+    std::unique_ptr<KeyboardRun> keyboard;
+    if (options.type && !(keyboard = keyboardOutlet(options, engine, clock))) {
+        return false;
+    }
     if ((!options.mqtt && !options.http && !options.modbus) || !options.outputPath.isEmpty()) {
         auto records = recordsOutlet(options, engine);
         if (!records) {
@@ -105,6 +138,9 @@ bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
             return false;
         }
         engine.addOutlet(std::move(modbus));
+    }
+    if (keyboard) {
+        engine.addOutlet(std::move(keyboard));
     }
     if (options.count) {
         engine.addOutlet(std::make_unique<CountOutlet>(

@@ -8,6 +8,7 @@
 
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/http/httpoptions.h"
+#include "tools/scale-read/serve/serveoptions.h"
 
 namespace scaleread {
 namespace {
@@ -31,7 +32,7 @@ constexpr Option kOptions[] = {
     {"overwrite", false},    {"local-time", false},   {"formats", true},
     {"ports", false},        {"station-line", true},   {"command", true},
     {"http", true},          {"http-token-file", true}, {"http-origin", true, true},
-    {"http-max-clients", true}, {"allow-commands", false},
+    {"http-max-clients", true}, {"allow-commands", false}, {"serve", true, true},
 };
 
 // The short forms, as tio and mosquitto's clients take them.
@@ -414,8 +415,24 @@ ParsedOptions parseReaderOptions(const QStringList& arguments,
             return UsageError{QStringLiteral("--command needs the indicator's --protocol")};
         }
     }
-    if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http")) {
-        return UsageError{QStringLiteral("--allow-commands is for --mqtt or --http")};
+    if (isSet("allow-commands") && !isSet("mqtt") && !isSet("http") && !isSet("serve")) {
+        return UsageError{QStringLiteral("--allow-commands is for --mqtt, --http or --serve")};
+    }
+    if (isSet("serve")) {
+        if (options.task != ReaderOptions::Task::Read) {
+            return UsageError{QStringLiteral("--serve serves what is read from ports; not with "
+                                             "--input or --detect")};
+        }
+        QStringList names;
+        for (const StationConfig& station : options.stations) {
+            names << station.name;
+        }
+        auto targets = readServeTargets(parser.values("serve"), names);
+        if (const auto* refused = std::get_if<QString>(&targets)) {
+            return UsageError{*refused};
+        }
+        options.serve = std::get<std::vector<ServeTarget>>(std::move(targets));
+        options.serveCommands = isSet("allow-commands");
     }
     if (isSet("mqtt")) {
         if (options.task != ReaderOptions::Task::Read) {
@@ -515,7 +532,10 @@ The line:
   --port PORT            ComN (Com1 to Com20: the link ports/ComN beside the program, else
                          the host's N-th serial port, USB adapters first, as in the window)
                          or a device: a path such as /dev/ttyUSB0, or a name under /dev
-                         such as ttyUSB0
+                         such as ttyUSB0; or over the network: tcp://HOST:PORT (a device
+                         server's or an indicator's own port, the bytes as they are) or
+                         rfc2217://HOST:PORT (a device server that sets the line to
+                         --settings remotely); a dropped link is retried as a lost port
   --settings B,P,D,S     baud, parity (N, E, O, M, S), data bits (5-8), stop bits (1, 1.5,
                          2); default 9600,N,8,1
   --protocol NAME        the indicator's format (default continuous):
@@ -579,7 +599,7 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
                          the browser (any number of times); others are refused
   --http-max-clients N   WebSocket clients at once (default 64)
   --allow-commands       take zero, tare and clear-tare at POST
-                         /api/v1/stations/NAME/command (off by default)
+                         /api/v1/stations/NAME/command (off by default), and from --serve
   Endpoints: GET /api/v1/stations, /api/v1/stations/NAME (state: reading, with the last
   record's fields; waiting, port-lost or not-open, with "stable":false, the reason, and the
   last weight under "last" with its age in "age_ms"), /api/v1/stations/NAME/stable
@@ -589,6 +609,7 @@ Serving browsers and web forms (HTTP and WebSocket, in the reading's own loop):
   state change, the last five minutes' weights in "hello"; ?station=A,B), /healthz. Bodies go up to 4 KiB; a client with 1 MB unread is
   dropped.
 
+%2
 Records:
   --format FORMAT        jsonl (default), csv or text
   --local-time           text: times in this host's zone with its offset (+08:00), not UTC
@@ -700,7 +721,8 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
   curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
-)").arg(protocolList());
+  scale-read --port rfc2217://192.168.1.50:2217 --settings 2400,E,7,1 --serve sics://0.0.0.0:4001
+)").arg(protocolList(), serveHelp());
 }
 
 }  // namespace scaleread

@@ -16,6 +16,7 @@
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/records/recordoutput.h"
+#include "tools/scale-read/serve/serveoptions.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 #include "tools/scale-read/stations/stationreader.h"
 
@@ -42,6 +43,8 @@ struct ReaderOptions {
     std::vector<StationConfig> stations;
     std::optional<MqttTarget> mqtt;
     std::optional<HttpSettings> http;
+    std::vector<ServeTarget> serve;
+    bool serveCommands = false;  // --allow-commands with --serve
     std::optional<CommandKind> command;  // --command: send it, print its result, end
 
     OutputFormat format = OutputFormat::Jsonl;

@@ -24,6 +24,7 @@
 #include "tools/scale-read/records/linerecorder.h"
 #include "tools/scale-read/records/recordoutput.h"
 #include "tools/scale-read/runs/runs.h"
+#include "tools/scale-read/serve/serveoutlet.h"
 #include "tools/scale-read/stations/stationreader.h"
 
 namespace scaleread {
@@ -119,6 +120,30 @@ void commandFromBroker(Station& station, const std::string& message, bool retain
             publish(commandName(asked.kind), resultName(result), text, asked.idJson);
         });
 }
+
+// The run's stations as the outlets command them.
+class RunStations : public StationControl {
+public:
+    explicit RunStations(const std::vector<std::unique_ptr<Station>>& stations)
+        : m_stations(stations) {}
+    std::size_t stationCount() const override { return m_stations.size(); }
+    const RecordSource& source(std::size_t station) const override {
+        return m_stations[station]->mqttSource;
+    }
+    const scale::FormatDescription& format(std::size_t station) const override {
+        return *m_stations[station]->config.format;
+    }
+    StationReader::CommandId sendCommand(std::size_t station, CommandKind kind,
+                                         StationReader::CommandHandler handler) override {
+        return m_stations[station]->reader->sendCommand(kind, std::move(handler));
+    }
+    bool cancelCommand(std::size_t station, StationReader::CommandId id) override {
+        return m_stations[station]->reader->cancelCommand(id);
+    }
+
+private:
+    const std::vector<std::unique_ptr<Station>>& m_stations;
+};
 
 }  // namespace
 
@@ -261,6 +286,18 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
         }
     }
 
+    RunStations runStations(stations);
+    std::unique_ptr<ServeOutlet> served;
+    if (!options.serve.empty()) {
+        served = std::make_unique<ServeOutlet>(options.serve, runStations, options.serveCommands,
+                                               clock, [](const QString& text) { note(text); });
+        QString error;
+        if (!served->start(error)) {
+            note(error);
+            return 1;
+        }
+    }
+
     std::string payload;
     for (auto& owned : stations) {
         Station& station = *owned;
@@ -286,6 +323,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
                                                      bool became) {
             if (http && !ending) {
                 http->frame(index, utc, frame, stable, became);
+            }
+            if (served && !ending) {
+                served->frame(index, frame, stable);
             }
             if (ending || !s->filter->wants(frame, became)) {
                 return;
@@ -358,6 +398,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
             }
             if (s->mqtt) {
                 s->mqtt->setPortPresent(!lost);
+            }
+            if (served) {
+                served->portChanged(index, lost ? PortState::Lost : PortState::Open, {});
             }
             if (http) {
                 // The board names the station already: the port alone.

@@ -97,14 +97,14 @@ void ComPortSession::event(const telnet_event_t& event) {
         case TELNET_EV_DO:
             if (event.neg.telopt == kComPortOption && !m_agreed) {
                 m_agreed = true;
-                m_refused = false;
                 sendSettings();
             }
             break;
         case TELNET_EV_DONT:
+            // A server that refuses at once is not reported by the library, only one that
+            // withdraws an agreed option.
             if (event.neg.telopt == kComPortOption) {
                 m_agreed = false;
-                m_refused = true;
             }
             break;
         case TELNET_EV_SUBNEGOTIATION:

@@ -39,7 +39,6 @@ public:
     // What the server reported it set; each field as asked until it reports that field.
     const LineSettings& reported() const { return m_reported; }
     bool agreed() const { return m_agreed; }
-    bool refused() const { return m_refused; }
 
     // Bytes for the socket, in order; the owner takes them and clears the string.
     std::string& outgoing() { return m_outgoing; }
@@ -57,7 +56,6 @@ private:
     std::optional<LineSettings> m_pending;
     LineSettings m_reported;
     bool m_agreed = false;
-    bool m_refused = false;
     bool m_broken = false;
 };
 

@@ -13,6 +13,7 @@ scale_packages=(
     dpkg-dev file binutils lintian x11-utils util-linux
     python3
     libboost-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
+    libtelnet-dev ser2net
 )
 
 install_dependencies() {

@@ -721,7 +721,7 @@ Examples:
   scale-read --station in=Com1,continuous --station out=Com2,command --http 8080
   curl http://127.0.0.1:8080/api/v1/stations/in/stable?timeout=30000
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
-  scale-read --port rfc2217://192.168.1.50:2217 --settings 2400,E,7,1 --serve sics://0.0.0.0:4001
+  scale-read --port rfc2217://192.168.1.50:2217 --settings 2400,N,8,1 --serve sics://4001
 )").arg(protocolList(), serveHelp());
 }
 

@@ -94,14 +94,23 @@ bool UnixSerialDevice::openNetworkLine(const QString& path, const LineSettings& 
         m_networkFailure = QString::fromStdString(problem);
         return false;
     }
-    // A connection the watch has made already, or a new one.
+    // A connection the watch has made already; the first open waits for one, later ones (a
+    // station tried again every few seconds) only move it on, so that a device server that does
+    // not answer never holds up the other stations on this thread.
     int fd = m_connect.take();
-    if (fd < 0) {
+    if (fd < 0 && !m_triedNetwork) {
+        m_triedNetwork = true;
         fd = connectNetworkLine(*address, kConnectMillis, m_connect);
+    } else if (fd < 0 && networkLineReady(path)) {
+        fd = m_connect.take();
     }
     if (fd < 0) {
-        m_networkFailure = QString::fromStdString(networkFailureText(m_connect));
-        m_connect.cancel();
+        if (m_connect.state() == NetworkConnect::State::Pending) {
+            m_networkFailure = QStringLiteral("no answer yet");
+        } else {
+            m_networkFailure = QString::fromStdString(networkFailureText(m_connect));
+            m_connect.cancel();
+        }
         return false;
     }
     m_networkFailure.clear();

@@ -74,6 +74,7 @@ private:
     std::optional<NetworkAddress> m_network;  // while a network line is open
     std::unique_ptr<ComPortSession> m_session;  // an RFC 2217 line's Telnet side
     NetworkConnect m_connect;
+    bool m_triedNetwork = false;  // the first open of a network line waits for the connection
     QString m_networkFailure;
     QByteArray m_input;
     QByteArray m_output;

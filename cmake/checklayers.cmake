@@ -1,13 +1,15 @@
 # Fails the build when a layer includes what lies above it: protocols/ is plain C++ and knows no
 # device, device/ is plain C++ on POSIX and knows only itself, app/ has no widgets and no window,
 # ui/ and app/ know nothing of the tools, the simulator knows only protocols/ and device/ (no Qt),
-# the reader has no widgets. Run by the "layers" target, on which every layer's library depends.
+# the reader has no widgets, the tools' shared option reader is plain C++ and knows only itself.
+# Run by the "layers" target, on which every layer's library depends.
 # Usage: cmake -DSOURCE_DIR=... -P checklayers.cmake
 set(rules
     "protocols|[<\"](Q|app/|ui/|tools/|device/)"
     "device|[<\"](Q|protocols/|app/|ui/|tools/)"
     "app|[<\"](ui/|tools/|QtWidgets/|QtGui/|QtWidgets>|QtGui>)"
     "ui|[<\"]tools/"
+    "tools/options|[<\"](Q|protocols/|device/|app/|ui/|tools/scale-read|tools/indicator-sim)"
     "tools/indicator-sim|[<\"](Q|app/|ui/|tools/scale-read)"
     "tools/scale-read|[<\"](ui/|tools/indicator-sim|QtWidgets/|QtGui/|QtWidgets>|QtGui>)")
 set(failures "")

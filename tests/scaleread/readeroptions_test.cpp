@@ -96,6 +96,17 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
 }
 
 // Every format of the registry is taken by --protocol and listed in --help with its summary.
+// A number beyond an int's range must be refused, not wrapped into one that passes.
+TEST(ReaderOptions, HugeNumbersAreRefusedNotWrapped) {
+    const QString limits =
+        "--poll-interval and --stable-time go up to an hour, --stable-band up to 1000000";
+    EXPECT_EQ(refusal({"--port", "Com1", "--protocol", "sics", "--poll-interval", "4294967396"}),
+              limits);
+    EXPECT_EQ(refusal({"--port", "Com1", "--stable-band", "4294967297"}), limits);
+    EXPECT_EQ(refusal({"--port", "Com1", "--mqtt", "mqtt://b", "--mqtt-queue", "4294967297"}),
+              "--mqtt-queue goes up to 10000000");
+}
+
 TEST(ReaderOptions, EveryRegisteredFormatIsOfferedAndTaken) {
     const QString help = helpText();
     for (const scale::FormatUnit* unit : scale::formatUnits()) {
@@ -184,6 +195,27 @@ TEST(ReaderOptions, StationsAndABroker) {
     EXPECT_EQ(options.mqtt->caFile, "ca.pem");
     EXPECT_EQ(options.mqtt->prefix, "scale-readout");
     EXPECT_EQ(options.mqtt->queueLimit, 50);
+}
+
+// The stations file's stations come first, then each --station in turn, wherever they stand.
+TEST(ReaderOptions, StationsFileThenStationLinesInOrder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile file(folder.filePath("plant"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# the yard\nyard=Com3,command\n");
+    file.close();
+    const ParsedOptions parsed = parseReaderOptions({"--station", "gate=Com1,continuous",
+                                                     "--stations", file.fileName(), "--station",
+                                                     "silo=Com2,sics"});
+    ASSERT_TRUE(std::holds_alternative<ReaderOptions>(parsed));
+    QStringList names;
+    for (const StationConfig& station : std::get<ReaderOptions>(parsed).stations) {
+        names << station.name;
+    }
+    EXPECT_EQ(names.join(' '), "yard gate silo");
+    EXPECT_EQ(refusal({"--station", "yard=Com1,sics", "--stations", file.fileName()}),
+              "station yard given twice");
 }
 
 TEST(ReaderOptions, FormatsFromTheSettingsFolderAndFormatsFile) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/indicator-sim/eventlog.h"
+#include "tools/options/optionreader.h"
 
 namespace indicatorsim {
 namespace {
@@ -19,31 +20,21 @@ constexpr int kPseudoTerminalBitsPerByte = 10;
 // One frame a day, like the longest times, keeps the frame times far from overflowing.
 constexpr double kSlowestRate = 1.0 / 86'400;
 
-struct OptionSpec {
-    std::string_view name;
-    bool takesValue;
+// Every option, by its name without the dashes; --refuse may come more than once.
+constexpr tooloptions::OptionName kOptions[] = {
+    {"link", true},        {"device", true},       {"settings", true},
+    {"baud", true},        {"protocol", true},     {"weight", true},
+    {"decimals", true},    {"rate", true},         {"reply-delay", true},
+    {"drop", true},        {"bad-checksum", true}, {"lowercase", true},
+    {"stray", true},       {"cut", true},          {"cut-pause", true},
+    {"noise", true},       {"silence", true},      {"unplug-after", true},
+    {"seed", true},        {"duration", true},     {"verbose", false},
+    {"line-model", false}, {"replay", true},       {"speed", true},
+    {"formats", true},     {"tcp", true},
+    // The options of the formats beyond the three built-in protocols.
+    {"capacity", true},    {"refuse", true, true}, {"answer-delay", true},
+    {"stream", false},     {"toledo-checksum", true},
 };
-
-constexpr OptionSpec kOptions[] = {
-    {"--link", true},        {"--device", true},       {"--settings", true},
-    {"--baud", true},        {"--protocol", true},     {"--weight", true},
-    {"--decimals", true},    {"--rate", true},         {"--reply-delay", true},
-    {"--drop", true},        {"--bad-checksum", true}, {"--lowercase", true},
-    {"--stray", true},       {"--cut", true},          {"--cut-pause", true},
-    {"--noise", true},       {"--silence", true},      {"--unplug-after", true},
-    {"--seed", true},        {"--duration", true},     {"--verbose", false},
-    {"--line-model", false}, {"--replay", true},       {"--speed", true},
-    {"--formats", true},     {"--tcp", true},
-};
-
-// The options of the formats beyond the three built-in protocols.
-constexpr OptionSpec kFormatOptions[] = {
-    {"--capacity", true}, {"--refuse", true},          {"--answer-delay", true},
-    {"--stream", false},  {"--toledo-checksum", true},
-};
-
-// Options that may come more than once; their values are joined with commas.
-constexpr std::string_view kRepeatable[] = {"--refuse"};
 
 // What a replay leaves out: it sends the recording as it is.
 constexpr std::string_view kNotWithReplay[] = {
@@ -54,46 +45,22 @@ constexpr std::string_view kNotWithReplay[] = {
     "--formats",
 };
 
+// Each option given by its name with the dashes; a repeated one's values joined with commas.
 using Given = std::map<std::string, std::string, std::less<>>;
 
 Given collect(std::span<const std::string_view> args) {
+    const auto read = tooloptions::readOptions(args, kOptions);
+    if (const auto* refused = std::get_if<std::string>(&read)) {
+        throw UsageError(*refused);
+    }
+    const auto& options = std::get<tooloptions::GivenOptions>(read);
     Given given;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (!arg.starts_with("--")) {
-            throw UsageError(arg.starts_with('-') && arg.size() > 1
-                                 ? "unknown option " + std::string(arg)
-                                 : "unexpected argument '" + std::string(arg) + "'");
+    for (const std::string& name : options.names()) {
+        std::string joined;
+        for (const std::string& value : options.values(name)) {
+            joined += (joined.empty() ? "" : ",") + value;
         }
-        const auto equals = arg.find('=');
-        const std::string_view name = arg.substr(0, equals);
-        const auto* option = std::ranges::find(kOptions, name, &OptionSpec::name);
-        if (option == std::end(kOptions)) {
-            option = std::ranges::find(kFormatOptions, name, &OptionSpec::name);
-        }
-        if (option == std::end(kFormatOptions)) {
-            throw UsageError("unknown option " + std::string(name));
-        }
-        std::string value;
-        if (!option->takesValue) {
-            if (equals != std::string_view::npos) {
-                throw UsageError(std::string(name) + " takes no value");
-            }
-        } else if (equals != std::string_view::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
-            value = args[++i];
-        }
-        if (option->takesValue && value.empty()) {
-            throw UsageError(std::string(name) + " needs a value");
-        }
-        if (const auto earlier = given.find(name);
-            earlier != given.end() &&
-            std::ranges::find(kRepeatable, name) != std::end(kRepeatable)) {
-            earlier->second += "," + value;
-        } else if (!given.emplace(name, std::move(value)).second) {
-            throw UsageError(std::string(name) + " given twice");
-        }
+        given.emplace("--" + name, std::move(joined));
     }
     return given;
 }
@@ -495,13 +462,10 @@ void readFormatOptions(const Given& given, SimOptions& options) {
 }  // namespace
 
 ParseResult parseOptions(std::span<const std::string_view> args) {
-    if (std::ranges::find(args, "--help") != args.end() ||
-        std::ranges::find(args, "-h") != args.end()) {
-        return HelpRequested{};
-    }
-    if (std::ranges::find(args, "--version") != args.end() ||
-        std::ranges::find(args, "-V") != args.end()) {
-        return VersionRequested{};
+    switch (tooloptions::requestOf(args)) {
+    case tooloptions::Request::Help: return HelpRequested{};
+    case tooloptions::Request::Version: return VersionRequested{};
+    case tooloptions::Request::Run: break;
     }
     try {
         const Given given = collect(args);

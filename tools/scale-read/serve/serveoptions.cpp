@@ -1,5 +1,7 @@
 #include "tools/scale-read/serve/serveoptions.h"
 
+#include "tools/scale-read/cli/optiongroups.h"
+
 #include <QHostAddress>
 #include <QRegularExpression>
 
@@ -64,23 +66,53 @@ std::variant<std::vector<ServeTarget>, QString> readServeTargets(const QStringLi
     return targets;
 }
 
-QString serveHelp() {
-    return QStringLiteral(
-        "Serving a station as an indicator of another format:\n"
-        "  --serve [STATION=]FORMAT://[ADDR:]PORT\n"
-        "                         answer software that asks in FORMAT (%1) on a TCP\n"
-        "                         port (address 127.0.0.1 unless given; port 0 takes a free one,\n"
-        "                         named in a note) with the station's weight: sics SI, S (the\n"
-        "                         next stable one), Z, T, TAC and @; sma W, Z, T, C; 8217 W, Z.\n"
-        "                         A weight is served only while fresh (a frame within 2 s, the\n"
-        "                         port open), else sics S I, sma ?, 8217 a motion status. Zero\n"
-        "                         and tare go to the indicator only with --allow-commands, else\n"
-        "                         they are refused in the format's words. Repeatable; STATION=\n"
-        "                         names one of --station's\n"
-        "  --serve [STATION=]FORMAT:LINK\n"
-        "                         the same on a pseudo-terminal linked at LINK, for software\n"
-        "                         that opens a serial port\n")
-        .arg(QString::fromStdString(servedFormatNames()));
+namespace {
+
+std::optional<OptionFault> checkServe(OptionContext& context) {
+    if (!context.isSet("serve")) {
+        return std::nullopt;
+    }
+    if (context.options.task != ReaderOptions::Task::Read) {
+        return UsageError{QStringLiteral("--serve serves what is read from ports; not with "
+                                         "--input or --detect")};
+    }
+    QStringList names;
+    for (const StationConfig& station : context.options.stations) {
+        names << station.name;
+    }
+    auto targets = readServeTargets(context.values("serve"), names);
+    if (const auto* refused = std::get_if<QString>(&targets)) {
+        return UsageError{*refused};
+    }
+    context.options.serve = std::get<std::vector<ServeTarget>>(std::move(targets));
+    context.options.serveCommands = context.isSet("allow-commands");
+    return std::nullopt;
 }
+
+const OptionRow kServeRows[] = {
+    {.name = "serve",
+     .valueName = "[STATION=]FORMAT://[ADDR:]PORT",
+     .help = "answer software that asks in FORMAT (sics, sma or 8217) on a TCP\n"
+             "port (address 127.0.0.1 unless given; port 0 takes a free one,\n"
+             "named in a note) with the station's weight: sics SI, S (the next\n"
+             "stable one), Z, T, TAC and @; sma W, Z, T, C; 8217 W, Z. A weight\n"
+             "is served only while fresh (a frame within 2 s, the port open),\n"
+             "else sics S I, sma ?, 8217 a motion status. Repeatable; STATION=\n"
+             "names one of --station's. [STATION=]FORMAT:LINK: the same on a\n"
+             "pseudo-terminal linked at LINK, for software that opens a port",
+     .modes = kEveryMode & ~kPorts,
+     .repeats = true},
+    {.name = "allow-commands",
+     .help = "pass zero and tare from --serve's clients to the indicator; else\n"
+             "they are refused in the served format's words (sics Z I, T I)",
+     .again = true},
+};
+
+}  // namespace
+
+const OptionGroup serveOptions{
+    .heading = "Serving a station as an indicator of another format:",
+    .rows = kServeRows,
+    .check = checkServe};
 
 }  // namespace scaleread

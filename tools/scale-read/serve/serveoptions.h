@@ -24,7 +24,5 @@ struct ServeTarget {
 std::variant<std::vector<ServeTarget>, QString> readServeTargets(const QStringList& values,
                                                                  const QStringList& stations);
 
-// --serve's part of --help.
-QString serveHelp();
 
 }  // namespace scaleread

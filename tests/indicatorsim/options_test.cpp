@@ -123,7 +123,7 @@ TEST(Options, VersionWinsOverMistakesButNotOverHelp) {
 
 TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
     const std::vector<std::pair<std::vector<std::string_view>, std::string>> cases = {
-        {{}, "give the line: --link PATH or --device DEVICE"},
+        {{}, "give the line: --link PATH, --device DEVICE or --tcp [ADDR:]PORT"},
         {{"--link"}, "--link needs a value"},
         {{"--link="}, "--link needs a value"},
         {{"--link", "/x", "--device", "/y"}, "--link and --device exclude each other"},

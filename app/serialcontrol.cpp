@@ -127,6 +127,12 @@ void SerialControl::deliverEvent() {
         return;
     }
     m_commEvent = kEventReceive;
+    if (m_onBytes) {
+        const QByteArray bytes = readBytes(bytesWaiting());
+        m_onBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                            static_cast<std::size_t>(bytes.size())));
+        return;
+    }
     if (m_onComm) {
         m_onComm();
     }

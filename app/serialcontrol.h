@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "device/linesettings.h"
 
@@ -66,6 +67,11 @@ public:
     std::int16_t CommEvent() const { return m_commEvent; }
     // The receive event. It is always delivered from the event loop, never from inside a setter.
     void setOnComm(std::function<void()> handler) { m_onComm = std::move(handler); }
+    // For a reader that takes bytes as they arrive rather than an event and then Input(): set,
+    // it replaces the receive event, and every byte waiting is handed to it at once, in
+    // arrival order, whatever InputLen says (RThreshold still arms it). The window does not use it.
+    using BytesHandler = std::function<void(std::span<const std::uint8_t> bytes)>;
+    void setOnBytes(BytesHandler handler) { m_onBytes = std::move(handler); }
     // Loss and return of the device, delivered from the event loop like the receive event.
     void setOnLineEvent(std::function<void(LineEvent)> handler) {
         m_onLineEvent = std::move(handler);
@@ -133,6 +139,7 @@ private:
     bool m_eventPosted = false;
     bool m_watching = false;
     std::function<void()> m_onComm;
+    BytesHandler m_onBytes;
     std::function<void(LineEvent)> m_onLineEvent;
 };
 

@@ -5,6 +5,7 @@
 
 #include "fuzz/readingfrom.h"
 #include "fuzz/weightframecheck.h"
+#include "protocols/formats/continuous/continuousframe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace scale;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fuzz/fuzzinput.h"
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 
 namespace scale::fuzz {
 

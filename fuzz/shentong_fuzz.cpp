@@ -7,6 +7,7 @@
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/guardedframe.h"
 #include "fuzz/readingfrom.h"
+#include "protocols/formats/shentong/shentongframe.h"
 #include "protocols/numbertext.h"
 #include "protocols/shentong.h"
 

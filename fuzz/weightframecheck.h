@@ -4,7 +4,7 @@
 #include <span>
 
 #include "fuzz/fuzzinput.h"
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 #include "protocols/weightframe.h"
 
 namespace scale::fuzz {

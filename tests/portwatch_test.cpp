@@ -2,7 +2,7 @@
 // button press; a port that apply could not open is left alone.
 #include <gtest/gtest.h>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
 #include "support/formfixture.h"
 
 namespace scale::test {

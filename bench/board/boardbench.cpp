@@ -11,26 +11,21 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWebSocket>
-#include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/processfigures.h"
-#include "protocols/frameencoder.h"
-#include "tools/indicator-sim/line/ptyline.h"
-
-extern char** environ;
+#include "bench/stationlines.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 constexpr int kWarmUpSeconds = 3;
 
@@ -50,64 +45,40 @@ bool parseRecord(const QString& text, int& station, long& number) {
     return true;
 }
 
-}  // namespace
+struct Run {
+    int stations = 50;
+    int clients = 100;
+    int seconds = 30;
+    int frames = 0;  // slots per station: the run, the warm-up and two seconds to spare
+};
 
-int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: board-bench SCALE_READ [STATIONS [CLIENTS [SECONDS]]]\n");
-        return 2;
-    }
-    const std::string reader = argv[1];
-    const int stations = argc > 2 ? std::atoi(argv[2]) : 50;
-    const int clients = argc > 3 ? std::atoi(argv[3]) : 100;
-    const int seconds = argc > 4 ? std::atoi(argv[4]) : 30;
-    const int frames = (seconds + kWarmUpSeconds + 2) * 10;
-    std::signal(SIGPIPE, SIG_IGN);
+// The reader serving --http on a free port, started on `lines`: its pid and port, or pid 0.
+struct Served {
+    pid_t pid = 0;
+    int port = 0;
+};
 
-    char folder[] = "/tmp/board-bench-XXXXXX";
-    if (::mkdtemp(folder) == nullptr) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    std::vector<std::unique_ptr<indicatorsim::PtyLine>> lines;
+Served serve(const std::string& reader, const bench::StationLines& lines) {
     std::vector<std::string> arguments = {reader};
-    for (int i = 0; i < stations; ++i) {
-        const std::string link = std::string(folder) + "/s" + std::to_string(i);
-        lines.push_back(std::make_unique<indicatorsim::PtyLine>(link));
-        arguments.push_back("--station");
-        std::string station = "s";  // appended piece by piece: GCC 12 warns on a + chain
-        station += std::to_string(i);
-        station += '=';
-        station += link;
-        station += ",continuous";
-        arguments.push_back(std::move(station));
-    }
+    arguments.insert(arguments.end(), lines.arguments().begin(), lines.arguments().end());
     for (const char* more : {"--http", "127.0.0.1:0", "--http-max-clients", "1000"}) {
         arguments.emplace_back(more);
     }
-
     // The reader's standard error, for the port it serves on.
     int errors[2];
     if (::pipe(errors) != 0) {
         std::perror("pipe");
-        return 1;
+        return {};
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, errors[0]);
-    std::vector<char*> argvReader;
-    for (std::string& argument : arguments) {
-        argvReader.push_back(argument.data());
-    }
-    argvReader.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, reader.c_str(), &actions, nullptr, argvReader.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        return 1;
-    }
+    const pid_t pid = bench::spawn(reader, std::move(arguments), &actions);
     ::close(errors[1]);
+    if (pid == 0) {
+        return {};
+    }
     std::string first;
     char c = 0;
     while (::read(errors[0], &c, 1) == 1 && c != '\n') {
@@ -118,65 +89,117 @@ int main(int argc, char* argv[]) {
     if (port == 0) {
         std::fprintf(stderr, "board-bench: the reader did not serve: %s\n", first.c_str());
         ::kill(pid, SIGTERM);
-        return 1;
+        return {};
+    }
+    return {pid, port};
+}
+
+// The clients' side: when each frame was written, and the latency of each record after the
+// warm-up that a client took.
+struct Board {
+    explicit Board(const Run& settings)
+        : run(settings), sent(static_cast<std::size_t>(settings.stations * settings.frames)) {
+        latencies.reserve(static_cast<std::size_t>(settings.stations) *
+                          static_cast<std::size_t>(settings.clients) *
+                          static_cast<std::size_t>(settings.seconds) * 10);
     }
 
-    std::vector<std::atomic<std::int64_t>> sent(static_cast<std::size_t>(stations * frames));
+    void take(const QString& text) {
+        const std::int64_t now = micros(Clock::now());
+        int station = 0;
+        long number = 0;
+        if (!parseRecord(text, station, number) || station < 0 || station >= run.stations ||
+            number < 0 || number >= run.frames) {
+            return;
+        }
+        const std::int64_t written =
+            sent[static_cast<std::size_t>(station * run.frames + number)].load();
+        if (written > 0 && number >= kWarmUpSeconds * 10) {
+            latencies.push_back(static_cast<double>(now - written) / 1000.0);
+        }
+    }
+
+    const Run run;
+    std::vector<std::atomic<std::int64_t>> sent;
     std::vector<double> latencies;
-    latencies.reserve(static_cast<std::size_t>(stations) * static_cast<std::size_t>(clients) *
-                      static_cast<std::size_t>(seconds) * 10);
-    std::vector<std::unique_ptr<QWebSocket>> sockets;
     int connected = 0;
+};
+
+// The run's clients on the reader's event stream, connected within ten seconds if at all.
+std::vector<std::unique_ptr<QWebSocket>> connectClients(Board& board, int port) {
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
     const QUrl url(QStringLiteral("ws://127.0.0.1:%1/api/v1/events").arg(port));
-    for (int i = 0; i < clients; ++i) {
+    for (int i = 0; i < board.run.clients; ++i) {
         auto socket = std::make_unique<QWebSocket>();
-        QObject::connect(socket.get(), &QWebSocket::connected, [&] { ++connected; });
-        QObject::connect(socket.get(), &QWebSocket::textMessageReceived, [&](const QString& text) {
-            const std::int64_t now = micros(Clock::now());
-            int station = 0;
-            long number = 0;
-            if (!parseRecord(text, station, number) || station < 0 || station >= stations ||
-                number < 0 || number >= frames) {
-                return;
-            }
-            const std::int64_t written =
-                sent[static_cast<std::size_t>(station * frames + number)].load();
-            if (written > 0 && number >= kWarmUpSeconds * 10) {
-                latencies.push_back(static_cast<double>(now - written) / 1000.0);
-            }
-        });
+        QObject::connect(socket.get(), &QWebSocket::connected, [&board] { ++board.connected; });
+        QObject::connect(socket.get(), &QWebSocket::textMessageReceived,
+                         [&board](const QString& text) { board.take(text); });
         socket->open(url);
         sockets.push_back(std::move(socket));
     }
     const auto connectedBy = Clock::now() + std::chrono::seconds(10);
-    while (connected < clients && Clock::now() < connectedBy) {
+    while (board.connected < board.run.clients && Clock::now() < connectedBy) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    if (connected < clients) {
-        std::fprintf(stderr, "board-bench: %d of %d clients connected\n", connected, clients);
+    if (board.connected < board.run.clients) {
+        std::fprintf(stderr, "board-bench: %d of %d clients connected\n", board.connected,
+                     board.run.clients);
     }
+    return sockets;
+}
+
+void printFigures(const Board& board, double cpu, long measuredSent) {
+    const Run& run = board.run;
+    std::printf("%-9s %-8s %-9s %-8s %-17s %-8s %-8s %-8s\n", "stations", "clients", "frames/s",
+                "CPU %", "messages", "p50 ms", "p99 ms", "max ms");
+    std::printf("%-9d %-8d %-9d %-8.2f %-17s %-8.2f %-8.2f %-8.2f\n", run.stations, run.clients,
+                run.stations * 10, cpu,
+                (std::to_string(board.latencies.size()) + "/" +
+                 std::to_string(measuredSent * run.clients))
+                    .c_str(),
+                bench::percentile(board.latencies, 0.5), bench::percentile(board.latencies, 0.99),
+                bench::percentile(board.latencies, 1.0));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: board-bench SCALE_READ [STATIONS [CLIENTS [SECONDS]]]\n");
+        return 2;
+    }
+    Run run;
+    run.stations = argc > 2 ? std::atoi(argv[2]) : run.stations;
+    run.clients = argc > 3 ? std::atoi(argv[3]) : run.clients;
+    run.seconds = argc > 4 ? std::atoi(argv[4]) : run.seconds;
+    run.frames = (run.seconds + kWarmUpSeconds + 2) * 10;
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const auto lines = bench::StationLines::open("board-bench", run.stations);
+    if (!lines) {
+        return 1;
+    }
+    const Served served = serve(argv[1], *lines);
+    if (served.pid == 0) {
+        return 1;
+    }
+    Board board(run);
+    auto sockets = connectClients(board, served.port);
 
     // The frames go out from a thread of their own, on time whatever the clients cost here.
     const auto start = Clock::now() + std::chrono::milliseconds(200);
-    std::atomic<long> ticksBefore{-1};
-    std::atomic<long> ticksAfter{-1};
+    long ticksBefore = -1;
+    long ticksAfter = -1;
     long measuredSent = 0;
     std::thread writer([&] {
-        for (int frame = 0; frame < (seconds + kWarmUpSeconds) * 10; ++frame) {
-            if (frame == kWarmUpSeconds * 10) {
-                ticksBefore = bench::cpuTicks(pid);
-            }
-            for (int i = 0; i < stations; ++i) {
-                std::this_thread::sleep_until(start + std::chrono::microseconds(
-                                                          frame * 100'000 + i * 100'000 / stations));
-                const auto bytes = scale::encodeContinuousFrame(
-                    scale::IndicatorReading{false, static_cast<std::uint32_t>(frame), 0});
-                sent[static_cast<std::size_t>(i * frames + frame)] = micros(Clock::now());
-                lines[static_cast<std::size_t>(i)]->send(bytes);
-                measuredSent += frame >= kWarmUpSeconds * 10 ? 1 : 0;
-            }
-        }
-        ticksAfter = bench::cpuTicks(pid);
+        measuredSent = lines->send(start, (run.seconds + kWarmUpSeconds) * 10,
+                                   kWarmUpSeconds * 10, served.pid, ticksBefore,
+                                   [&](int station, int frame, Clock::time_point at) {
+                                       board.sent[static_cast<std::size_t>(
+                                           station * run.frames + frame)] = micros(at);
+                                   });
+        ticksAfter = bench::cpuTicks(served.pid);
         QMetaObject::invokeMethod(
             &application,
             [] { QTimer::singleShot(500, [] { QCoreApplication::quit(); }); },
@@ -185,22 +208,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::exec();
     writer.join();
 
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
+    ::kill(served.pid, SIGTERM);
+    ::waitpid(served.pid, nullptr, 0);
     sockets.clear();
-    const long hz = ::sysconf(_SC_CLK_TCK);
-    const double cpu = 100.0 * static_cast<double>(ticksAfter - ticksBefore) /
-                       static_cast<double>(hz) / seconds;
-    std::printf("%-9s %-8s %-9s %-8s %-17s %-8s %-8s %-8s\n", "stations", "clients", "frames/s",
-                "CPU %", "messages", "p50 ms", "p99 ms", "max ms");
-    std::printf("%-9d %-8d %-9d %-8.2f %-17s %-8.2f %-8.2f %-8.2f\n", stations, clients,
-                stations * 10, cpu,
-                (std::to_string(latencies.size()) + "/" +
-                 std::to_string(measuredSent * clients))
-                    .c_str(),
-                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99),
-                bench::percentile(latencies, 1.0));
-    lines.clear();
-    ::rmdir(folder);
+    printFigures(board, bench::cpuPercent(ticksAfter - ticksBefore, run.seconds), measuredSent);
     return 0;
 }

@@ -22,14 +22,11 @@
 #include <vector>
 
 #include "bench/processfigures.h"
-#include "protocols/frameencoder.h"
-#include "tools/indicator-sim/line/ptyline.h"
-
-extern char** environ;
+#include "bench/stationlines.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 constexpr int kWarmUpSeconds = 3;
 
@@ -86,6 +83,38 @@ void onMessage(mosquitto*, void* context, const mosquitto_message* message) {
     }
 }
 
+// A subscriber to every station's readings under the prefix "bench", handing them to
+// `received`; null, with the reason on standard error, when it cannot subscribe.
+mosquitto* subscribe(int port, Received& received) {
+    mosquitto_lib_init();
+    mosquitto* subscriber = mosquitto_new("plant-bench", true, &received);
+    mosquitto_message_callback_set(subscriber, &onMessage);
+    if (mosquitto_connect(subscriber, "127.0.0.1", port, 10) != MOSQ_ERR_SUCCESS ||
+        mosquitto_subscribe(subscriber, nullptr, "bench/+/reading", 0) != MOSQ_ERR_SUCCESS ||
+        mosquitto_loop_start(subscriber) != MOSQ_ERR_SUCCESS) {
+        std::fprintf(stderr, "plant-bench: cannot subscribe at 127.0.0.1:%d\n", port);
+        return nullptr;
+    }
+    return subscriber;
+}
+
+void unsubscribe(mosquitto* subscriber) {
+    mosquitto_disconnect(subscriber);
+    mosquitto_loop_stop(subscriber, false);
+    mosquitto_destroy(subscriber);
+    mosquitto_lib_cleanup();
+}
+
+void printFigures(int stations, double cpu, const std::vector<double>& latencies,
+                  long measuredSent) {
+    std::printf("%-9s %-11s %-8s %-9s %-9s %-9s %-9s\n", "stations", "frames/s", "CPU %",
+                "received", "p50 ms", "p99 ms", "max ms");
+    std::printf("%-9d %-11d %-8.2f %-9s %-9.2f %-9.2f %-9.2f\n", stations, stations * 10, cpu,
+                (std::to_string(latencies.size()) + "/" + std::to_string(measuredSent)).c_str(),
+                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99),
+                bench::percentile(latencies, 1.0));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -100,24 +129,12 @@ int main(int argc, char* argv[]) {
     const int frames = (seconds + kWarmUpSeconds + 2) * 10;
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::vector<std::unique_ptr<indicatorsim::PtyLine>> lines;
-    char folder[] = "/tmp/plant-bench-XXXXXX";
-    if (::mkdtemp(folder) == nullptr) {
-        std::perror("mkdtemp");
+    const auto lines = bench::StationLines::open("plant-bench", stations);
+    if (!lines) {
         return 1;
     }
     std::vector<std::string> arguments = {reader};
-    for (int i = 0; i < stations; ++i) {
-        const std::string link = std::string(folder) + "/s" + std::to_string(i);
-        lines.push_back(std::make_unique<indicatorsim::PtyLine>(link));
-        arguments.push_back("--station");
-        std::string station = "s";
-        station += std::to_string(i);
-        station += '=';
-        station += link;
-        station += ",continuous";
-        arguments.push_back(std::move(station));
-    }
+    arguments.insert(arguments.end(), lines->arguments().begin(), lines->arguments().end());
     arguments.push_back("--mqtt");
     arguments.push_back("mqtt://127.0.0.1:" + std::to_string(port));
     arguments.push_back("--mqtt-prefix");
@@ -128,25 +145,12 @@ int main(int argc, char* argv[]) {
                    std::vector<double>(static_cast<std::size_t>(frames), 0.0));
     Received received;
     received.sent = &sent;
-
-    mosquitto_lib_init();
-    mosquitto* subscriber = mosquitto_new("plant-bench", true, &received);
-    mosquitto_message_callback_set(subscriber, &onMessage);
-    if (mosquitto_connect(subscriber, "127.0.0.1", port, 10) != MOSQ_ERR_SUCCESS ||
-        mosquitto_subscribe(subscriber, nullptr, "bench/+/reading", 0) != MOSQ_ERR_SUCCESS ||
-        mosquitto_loop_start(subscriber) != MOSQ_ERR_SUCCESS) {
-        std::fprintf(stderr, "plant-bench: cannot subscribe at 127.0.0.1:%d\n", port);
+    mosquitto* subscriber = subscribe(port, received);
+    if (!subscriber) {
         return 1;
     }
-
-    std::vector<char*> argvReader;
-    for (std::string& argument : arguments) {
-        argvReader.push_back(argument.data());
-    }
-    argvReader.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, reader.c_str(), nullptr, nullptr, argvReader.data(), environ) != 0) {
-        std::perror("posix_spawn");
+    const pid_t pid = bench::spawn(reader, std::move(arguments));
+    if (pid == 0) {
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));  // the reader opens its ports
@@ -154,49 +158,24 @@ int main(int argc, char* argv[]) {
     const auto start = Clock::now();
     received.measureFrom = micros(start + std::chrono::seconds(kWarmUpSeconds));
     long ticksBefore = -1;
-    long measuredSent = 0;
-    const long hz = ::sysconf(_SC_CLK_TCK);
-    for (int frame = 0; frame < (seconds + kWarmUpSeconds) * 10; ++frame) {
-        if (frame == kWarmUpSeconds * 10) {
-            ticksBefore = bench::cpuTicks(pid);
-        }
-        for (int i = 0; i < stations; ++i) {
-            // Station i's frame n goes out at n * 100 ms + i * 100 ms / stations.
-            const auto due = start + std::chrono::microseconds(frame * 100'000 +
-                                                               i * 100'000 / stations);
-            std::this_thread::sleep_until(due);
-            const auto bytes = scale::encodeContinuousFrame(
-                scale::IndicatorReading{false, static_cast<std::uint32_t>(frame), 0});
-            sent.at[static_cast<std::size_t>(i)][static_cast<std::size_t>(frame)] =
-                micros(Clock::now());
-            lines[static_cast<std::size_t>(i)]->send(bytes);
-            measuredSent += frame >= kWarmUpSeconds * 10 ? 1 : 0;
-        }
-    }
+    const long measuredSent = lines->send(
+        start, (seconds + kWarmUpSeconds) * 10, kWarmUpSeconds * 10, pid, ticksBefore,
+        [&](int station, int frame, Clock::time_point at) {
+            sent.at[static_cast<std::size_t>(station)][static_cast<std::size_t>(frame)] =
+                micros(at);
+        });
     const long ticksAfter = bench::cpuTicks(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last readings arrive
 
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
-    mosquitto_disconnect(subscriber);
-    mosquitto_loop_stop(subscriber, false);
-    mosquitto_destroy(subscriber);
-    mosquitto_lib_cleanup();
-
+    unsubscribe(subscriber);
     std::vector<double> latencies;
     {
         std::lock_guard guard(received.lock);
         latencies = received.latencies;
     }
-    const double cpu = 100.0 * static_cast<double>(ticksAfter - ticksBefore) /
-                       static_cast<double>(hz) / seconds;
-    std::printf("%-9s %-11s %-8s %-9s %-9s %-9s %-9s\n", "stations", "frames/s", "CPU %",
-                "received", "p50 ms", "p99 ms", "max ms");
-    std::printf("%-9d %-11d %-8.2f %-9s %-9.2f %-9.2f %-9.2f\n", stations, stations * 10, cpu,
-                (std::to_string(latencies.size()) + "/" + std::to_string(measuredSent)).c_str(),
-                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99),
-                bench::percentile(latencies, 1.0));
-    lines.clear();
-    ::rmdir(folder);
+    printFigures(stations, bench::cpuPercent(ticksAfter - ticksBefore, seconds), latencies,
+                 measuredSent);
     return 0;
 }

@@ -41,7 +41,13 @@ std::string padLeft(std::string text, std::size_t width, char fill) {
 }
 
 std::string signedText(std::int64_t units, int decimals) {
-    return (units < 0 ? "-" : "") + magnitudeText(magnitudeOf(units), decimals);
+    // Inserting the sign, rather than adding the digits to "-", keeps GCC 12's -Wrestrict quiet
+    // in an optimised build (a false alarm on operator+ of a literal and a temporary string).
+    std::string text = magnitudeText(magnitudeOf(units), decimals);
+    if (units < 0) {
+        text.insert(0, 1, '-');
+    }
+    return text;
 }
 
 std::string magnitudeText(std::uint64_t units, int decimals) {

@@ -13,9 +13,11 @@ namespace {
 class ScaleReadFaultTest : public ReaderFixture {};
 
 TEST_F(ScaleReadFaultTest, ReadingGoesOnWhenTheDeviceComesBack) {
-    ASSERT_TRUE(sim.start(link(), {"--weight", "fixed:1.5", "--unplug-after", "500"}));
+    ASSERT_TRUE(sim.start(link(), {"--weight", "fixed:1.5"}));
     ReaderProcess reader;
     ASSERT_TRUE(reader.start({"--port", link(), "--changes-only", "--reconnect-timeout", "10"}));
+    ASSERT_TRUE(reader.waitForLines(1, 5000)) << joined(reader.errorLines());
+    sim.unplug();
     const QString gone = "scale-read: " + link() + " is gone; waiting for it to come back";
     ASSERT_TRUE(reader.waitForErrorLine(gone, 3000)) << joined(reader.errorLines());
     // Gone for good before the next one links the same path, which the first removes on exit.
@@ -43,12 +45,14 @@ TEST_F(ScaleReadFaultTest, ComPortNotBackWithinTheReconnectTimeoutEndsWithStatus
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("bin"))));
     ASSERT_TRUE(QFile::copy(QStringLiteral(SCALE_READ_PATH), program));
     const QString com1 = path(QStringLiteral("bin/ports/Com1"));
-    ASSERT_TRUE(sim.start(com1, {"--weight", "fixed:1.5", "--unplug-after", "500"}));
+    ASSERT_TRUE(sim.start(com1, {"--weight", "fixed:1.5"}));
     const QString label = "Com1 (" + QFileInfo(com1).symLinkTarget() + ")";
 
     ReaderProcess reader;
     ASSERT_TRUE(
         reader.start({"--port", "Com1", "--changes-only", "--reconnect-timeout", "1"}, program));
+    ASSERT_TRUE(reader.waitForLines(1, 5000)) << joined(reader.errorLines());
+    sim.unplug();
     ASSERT_TRUE(reader.waitForExit(5000));
     EXPECT_EQ(reader.exitCode(), 1);
     EXPECT_EQ(joined(reader.maskedLines()),

@@ -37,6 +37,9 @@ public:
     bool waitForExit(int milliseconds) {
         return !running() || m_process.waitForFinished(milliseconds);
     }
+    // Pulls the cable now: the simulator closes its line and ends, as with --unplug-after, but
+    // at a moment the test chose (a reader slow to start under load still saw the line).
+    void unplug() { m_process.terminate(); }
     // Milliseconds on the simulator's clock, estimated from when "ready" arrived.
     double now() const { return static_cast<double>(m_sinceReady.nsecsElapsed()) / 1e6; }
 

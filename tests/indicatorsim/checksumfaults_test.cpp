@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
+#include "protocols/formats/command/commandreply.h"
 #include "protocols/weightframe.h"
 #include "tests/protocols/framebytes.h"
 

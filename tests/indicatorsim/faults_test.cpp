@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 #include "protocols/weightframe.h"
 #include "tools/indicator-sim/faults/faults.h"
 #include "tools/indicator-sim/indicator/weightplan.h"

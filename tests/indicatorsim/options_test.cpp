@@ -121,8 +121,21 @@ TEST(Options, VersionWinsOverMistakesButNotOverHelp) {
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parseOptions(both)));
 }
 
-TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
-    const std::vector<std::pair<std::vector<std::string_view>, std::string>> cases = {
+// Each refusal is the one line the simulator prints for that command line.
+void expectRefusals(
+    const std::vector<std::pair<std::vector<std::string_view>, std::string>>& cases) {
+    for (const auto& [args, message] : cases) {
+        std::string commandLine;
+        for (const std::string_view arg : args) {
+            commandLine += " " + std::string(arg);
+        }
+        EXPECT_EQ(refusalOf(args), message) << "for" << commandLine;
+    }
+}
+
+// Missing, stray, unknown and repeated options, each named in one line.
+TEST(Options, TheCommandLineItselfIsChecked) {
+    expectRefusals({
         {{}, "give the line: --link PATH, --device DEVICE or --tcp [ADDR:]PORT"},
         {{"--link"}, "--link needs a value"},
         {{"--link="}, "--link needs a value"},
@@ -134,6 +147,12 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
         {{"--link", "/x", "--colour", "red"}, "unknown option --colour"},
         {{"--link", "/x", "--verbose=yes"}, "--verbose takes no value"},
         {{"--link", "/x", "--rate", "5", "--rate=6"}, "--rate given twice"},
+    });
+}
+
+// The line: baud and settings for the kind of line given.
+TEST(Options, LineSettingsAreRefusedForTheWrongLine) {
+    expectRefusals({
         {{"--link", "/x", "--settings", "9600,N,8,1"},
          "--settings is for --device or --line-model; a pseudo-terminal otherwise takes only "
          "--baud"},
@@ -150,6 +169,18 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
          "--settings: data bits must be 5 to 8, got '9'"},
         {{"--device", "/y", "--settings", "9600,N,8,1.5"},
          "--settings: stop bits must be 1 or 2, got '1.5'"},
+        {{"--device", "/y", "--line-model"},
+         "--line-model is for --link; a real line does this itself"},
+        {{"--link", "/x", "--line-model", "--baud", "19200"},
+         "--baud goes without --line-model, which takes the baud from --settings"},
+        {{"--link", "/x", "--line-model", "--settings", "19200,X,8,1"},
+         "--settings: parity must be N, E or O, got 'X'"},
+    });
+}
+
+// What goes out and when: protocol, rate, replies, faults and timing.
+TEST(Options, ProtocolPacingAndFaultsAreRefusedOutOfRange) {
+    expectRefusals({
         {{"--link", "/x", "--protocol", "modbus"},
          "--protocol: expected continuous, command, shentong, toledo, sics, ad, sbi, sma, "
          "rice-lake, "
@@ -183,6 +214,12 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
         {{"--link", "/x", "--unplug-after", "1.5"},
          "--unplug-after: expected whole milliseconds above 0, got '1.5'"},
         {{"--link", "/x", "--seed", "-3"}, "--seed: expected a whole number from 0, got '-3'"},
+    });
+}
+
+// Weights that the frame cannot carry or the plan cannot make.
+TEST(Options, WeightsAreRefusedWhenTheFrameCannotCarryThem) {
+    expectRefusals({
         {{"--link", "/x", "--decimals", "5"}, "--decimals: expected 0 to 4, got '5'"},
         {{"--link", "/x", "--weight", "sine:5"},
          "--weight: expected fixed:VALUE, ramp:FROM:TO:STEP or walk:SEED[:MAX], got 'sine:5'"},
@@ -209,12 +246,12 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
          "--weight: the walk's SEED must be a whole number from 0, got 'x'"},
         {{"--link", "/x", "--weight", "walk:1:0"},
          "--weight: the walk's MAX must be above 0, got 0"},
-        {{"--device", "/y", "--line-model"},
-         "--line-model is for --link; a real line does this itself"},
-        {{"--link", "/x", "--line-model", "--baud", "19200"},
-         "--baud goes without --line-model, which takes the baud from --settings"},
-        {{"--link", "/x", "--line-model", "--settings", "19200,X,8,1"},
-         "--settings: parity must be N, E or O, got 'X'"},
+    });
+}
+
+// A replay sends the recording as it is.
+TEST(Options, ReplayRefusesWhatItCannotHonour) {
+    expectRefusals({
         {{"--link", "/x", "--speed", "2"}, "--speed goes with --replay"},
         {{"--link", "/x", "--replay", "a.rec", "--speed", "0"},
          "--speed: expected a factor above 0, got '0'"},
@@ -226,14 +263,7 @@ TEST(Options, MistakesAreRefusedWithOneLineNamingThem) {
          "--weight does not go with --replay, which sends the recording as it is"},
         {{"--link", "/x", "--replay", "a.rec", "--noise", "0.1"},
          "--noise does not go with --replay, which sends the recording as it is"},
-    };
-    for (const auto& [args, message] : cases) {
-        std::string commandLine;
-        for (const std::string_view arg : args) {
-            commandLine += " " + std::string(arg);
-        }
-        EXPECT_EQ(refusalOf(args), message) << "for" << commandLine;
-    }
+    });
 }
 
 }  // namespace

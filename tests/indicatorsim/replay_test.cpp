@@ -4,7 +4,9 @@
 #include <variant>
 #include <vector>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
+#include "protocols/formats/command/commandreply.h"
+#include "protocols/formats/shentong/shentongframe.h"
 #include "tests/indicatorsim/simtestsupport.h"
 #include "tools/indicator-sim/eventlog.h"
 #include "tools/indicator-sim/formats/framereadout.h"

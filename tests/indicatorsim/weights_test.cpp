@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/shentong/shentongframe.h"
 #include "protocols/shentong.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
 #include "tools/indicator-sim/indicator/weightsource.h"

@@ -155,12 +155,15 @@ TEST_F(BrokerTest, AnUnpluggedStationReportsPortLostWhileTheOtherPublishes) {
     SimulatorProcess a;
     SimulatorProcess b;
     ASSERT_TRUE(a.start(link("a"), {"--weight", "fixed:3"}));
-    ASSERT_TRUE(b.start(link("b"), {"--weight", "fixed:4", "--unplug-after", "1500"}));
+    ASSERT_TRUE(b.start(link("b"), {"--weight", "fixed:4"}));
     SubscriberProcess all;
     ASSERT_TRUE(all.start(broker.port(), "scale-readout/#"));
     Reader reader;
     ASSERT_TRUE(reader.start({"--station", "a=" + link("a") + ",continuous", "--station",
                               "b=" + link("b") + ",continuous", "--mqtt", broker.url()}));
+    // b's stable weight is out before its cable is pulled.
+    ASSERT_TRUE(all.waitFor(on("scale-readout/b/stable"), 5000)) << reader.errors().toStdString();
+    b.unplug();
     ASSERT_TRUE(all.waitFor(on("scale-readout/b/status", "port-lost"), 5000))
         << reader.errors().toStdString();
     // Its last stable weight is no longer handed to those who come now: the broker was told to

@@ -157,149 +157,180 @@ protected:
     int plainPort = 0;
 };
 
-TEST_F(SecureBrokerTest, RightCaAndPasswordPublishEachMistakeIsNamedOnceAndReadingGoesOn) {
-    SimulatorProcess simulators[6];
-    const char* names[] = {"a", "b", "c", "d", "e", "f"};
-    for (int i = 0; i < 6; ++i) {
-        // Slow, so that the reading itself costs next to nothing beside the broker's refusals.
-        ASSERT_TRUE(simulators[i].start(link(names[i]), {"--weight", "fixed:1.5", "--rate", "2"}));
+// Five readers at once on the one broker: four with a mistake each, one right.
+class SecureBrokerRun : public SecureBrokerTest {
+protected:
+    void startReaders() {
+        const char* names[] = {"a", "b", "c", "d", "e", "f"};
+        for (int i = 0; i < 6; ++i) {
+            // Slow, so that the reading itself costs next to nothing beside the broker's refusals.
+            ASSERT_TRUE(
+                simulators[i].start(link(names[i]), {"--weight", "fixed:1.5", "--rate", "2"}));
+        }
+        ASSERT_TRUE(watcher.start(
+            broker.port(), "scale-readout/#", {},
+            {"--cafile", broker.filePath("ca.pem"), "-u", "watcher", "-P", kWatcherPassword}));
+        sinceStart.start();
+        const QString ca = broker.filePath("ca.pem");
+        const QStringList login = {"--mqtt-user", "reader"};
+        ASSERT_TRUE(wrongPassword.start(
+            QStringList{"--station", station("a"), "--station", station("b"), "--mqtt", tlsUrl(),
+                        "--mqtt-ca", ca, "--output", records()} +
+                login,
+            "not-" + kPassword));
+        ASSERT_TRUE(untrusted.start(
+            QStringList{"--station", station("c"), "--mqtt", tlsUrl(), "--mqtt-ca", other()} +
+                login,
+            kPassword));
+        ASSERT_TRUE(
+            plainOnTls.start(QStringList{"--station", station("d"), "--mqtt",
+                                         QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port())} +
+                                 login,
+                             kPassword));
+        ASSERT_TRUE(tlsOnPlain.start(
+            QStringList{"--station", station("e"), "--mqtt",
+                        QStringLiteral("mqtts://127.0.0.1:%1").arg(plainPort), "--mqtt-ca", ca} +
+                login,
+            kPassword));
+        ASSERT_TRUE(right.start(
+            QStringList{"--station", station("f"), "--mqtt", tlsUrl(), "--mqtt-ca", ca} + login,
+            kPassword));
     }
-    SubscriberProcess watcher;
-    ASSERT_TRUE(watcher.start(
-        broker.port(), "scale-readout/#", {},
-        {"--cafile", broker.filePath("ca.pem"), "-u", "watcher", "-P", kWatcherPassword}));
-    const QString ca = broker.filePath("ca.pem");
-    const QString other = broker.filePath("other.pem");
-    const QString records = folder.filePath("a-b.jsonl");
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    Reader wrongPassword, untrusted, plainOnTls, tlsOnPlain, right;
-    const QStringList login = {"--mqtt-user", "reader"};
-    ASSERT_TRUE(
-        wrongPassword.start(QStringList{"--station", station("a"), "--station", station("b"),
-                                        "--mqtt", tlsUrl(), "--mqtt-ca", ca, "--output", records} +
-                                login,
-                            "not-" + kPassword));
-    ASSERT_TRUE(untrusted.start(
-        QStringList{"--station", station("c"), "--mqtt", tlsUrl(), "--mqtt-ca", other} + login,
-        kPassword));
-    ASSERT_TRUE(
-        plainOnTls.start(QStringList{"--station", station("d"), "--mqtt",
-                                     QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port())} +
-                             login,
-                         kPassword));
-    ASSERT_TRUE(tlsOnPlain.start(
-        QStringList{"--station", station("e"), "--mqtt",
-                    QStringLiteral("mqtts://127.0.0.1:%1").arg(plainPort), "--mqtt-ca", ca} +
-            login,
-        kPassword));
-    ASSERT_TRUE(right.start(
-        QStringList{"--station", station("f"), "--mqtt", tlsUrl(), "--mqtt-ca", ca} + login,
-        kPassword));
 
-    // Each mistake is named within 5 s. The first try of the reader with the wrong password
-    // sets the clock of its next ones: after 1, 2, 4, 8 ... s.
-    ASSERT_TRUE(LiveWindow::waitFor([&] { return !wrongPassword.errors().isEmpty(); }, 5000));
-    const qint64 firstTry = sinceStart.elapsed();
-    Reader* refused[] = {&untrusted, &plainOnTls, &tlsOnPlain};
-    EXPECT_TRUE(LiveWindow::waitFor(
-        [&] {
-            return std::all_of(std::begin(refused), std::end(refused),
-                               [](Reader* reader) { return !reader->errors().isEmpty(); });
-        },
-        static_cast<int>(5000 - sinceStart.elapsed())));
-    ASSERT_TRUE(watcher.waitFor(
-        [](const SubscriberProcess::Message& message) {
-            return message.topic == "scale-readout/f/stable";
-        },
-        5000));
+    // Each mistake is named within 5 s, and the right reader publishes. The first try of the
+    // reader with the wrong password sets the clock of its next ones: after 1, 2, 4, 8 ... s.
+    void expectMistakesNamedAndRightPublishing() {
+        ASSERT_TRUE(LiveWindow::waitFor([&] { return !wrongPassword.errors().isEmpty(); }, 5000));
+        firstTry = sinceStart.elapsed();
+        Reader* refused[] = {&untrusted, &plainOnTls, &tlsOnPlain};
+        EXPECT_TRUE(LiveWindow::waitFor(
+            [&] {
+                return std::all_of(std::begin(refused), std::end(refused),
+                                   [](Reader* reader) { return !reader->errors().isEmpty(); });
+            },
+            static_cast<int>(5000 - sinceStart.elapsed())));
+        ASSERT_TRUE(watcher.waitFor(
+            [](const SubscriberProcess::Message& message) {
+                return message.topic == "scale-readout/f/stable";
+            },
+            5000));
+    }
+
     // Refused, the reader tries again now and then, reads on, and costs next to nothing:
     // measured over 11 s that hold one try per station, the one 7 s after the first (a TLS try
     // costs some 12 ms of CPU in this sanitized build, 1 ms in a plain one).
-    const auto recordCount = [&] {
-        QFile file(records);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    };
-    LiveWindow::waitFor([] { return false; },
-                        static_cast<int>(firstTry + 3500 - sinceStart.elapsed()));
-    const long ticksBefore = wrongPassword.cpuTicks();
-    const qsizetype recordsBefore = recordCount();
-    LiveWindow::waitFor([] { return false; }, 11000);
-    const long ticks = wrongPassword.cpuTicks() - ticksBefore;
-    EXPECT_LE(ticks, 11) << "CPU ticks of 10 ms in 11 s while refused";
-    EXPECT_GE(recordCount(), recordsBefore + 30);
-
-    QStringList arguments;
-    for (Reader* reader : {&wrongPassword, &untrusted, &plainOnTls, &tlsOnPlain, &right}) {
-        arguments << reader->arguments();
-        EXPECT_TRUE(reader->stop());
+    void expectRefusedReaderReadsOnCheaply() {
+        const auto recordCount = [&] {
+            QFile file(records());
+            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        };
+        LiveWindow::waitFor([] { return false; },
+                            static_cast<int>(firstTry + 3500 - sinceStart.elapsed()));
+        const long ticksBefore = wrongPassword.cpuTicks();
+        const qsizetype recordsBefore = recordCount();
+        LiveWindow::waitFor([] { return false; }, 11000);
+        refusedTicks = wrongPassword.cpuTicks() - ticksBefore;
+        EXPECT_LE(refusedTicks, 11) << "CPU ticks of 10 ms in 11 s while refused";
+        EXPECT_GE(recordCount(), recordsBefore + 30);
     }
-    const QString address = QStringLiteral("127.0.0.1:%1").arg(broker.port());
-    const QString plainAddress = QStringLiteral("127.0.0.1:%1").arg(plainPort);
-    const QString keptOne =
-        "scale-read: station %1: 1 stable weights not published, the broker "
-        "being away at the end\n";
-    EXPECT_EQ(wrongPassword.errors().toStdString(),
-              QString("scale-read: the broker at " + address +
-                      " refused the user name or password (--mqtt-user "
-                      "reader)\n" +
-                      keptOne.arg("a") + keptOne.arg("b"))
-                  .toStdString());
-    EXPECT_EQ(
-        untrusted.errors().toStdString(),
-        QString("scale-read: the broker at " + address +
-                " has a certificate not signed by the CA in " + other + "\n" + keptOne.arg("c"))
-            .toStdString());
-    EXPECT_EQ(plainOnTls.errors().toStdString(),
-              QString("scale-read: the broker at " + address + " speaks TLS; use mqtts://\n" +
-                      keptOne.arg("d"))
-                  .toStdString());
-    EXPECT_EQ(tlsOnPlain.errors().toStdString(),
-              QString("scale-read: no TLS answer from " + plainAddress +
-                      ": is it a plain listener? use mqtt://\n" + keptOne.arg("e"))
-                  .toStdString());
-    EXPECT_EQ(right.errors().toStdString(), "");
 
-    // The right one's records arrived, as they were read (the weight long settled by the last).
-    const QStringList readings = watcher.payloads("scale-readout/f/reading");
-    ASSERT_FALSE(readings.isEmpty());
-    EXPECT_EQ(
-        QString(readings.last())
-            .replace(QRegularExpression(R"("time":"[^"]*")"), "TIME")
-            .toStdString(),
-        (R"({TIME,"station":"f","port":")" + link("f") +
-         R"(","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":true,"raw":"02 2B 30 30 30 30 31 35 31 31 45 03","unit":"kg"})")
-            .toStdString());
-    // The password is nowhere to be seen.
-    QFile recorded(records);
-    ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
-    const QString seen = arguments.join('\n') + QString::fromUtf8(recorded.readAll()) +
-                         wrongPassword.errors() + untrusted.errors() + plainOnTls.errors() +
-                         tlsOnPlain.errors() + right.errors() +
-                         watcher.payloads("scale-readout/f/reading").join('\n');
-    EXPECT_FALSE(seen.contains(kPassword));
-    EXPECT_TRUE(arguments.join('\n').contains("--mqtt-user reader"));
-
-    // The broker saw a handful of refused logins from the two stations, not a storm.
-    broker.stop();
-    const QString log = broker.log();
-    EXPECT_LE(log.count("not authorised"), 10);
-
-    // The transcript: what the broker saw, and what each reader said.
-    std::cout << "--- broker\n";
-    static const QRegularExpression told(
-        "New client connected.*|.*not authorised.*|OpenSSL Error.*|Client connection from .*"
-        "failed.*|Client <unknown> disconnected.*");
-    for (const QString& line : log.split('\n')) {
-        if (told.match(line).hasMatch()) {
-            std::cout << line.toStdString() << '\n';
+    // Stopped, each reader has said its mistake once and what it kept; the right one nothing.
+    void stopAndExpectOneLinePerMistake() {
+        for (Reader* reader : {&wrongPassword, &untrusted, &plainOnTls, &tlsOnPlain, &right}) {
+            arguments << reader->arguments();
+            EXPECT_TRUE(reader->stop());
         }
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(broker.port());
+        const QString plainAddress = QStringLiteral("127.0.0.1:%1").arg(plainPort);
+        const QString keptOne =
+            "scale-read: station %1: 1 stable weights not published, the broker "
+            "being away at the end\n";
+        EXPECT_EQ(wrongPassword.errors().toStdString(),
+                  QString("scale-read: the broker at " + address +
+                          " refused the user name or password (--mqtt-user "
+                          "reader)\n" +
+                          keptOne.arg("a") + keptOne.arg("b"))
+                      .toStdString());
+        EXPECT_EQ(untrusted.errors().toStdString(),
+                  QString("scale-read: the broker at " + address +
+                          " has a certificate not signed by the CA in " + other() + "\n" +
+                          keptOne.arg("c"))
+                      .toStdString());
+        EXPECT_EQ(plainOnTls.errors().toStdString(),
+                  QString("scale-read: the broker at " + address + " speaks TLS; use mqtts://\n" +
+                          keptOne.arg("d"))
+                      .toStdString());
+        EXPECT_EQ(tlsOnPlain.errors().toStdString(),
+                  QString("scale-read: no TLS answer from " + plainAddress +
+                          ": is it a plain listener? use mqtt://\n" + keptOne.arg("e"))
+                      .toStdString());
+        EXPECT_EQ(right.errors().toStdString(), "");
     }
-    std::cout << "--- readers\n"
-              << (wrongPassword.errors() + untrusted.errors() + plainOnTls.errors() +
-                  tlsOnPlain.errors())
-                     .toStdString()
-              << "--- the refused reader's CPU over 11 s: " << ticks * 10 << " ms\n";
+
+    // The right one's records arrived, as they were read (the weight long settled by the last),
+    // and the password is nowhere to be seen.
+    void expectRightRecordsAndNoPassword() {
+        const QStringList readings = watcher.payloads("scale-readout/f/reading");
+        ASSERT_FALSE(readings.isEmpty());
+        EXPECT_EQ(
+            QString(readings.last())
+                .replace(QRegularExpression(R"("time":"[^"]*")"), "TIME")
+                .toStdString(),
+            (R"({TIME,"station":"f","port":")" + link("f") +
+             R"(","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":true,"raw":"02 2B 30 30 30 30 31 35 31 31 45 03","unit":"kg"})")
+                .toStdString());
+        QFile recorded(records());
+        ASSERT_TRUE(recorded.open(QIODevice::ReadOnly));
+        const QString seen = arguments.join('\n') + QString::fromUtf8(recorded.readAll()) +
+                             refusals() + right.errors() +
+                             watcher.payloads("scale-readout/f/reading").join('\n');
+        EXPECT_FALSE(seen.contains(kPassword));
+        EXPECT_TRUE(arguments.join('\n').contains("--mqtt-user reader"));
+    }
+
+    // The broker saw a handful of refused logins from the two stations, not a storm. Prints the
+    // transcript: what the broker saw, and what each reader said.
+    void expectNoStormAndPrintTranscript() {
+        broker.stop();
+        const QString log = broker.log();
+        EXPECT_LE(log.count("not authorised"), 10);
+        std::cout << "--- broker\n";
+        static const QRegularExpression told(
+            "New client connected.*|.*not authorised.*|OpenSSL Error.*|Client connection from .*"
+            "failed.*|Client <unknown> disconnected.*");
+        for (const QString& line : log.split('\n')) {
+            if (told.match(line).hasMatch()) {
+                std::cout << line.toStdString() << '\n';
+            }
+        }
+        std::cout << "--- readers\n"
+                  << refusals().toStdString()
+                  << "--- the refused reader's CPU over 11 s: " << refusedTicks * 10 << " ms\n";
+    }
+
+    QString records() const { return folder.filePath("a-b.jsonl"); }
+    QString other() const { return broker.filePath("other.pem"); }
+    QString refusals() {
+        return wrongPassword.errors() + untrusted.errors() + plainOnTls.errors() +
+               tlsOnPlain.errors();
+    }
+
+    SimulatorProcess simulators[6];
+    SubscriberProcess watcher;
+    QElapsedTimer sinceStart;
+    qint64 firstTry = 0;
+    long refusedTicks = 0;
+    QStringList arguments;  // the readers' command lines as the system shows them
+    Reader wrongPassword, untrusted, plainOnTls, tlsOnPlain, right;
+};
+
+TEST_F(SecureBrokerRun, RightCaAndPasswordPublishEachMistakeIsNamedOnceAndReadingGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(startReaders());
+    ASSERT_NO_FATAL_FAILURE(expectMistakesNamedAndRightPublishing());
+    expectRefusedReaderReadsOnCheaply();
+    stopAndExpectOneLinePerMistake();
+    expectRightRecordsAndNoPassword();
+    expectNoStormAndPrintTranscript();
 }
 
 }  // namespace

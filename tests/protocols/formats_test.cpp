@@ -85,18 +85,18 @@ TEST(Formats, RegistryNamesEachFormatOnceWindowModesFirst) {
 TEST(Formats, GoldenFramesAreSentAndReadBack) {
     for (const FormatUnit* unit : formatUnits()) {
         for (const GoldenFrame& golden : unit->golden) {
-            EXPECT_EQ(renderFrame(unit->speaking, golden.state, golden.settings), golden.bytes)
-                << unit->format.name;
+            if (!golden.onlyRead) {
+                const std::string sent =
+                    unit->reading.encode
+                        ? unit->reading.encode(readingOf(golden.state))
+                        : renderFrame(unit->speaking, golden.state, golden.settings);
+                EXPECT_EQ(sent, golden.bytes) << unit->format.name;
+            }
             EXPECT_EQ(read(unit->format.name, golden.bytes), std::string(golden.reading) + "\n")
                 << unit->format.name;
         }
-        EXPECT_EQ(unit->golden.empty(), unit->format.windowMode >= 0) << unit->format.name;
+        EXPECT_FALSE(unit->golden.empty()) << unit->format.name;
     }
-}
-
-TEST(Formats, WindowProtocolsKeepTheirDecodingAndReadInKilograms) {
-    EXPECT_EQ(read("continuous", "\x02-0123453" "1F\x03"), "-12.345 kg\n");
-    EXPECT_EQ(read("shentong", "=5.21000"), "12.5 kg\n");
 }
 
 TEST(Formats, ToledoStatusWords) {

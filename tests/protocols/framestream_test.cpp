@@ -6,7 +6,9 @@
 
 #include "framebytes.h"
 #include "protocols/framestream.h"
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
+#include "protocols/formats/command/commandreply.h"
+#include "protocols/formats/shentong/shentongframe.h"
 #include "protocols/shentong.h"
 #include "protocols/weightframe.h"
 

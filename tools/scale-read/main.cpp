@@ -4,6 +4,7 @@
 
 #include "app/datafolder.h"
 #include "tools/scale-read/cli/readeroptions.h"
+#include "tools/scale-read/runs/runoutlets.h"
 #include "tools/scale-read/runs/runs.h"
 #include "tools/scale-read/runs/signalwatch.h"
 
@@ -42,6 +43,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const auto& options = std::get<ReaderOptions>(parsed);
+    if (const QString missing = missingOutlet(options); !missing.isEmpty()) {
+        note(missing);
+        return 2;
+    }
     // A CA file that will not do is a mistake on the command line, told before anything starts.
     if (options.mqtt && !options.mqtt->caFile.isEmpty()) {
         if (const auto problem = caFileProblem(options.mqtt->caFile)) {

@@ -121,6 +121,16 @@ const GoldenFrame kGolden[] = {
                .motion = true},
      .bytes = "US,NT,-00012.5kg\r\n",
      .reading = "-12.5 kg net moving"},
+    // From the A&D OP-05 instruction manual, "Output data", the examples of the A&D standard
+    // format: gross, unstable, tare, and plus overflow.
+    {.state = {.shown = 12345, .gross = 12345},
+     .bytes = "ST,GS,+0012345kg\r\n",
+     .reading = "12345 kg gross steady"},
+    {.state = {.shown = 12345, .gross = 12345, .decimals = 2, .motion = true},
+     .bytes = "US,GS,+0123.45kg\r\n",
+     .reading = "123.45 kg gross moving"},
+    {.bytes = "ST,TR,+0002345kg\r\n", .reading = "2345 kg tare steady", .onlyRead = true},
+    {.bytes = "OL,GS,+    .  kg\r\n", .reading = "error overload", .onlyRead = true},
 };
 
 }  // namespace

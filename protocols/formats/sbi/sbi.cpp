@@ -92,6 +92,10 @@ const GoldenFrame kGolden[] = {
     {.state = {.shown = -250, .gross = 750, .tare = 1000, .decimals = 2, .net = true},
      .bytes = "N     -     2.50 kg \r\n",
      .reading = "-2.50 kg net steady"},
+    // From the Sartorius LE series manual, "Data output format", its example +123.56 g in 16
+    // characters and, with the ID code N, in 22.
+    {.bytes = "+   123.56 g  \r\n", .reading = "123.56 g steady", .onlyRead = true},
+    {.bytes = "N     +   123.56 g  \r\n", .reading = "123.56 g net steady", .onlyRead = true},
 };
 
 }  // namespace

@@ -117,6 +117,11 @@ const GoldenFrame kGolden[] = {
      .bytes = "S D      -5.00 kg\r\n",
      .reading = "-5.00 kg moving"},
     {.state = {.overCapacity = true}, .bytes = "S +\r\n", .reading = "error overload 'S +'"},
+    // From the maker's operating instructions for its AT balances, "Basic information on data
+    // interchange with the balance", command S: its example reply and the refusal it lists
+    // (the value right-aligned in the reference manual's ten characters).
+    {.bytes = "S S     100.00 g\r\n", .reading = "100.00 g steady", .onlyRead = true},
+    {.bytes = "S I\r\n", .reading = "error busy 'S I'", .onlyRead = true},
 };
 
 }  // namespace

@@ -62,6 +62,15 @@ const GoldenFrame kGolden[] = {
      .bytes = "\n 1NM      -2.50kg \r",
      .reading = "-2.50 kg net moving"},
     {.state = {.overCapacity = true}, .bytes = "\nO1G           0kg \r", .reading = "error overload"},
+    // From the Sartorius PR 5220 Instrument Manual, "SMA Protocol", "Standard Reply", the
+    // examples for LF R CR and LF Z CR (the weight in the ten characters the section fixes).
+    {.state = {.shown = 7025, .gross = 7025, .decimals = 3},
+     .bytes = "\n 1G       7.025kg \r",
+     .reading = "7.025 kg gross steady"},
+    {.state = {.shown = 7650, .gross = 7650, .decimals = 3, .motion = true},
+     .bytes = "\n 1GM      7.650kg \r",
+     .reading = "7.650 kg gross moving"},
+    {.bytes = "\nZ1G       0.000lb \r", .reading = "0.000 lb gross steady", .onlyRead = true},
 };
 
 }  // namespace

@@ -1,58 +1,50 @@
 #include "tools/indicator-sim/formats/protocolframes.h"
 
-#include "protocols/formats/encoding.h"
+#include <algorithm>
+
+#include "protocols/formats/registry.h"
 
 namespace indicatorsim {
 namespace {
 
-template <std::size_t N>
-std::vector<std::uint8_t> toVector(const std::array<std::uint8_t, N>& frame) {
-    return {frame.begin(), frame.end()};
+// The registry's unit of a window mode; the enum lists them in the modes' order.
+const scale::ReadingFrames* readingFramesOf(Protocol protocol) {
+    const auto units = scale::formatUnits();
+    const auto unit = std::ranges::find_if(units, [protocol](const scale::FormatUnit* candidate) {
+        return candidate->format.windowMode == static_cast<int>(protocol);
+    });
+    return protocol == Protocol::Format || unit == units.end() ? nullptr : &(*unit)->reading;
 }
 
 }  // namespace
 
 OutgoingFrame makeFrame(Protocol protocol, const scale::IndicatorReading& reading) {
-    switch (protocol) {
-        case Protocol::Continuous:
-            return {toVector(scale::encodeContinuousFrame(reading)), scale::readingText(reading)};
-        case Protocol::Command:
-            return {toVector(scale::encodeCommandReply(reading)), scale::readingText(reading)};
-        case Protocol::ShenTong:
-            return {toVector(scale::encodeShenTongFrame(reading)), scale::shenTongText(reading)};
-        case Protocol::Format:
-            break;
+    const scale::ReadingFrames* frames = readingFramesOf(protocol);
+    if (!frames) {
+        return {};
     }
-    return {};
+    const std::string bytes = frames->encode(reading);
+    return {{bytes.begin(), bytes.end()}, frames->readout(reading)};
 }
 
 std::size_t frameLength(Protocol protocol) {
-    switch (protocol) {
-        case Protocol::Continuous:
-            return 12;
-        case Protocol::Command:
-            return 14;
-        case Protocol::ShenTong:
-            return 8;
-        case Protocol::Format:
-            break;
-    }
-    return 0;
+    const scale::ReadingFrames* frames = readingFramesOf(protocol);
+    return frames ? frames->frameLength : 0;
 }
 
 bool hasChecksum(Protocol protocol) {
-    return protocol == Protocol::Continuous || protocol == Protocol::Command;
+    const scale::ReadingFrames* frames = readingFramesOf(protocol);
+    return frames && frames->checksum;
 }
 
 bool readingFits(Protocol protocol, const scale::IndicatorReading& reading,
                  const SpokenFormat* format) {
     if (protocol == Protocol::Format && format) {
-        return reading.digits <= 999999u && scale::fitsField(*format, reading.digits, reading.decimals);
+        return reading.digits <= 999999u &&
+               scale::fitsField(*format, reading.digits, reading.decimals);
     }
-    if (protocol == Protocol::ShenTong) {
-        return scale::shenTongFits(reading);
-    }
-    return reading.digits <= 999999u;
+    const scale::ReadingFrames* frames = readingFramesOf(protocol);
+    return frames ? frames->fits(reading) : reading.digits <= 999999u;
 }
 
 }  // namespace indicatorsim

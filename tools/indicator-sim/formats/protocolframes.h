@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "protocols/formats/encoding.h"
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 
 namespace indicatorsim {
 

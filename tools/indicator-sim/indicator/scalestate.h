@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 #include "tools/indicator-sim/indicator/decimalvalue.h"
 #include "tools/indicator-sim/indicator/indicatorstate.h"
 

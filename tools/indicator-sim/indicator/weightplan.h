@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 #include "tools/indicator-sim/formats/protocolframes.h"
 
 namespace indicatorsim {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "protocols/frameencoder.h"
+#include "protocols/formats/indicatorreading.h"
 #include "tools/indicator-sim/indicator/simrandom.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
 

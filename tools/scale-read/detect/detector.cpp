@@ -239,7 +239,7 @@ Detector::Detector(scale::SerialControl& port, scale::TimerControl& dwellTimer,
     m_requestTimer.setEnabled(false);
     m_dwellTimer.setOnTick([this] { listenEnded(); });
     m_requestTimer.setOnTick([this] { sendRequest(); });
-    m_port.setOnComm([this] { readWaiting(); });
+    m_port.setOnBytes([this](std::span<const std::uint8_t> bytes) { bytesArrived(bytes); });
 }
 
 std::int64_t Detector::elapsedMillis() const {
@@ -288,8 +288,7 @@ void Detector::next() {
             continue;
         }
         // Arming: every byte as it comes, nothing left over from the setting before.
-        if (!m_port.setInputMode(1) || !m_port.setInputLen(0) || !m_port.setRThreshold(1) ||
-            !m_port.setInBufferCount(0)) {
+        if (!m_port.setRThreshold(1) || !m_port.setInBufferCount(0)) {
             skip(candidate, QStringLiteral("the port is not open"));
             continue;
         }
@@ -377,15 +376,13 @@ void Detector::sendRequest() {
     m_requestTimer.setEnabled(true);
 }
 
-void Detector::readWaiting() {
-    const auto chunk = m_port.Input();
-    if (!m_listening || !chunk) {
+void Detector::bytesArrived(std::span<const std::uint8_t> bytes) {
+    if (!m_listening) {
         return;
     }
-    m_currentBytes += chunk->size();
+    m_currentBytes += static_cast<std::int64_t>(bytes.size());
     bool early = false;
-    for (const char c : *chunk) {
-        const auto byte = static_cast<std::uint8_t>(c);
+    for (const std::uint8_t byte : bytes) {
         for (std::size_t i = 0; i < m_streams.size(); ++i) {
             if (m_streams[i].push(byte, m_frame)) {
                 early = scoreFrame(i) || early;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,7 +113,7 @@ private:
     void next();
     void skip(const DetectionCandidate& candidate, const QString& reason);
     void listenEnded();
-    void readWaiting();
+    void bytesArrived(std::span<const std::uint8_t> bytes);
     // Scores the frame stream `i` just ended; true when it has shown enough to stop listening.
     bool scoreFrame(std::size_t i);
     void sendRequest();

@@ -184,8 +184,8 @@ bool HttpService::start(QString& error) {
     return true;
 }
 
-void HttpService::frame(std::size_t station, std::int64_t utcMillis,
-                        const scale::StreamFrame& frame, bool stable, bool becameStable) {
+void HttpService::frame(std::size_t station, const scale::StreamFrame& frame, bool stable,
+                        bool becameStable, RecordTexts& texts) {
     const bool reading = frame.error == scale::FrameError::None;
     if (!reading) {
         m_board.unsettled(station);
@@ -193,18 +193,16 @@ void HttpService::frame(std::size_t station, std::int64_t utcMillis,
             return;
         }
     }
-    m_record.clear();
-    m_formatter.appendRecord(m_record, m_sources[station], utcMillis, frame, stable);
-    m_record.pop_back();  // the line end
     if (reading) {
-        m_board.reading(station, QByteArray::fromStdString(m_record), frame.weight, stable,
-                        becameStable, nowMillis());
+        const std::string_view json = texts.json();
+        m_board.reading(station, QByteArray(json.data(), static_cast<qsizetype>(json.size())),
+                        frame.weight, stable, becameStable, nowMillis());
     }
     if (!m_clients.empty()) {
         // The record as written, with a type in front: {"type":"record","time":...}.
-        broadcast(station, QLatin1String(R"({"type":"record",)") +
-                               QString::fromUtf8(m_record.data() + 1,
-                                                 static_cast<qsizetype>(m_record.size() - 1)));
+        const std::string_view message = texts.webSocketMessage();
+        broadcast(station,
+                  QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
     }
     if (reading && becameStable) {
         answerWaits(station, Status::Ok,

@@ -21,6 +21,7 @@
 #include "tools/scale-read/http/httpoptions.h"
 #include "tools/scale-read/http/stablewaits.h"
 #include "tools/scale-read/http/stationboard.h"
+#include "tools/scale-read/outlets/recordtexts.h"
 #include "tools/scale-read/records/recordformat.h"
 
 class QTcpSocket;
@@ -72,9 +73,10 @@ public:
     bool start(QString& error);
     quint16 port() const { return m_port; }
 
-    // Everything a station reads, before any choice of which records are written.
-    void frame(std::size_t station, std::int64_t utcMillis, const scale::StreamFrame& frame,
-               bool stable, bool becameStable);
+    // Everything a station reads, before any choice of which records are written; `texts` is
+    // the frame's record, of which the service takes the JSON object and the WebSocket message.
+    void frame(std::size_t station, const scale::StreamFrame& frame, bool stable,
+               bool becameStable, RecordTexts& texts);
     // `reason`: why the port is not open or was lost.
     void setPort(std::size_t station, StationBoard::Port port, const QString& reason = {});
 
@@ -146,8 +148,6 @@ private:
     CommandRunner m_commands;
     Note m_note;
     StationBoard m_board;
-    RecordFormatter m_formatter{OutputFormat::Jsonl, true};
-    std::string m_record;
     HttpListener* m_listener = nullptr;
     QWebSocketServer* m_upgrades = nullptr;
     std::map<std::uint64_t, QPointer<HttpConnection>> m_connections;  // by id

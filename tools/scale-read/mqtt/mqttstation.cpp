@@ -125,7 +125,7 @@ void MqttStation::publishCommandResult(const std::string& payload) {
                             static_cast<int>(payload.size()), payload.data(), 1, false);
 }
 
-void MqttStation::publishReading(const std::string& payload) {
+void MqttStation::publishReading(std::string_view payload) {
     // Readings are for now: while the broker is away they are not kept.
     if (m_connected) {
         (void)mosquitto_publish(m_connection->client(), nullptr, m_readingTopic.c_str(),

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "tools/scale-read/mqtt/brokerconnection.h"
 #include "tools/scale-read/mqtt/brokernotes.h"
@@ -32,7 +33,7 @@ public:
     // Starts connecting; false with `error` set when the client cannot even be set up.
     bool start(QString& error);
 
-    void publishReading(const std::string& payload);
+    void publishReading(std::string_view payload);
     void publishStable(std::string payload);
     // With the target's commands allowed, each message on STATION/command (QoS 1) is handed to
     // `handler`, its payload cut past kCommandPayloadLimit bytes; results go back with

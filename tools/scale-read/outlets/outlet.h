@@ -7,6 +7,7 @@
 
 #include "protocols/formatdescription.h"
 #include "protocols/framestream.h"
+#include "tools/scale-read/outlets/recordtexts.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/stations/stationreader.h"
 
@@ -21,8 +22,6 @@ namespace scaleread {
 // --reconnect-timeout and is no longer read.
 enum class PortState { NotOpen, Open, Lost, Abandoned };
 
-class RecordTexts;
-
 // One decoded frame of one station; valid only during the call.
 struct Record {
     std::size_t station;          // the station's place in the run: 0 is the first or only one
@@ -32,6 +31,9 @@ struct Record {
     bool stable;        // the weight holds (the indicator's flag or the stable band and time)
     bool becameStable;  // this frame made it so
     RecordTexts& texts; // the record in the output formats, each made at its first asking
+    // The run's choice of records (--errors, --changes-only, --stable-only) keeps it: the records
+    // file and the broker take only these, the board every frame.
+    bool chosen = true;
 };
 
 // What the stations of a run offer their outlets: who they are and a way to command them.

@@ -106,6 +106,12 @@ void appendFraction(std::string& out, int millis) {
 RecordFormatter::RecordFormatter(OutputFormat format, bool errorColumn, bool localTime)
     : m_format(format), m_errorColumn(errorColumn), m_localTime(localTime) {}
 
+void RecordFormatter::setJsonType(std::string_view type) {
+    m_jsonHead = "{\"type\":";
+    appendJsonString(m_jsonHead, type);
+    m_jsonHead += ",\"time\":\"";
+}
+
 std::string RecordFormatter::header(bool withStation) const {
     if (m_format != OutputFormat::Csv) {
         return {};
@@ -144,7 +150,7 @@ void RecordFormatter::appendHead(std::string& out, const RecordSource& source,
                                  std::int64_t utcMillis) {
     switch (m_format) {
         case OutputFormat::Jsonl:
-            out += "{\"time\":\"";
+            out += m_jsonHead;
             appendTime(out, utcMillis);
             out.push_back('"');
             if (!source.station.empty()) {

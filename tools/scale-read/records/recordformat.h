@@ -26,6 +26,9 @@ public:
     // `localTime`: text records in the host's time zone, with its offset, instead of UTC.
     RecordFormatter(OutputFormat format, bool errorColumn, bool localTime = false);
 
+    // JSON records start with "type":TYPE before the time, as the WebSocket's messages do.
+    void setJsonType(std::string_view type);
+
     // The CSV header line with its line end; empty for the other formats.
     std::string header(bool withStation) const;
 
@@ -54,6 +57,7 @@ private:
     OutputFormat m_format;
     bool m_errorColumn;
     bool m_localTime;
+    std::string m_jsonHead = "{\"time\":\"";
     // "2026-12-07T12:34:56" of the last second formatted, and for local time its zone's offset
     // ("+08:00"): records come many a second.
     std::int64_t m_cachedSecond = std::numeric_limits<std::int64_t>::min();

@@ -196,16 +196,12 @@ void ServeOutlet::startTarget(Target& target) {
 }
 
 void ServeOutlet::record(const Record& record) {
-    frame(record.station, record.frame, record.stable);
-}
-
-void ServeOutlet::frame(std::size_t station, const scale::StreamFrame& frame, bool stable) {
     const std::int64_t now = m_clock.steadyMicros();
     for (auto& target : m_targets) {
-        if (target->station != station) {
+        if (target->station != record.station) {
             continue;
         }
-        target->view.frame(frame, stable, now);
+        target->view.frame(record.frame, record.stable, now);
         if (target->ptyClient) {
             target->ptyClient->frameArrived(now);
         }

@@ -28,8 +28,6 @@ public:
 
     void record(const Record& record) override;
     void portChanged(std::size_t station, PortState state, const QString& reason) override;
-    // The same as record(), for a run that hands frames over without a Record.
-    void frame(std::size_t station, const scale::StreamFrame& frame, bool stable);
 
 private:
     struct Target;

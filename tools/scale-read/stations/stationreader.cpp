@@ -14,15 +14,14 @@ StationReader::StationReader(scale::SerialControl& port, scale::TimerControl& po
       m_watch(watchTimer, clock, *rules.format) {
     m_pollTimer.setEnabled(false);
     m_pollTimer.setOnTick([this] { sendRequest(); });
-    m_port.setOnComm([this] { readWaiting(); });
+    m_port.setOnBytes([this](std::span<const std::uint8_t> bytes) { bytesArrived(bytes); });
     m_port.setOnLineEvent([this](scale::SerialControl::LineEvent event) { lineEvent(event); });
 }
 
 bool StationReader::start() {
-    // Binary, everything that waits in one read, an event for every byte. What waited from before
-    // is dropped: its time of arrival is unknown, so its records would carry a wrong time.
-    if (!m_port.setInputMode(1) || !m_port.setInputLen(0) || !m_port.setRThreshold(1) ||
-        !m_port.setInBufferCount(0)) {
+    // Bytes handed over as they come. What waited from before is dropped: its time of arrival
+    // is unknown, so its records would carry a wrong time.
+    if (!m_port.setRThreshold(1) || !m_port.setInBufferCount(0)) {
         return false;
     }
     armPolling();
@@ -54,13 +53,10 @@ void StationReader::sendRequest() {
     m_pollTimer.setInterval(kReplyTimeoutMs);
 }
 
-void StationReader::readWaiting() {
-    const auto chunk = m_port.Input();
-    if (!chunk || chunk->isEmpty()) {
+void StationReader::bytesArrived(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) {
         return;
     }
-    const std::span bytes(reinterpret_cast<const std::uint8_t*>(chunk->constData()),
-                          static_cast<std::size_t>(chunk->size()));
     const std::int64_t steady = m_clock.steadyMicros();
     const std::int64_t utc = m_clock.utcMillis();
     if (m_onRead) {

@@ -80,7 +80,7 @@ public:
     void finish() { m_watch.finish(); }
 
 private:
-    void readWaiting();
+    void bytesArrived(std::span<const std::uint8_t> bytes);
     void sendRequest();
     void lineEvent(scale::SerialControl::LineEvent event);
     void armPolling();

@@ -1,4 +1,6 @@
-#include "protocols/frameencoder.h"
+#include "protocols/formats/continuous/continuousframe.h"
+#include "protocols/formats/command/commandreply.h"
+#include "protocols/formats/shentong/shentongframe.h"
 
 #include <gtest/gtest.h>
 

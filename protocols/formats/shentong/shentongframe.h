@@ -2,29 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string>
 
+#include "protocols/formats/indicatorreading.h"
+
 namespace scale {
-
-// One weight as an indicator shows it: up to six digits with 0 to 4 of them after the point.
-struct IndicatorReading {
-    bool negative = false;
-    std::uint32_t digits = 0;  // 0 to 999999; 12345 with 3 decimals is 12.345 kg
-    int decimals = 0;          // 0 to 4
-};
-
-// The reading as the readout shows it in continuous and command mode, "-12.345kg".
-std::string readingText(const IndicatorReading& reading);
-
-// Continuous frame: 02, sign, six digits, decimals, two upper-case checksum digits, 03.
-std::array<std::uint8_t, 12> encodeContinuousFrame(const IndicatorReading& reading);
-
-// Command-mode reply: the continuous frame with two address bytes after the start byte, both
-// covered by the checksum.
-std::array<std::uint8_t, 14> encodeCommandReply(const IndicatorReading& reading,
-                                                std::uint8_t address1 = 'A',
-                                                std::uint8_t address2 = 'B');
 
 // ShenTong frame: "=" followed by the seven least significant characters of the weight text,
 // least significant first. The reader takes only the first six of them, so the text is laid out

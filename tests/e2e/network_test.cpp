@@ -126,7 +126,9 @@ TEST_F(NetworkTest, AStationServedAsSicsReadsTheSameAndNeverStale) {
                     port = static_cast<quint16>(match.captured(1).toUInt());
                 }
             }
-            return port != 0 && gateway.lines().size() >= 2;
+            // Served as "S S" only once the gateway holds the weight stable.
+            return port != 0 && gateway.lines().size() >= 2 &&
+                   gateway.lines().back().endsWith(QStringLiteral("stable"));
         },
         5000));
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "app/portnames.h"
+#include "device/networkline.h"
 #include "device/terminalline.h"
 
 namespace scale {
@@ -85,6 +86,10 @@ bool QtSerialControl::openDevice(int port, const LineSettings& settings) {
     }
     m_device = device;
     m_viaLink = !m_fixedDevice.isEmpty() || linkedPortDevice(port, m_portsFolder).has_value();
+    if (m_port.isNetworkLine()) {
+        m_openFailure.clear();
+        return true;
+    }
     // A line whose other end is gone opens, but nothing will ever come through it.
     if (hungUp(m_port.handle())) {
         m_openFailure = QStringLiteral("the line has hung up");
@@ -138,6 +143,10 @@ void QtSerialControl::post(std::function<void()> action) {
 bool QtSerialControl::devicePresent(int port) const {
     // The same device, not whatever the port number reaches meanwhile: with an adapter gone,
     // "Com1" may name the host's built-in port, which would then be held open in its place.
+    if (isNetworkLine(m_fixedDevice.toStdString())) {
+        // The link is back once a connection is made; trying costs nothing while it is down.
+        return m_port.networkLineReady(m_fixedDevice);
+    }
     if (!m_fixedDevice.isEmpty()) {
         return QFileInfo::exists(m_fixedDevice);
     }
@@ -173,7 +182,8 @@ void QtSerialControl::stopWatch() {
 
 bool QtSerialControl::deviceGone() const {
     const int fd = m_port.handle();
-    if (fd < 0 || hungUp(fd)) {
+    // A socket reports trouble only when its connection has ended or failed.
+    if (fd < 0 || m_port.isNetworkLine() || hungUp(fd)) {
         return true;
     }
     if (terminalGone(fd)) {

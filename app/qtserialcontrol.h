@@ -24,7 +24,8 @@ public:
                              QObject* parent = nullptr);
 
     // Every port number reaches `device` from now on, for a program given a device path. The
-    // device counts as back after a loss as soon as its node exists again.
+    // device counts as back after a loss as soon as its node exists again; a network line
+    // ("tcp://HOST:PORT", "rfc2217://HOST:PORT") as soon as a connection is made.
     void setFixedDevice(QString device) { m_fixedDevice = std::move(device); }
 
     QString deviceName(int port) const override;
@@ -58,7 +59,7 @@ private:
 
     QString m_portsFolder;
     HostPorts m_hostPorts;
-    UnixSerialDevice m_port;
+    mutable UnixSerialDevice m_port;  // devicePresent moves a network line's connection on
     QString m_fixedDevice;
     QString m_openFailure;
     bool m_deviceRefused = false;  // the device's own account tells why

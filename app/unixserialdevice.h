@@ -4,16 +4,23 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "device/comportsession.h"
 #include "device/exclusiveopen.h"
 #include "device/linesettings.h"
+#include "device/networkline.h"
 
 namespace scale {
 
 // A serial device (or pseudo-terminal) on a descriptor of its own, held exclusively for as long
 // as it is open and no longer: see openExclusive. What arrives is read into a buffer as soon as
 // the event loop sees it; what is written goes out as fast as the device takes it.
+//
+// A path "tcp://HOST:PORT" or "rfc2217://HOST:PORT" is a line over the network instead: a socket
+// that carries the line's bytes as they are, or through Telnet with the line's settings set
+// remotely. It has no lock (the server decides who may connect), and its end is the socket's.
 class UnixSerialDevice {
 public:
     UnixSerialDevice();
@@ -25,6 +32,10 @@ public:
     bool open(const QString& path, const LineSettings& settings);
     void close();
     bool isOpen() const { return m_fd >= 0; }
+    bool isNetworkLine() const { return m_network.has_value(); }
+    // For a network line that is down: moves a connection towards `path` on, without waiting,
+    // and is true once one is made, which the next open() then takes.
+    bool networkLineReady(const QString& path);
     int handle() const { return m_fd; }
     // Why the last open failed, for a person to read. For a device in use it looks up the holder,
     // which walks /proc: asked only when someone will read it, never while merely retrying.
@@ -48,6 +59,9 @@ public:
     void setOnFailure(std::function<void()> handler) { m_onFailure = std::move(handler); }
 
 private:
+    bool openNetworkLine(const QString& path, const LineSettings& settings);
+    // Moves what the Telnet session has to say to the output.
+    void takeSessionOutput();
     void readWaiting();
     // False when the device fails the write.
     bool writePending(bool fromEventLoop);
@@ -57,6 +71,11 @@ private:
     OpenRefusal m_refusal = OpenRefusal::None;
     int m_error = 0;
     bool m_settingsRefused = false;
+    std::optional<NetworkAddress> m_network;  // while a network line is open
+    std::unique_ptr<ComPortSession> m_session;  // an RFC 2217 line's Telnet side
+    NetworkConnect m_connect;
+    bool m_triedNetwork = false;  // the first open of a network line waits for the connection
+    QString m_networkFailure;
     QByteArray m_input;
     QByteArray m_output;
     QSocketNotifier m_readNotifier{QSocketNotifier::Read};

@@ -14,6 +14,7 @@ scale_packages=(
     python3
     libboost-dev qt6-websockets-dev curl chromium chromium-driver python3-selenium
     python3-pymodbus python3-serial python3-serial-asyncio mbpoll
+    libtelnet-dev ser2net
 )
 
 install_dependencies() {

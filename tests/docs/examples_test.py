@@ -126,6 +126,10 @@ def left_out(words):
             return "listens beyond loopback"
     if "--modbus-rtu" in words:
         return "needs a serial line's other end"
+    served = value_after(words, "--serve") or ""
+    if "://" in served and not served.split("://", 1)[1].startswith(("127.0.0.1:", "[::1]:")) \
+            and ":" in served.split("://", 1)[1]:
+        return "listens beyond loopback"
     settings = value_after(words, "--settings") or ""
     if settings and settings.split(",")[1:3] != ["N", "8"]:
         return "a pseudo-terminal keeps no parity and no 7 data bits"
@@ -165,6 +169,14 @@ def run_reader(words, folder):
                 at = words.index(listener) + 1
                 host, _, _ = words[at].rpartition(":")
                 words[at] = (host + ":" if host else "") + str(free_port())
+        for i, word in enumerate(words):
+            if word == "--serve":  # a TCP port of its own, or a link in the example's folder
+                target = words[i + 1]
+                if "://" in target:
+                    words[i + 1] = target.rsplit(":", 1)[0] + ":" + str(free_port()) \
+                        if target.count(":") > 1 else target.split("://")[0] + "://0"
+                else:
+                    words[i + 1] = target.split(":", 1)[0] + ":" + os.path.join(folder, "served")
         if "--duration" in words:
             words[words.index("--duration") + 1] = RUN_MILLIS
         elif not {"--detect", "--input", "--ports", "--command"} & set(words):
@@ -185,6 +197,8 @@ def run_simulator(words, folder):
     device = None
     if "--link" in words:
         words[words.index("--link") + 1] = os.path.join(folder, "ports", "Com1")
+    elif "--tcp" in words:
+        words[words.index("--tcp") + 1] = "0"
     else:
         # The simulator drives the slave side as a device; the master stays open meanwhile.
         device = os.openpty()

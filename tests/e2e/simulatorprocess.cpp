@@ -7,9 +7,14 @@
 namespace scale::test {
 
 bool SimulatorProcess::start(const QString& link, const QStringList& arguments) {
+    return startLine(QStringList{QStringLiteral("--link"), link} + arguments);
+}
+
+bool SimulatorProcess::startLine(const QStringList& arguments) {
     m_process.setProgram(QStringLiteral(INDICATOR_SIM_PATH));
-    m_process.setArguments(
-        QStringList{QStringLiteral("--link"), link, QStringLiteral("--verbose")} + arguments);
+    m_process.setArguments(QStringList{QStringLiteral("--verbose")} + arguments);
+    m_pending.clear();
+    m_events.clear();
     m_process.start();
     if (!m_process.waitForStarted(5000)) {
         return false;
@@ -22,6 +27,7 @@ bool SimulatorProcess::start(const QString& link, const QStringList& arguments) 
         5000);
     m_sinceReady.start();
     if (ready) {
+        m_device = QString::fromLocal8Bit(m_pending.mid(6, m_pending.indexOf('\n') - 6));
         m_pending.remove(0, m_pending.indexOf('\n') + 1);
     }
     return ready;

@@ -21,6 +21,14 @@ public:
 
     // Starts the simulator linked at `link`; waits for its "ready" line.
     bool start(const QString& link, const QStringList& arguments);
+    // Starts it on the line `arguments` name (--tcp PORT); the device is the one "ready" named.
+    bool startLine(const QStringList& arguments);
+    const QString& device() const { return m_device; }
+    // Ends it as a signal would.
+    void stop() {
+        m_process.terminate();
+        m_process.waitForFinished(3000);
+    }
     ~SimulatorProcess();
 
     // Reads what the simulator printed so far.
@@ -44,6 +52,7 @@ private:
     QProcess m_process;
     QByteArray m_pending;
     QElapsedTimer m_sinceReady;
+    QString m_device;
     std::vector<Event> m_events;
 };
 

@@ -136,7 +136,7 @@ void expectRefusals(
 // Missing, stray, unknown and repeated options, each named in one line.
 TEST(Options, TheCommandLineItselfIsChecked) {
     expectRefusals({
-        {{}, "give the line: --link PATH or --device DEVICE"},
+        {{}, "give the line: --link PATH, --device DEVICE or --tcp [ADDR:]PORT"},
         {{"--link"}, "--link needs a value"},
         {{"--link="}, "--link needs a value"},
         {{"--link", "/x", "--device", "/y"}, "--link and --device exclude each other"},

@@ -86,7 +86,8 @@ TEST(HttpSettings, TheServiceOptionsGoWithHttpAndReading) {
         const auto* error = std::get_if<UsageError>(&parsed);
         return error ? error->message : QStringLiteral("accepted");
     };
-    EXPECT_EQ(refused({"--port", "Com1", "--allow-commands"}), "--allow-commands is for --mqtt, --http or --modbus");
+    EXPECT_EQ(refused({"--port", "Com1", "--allow-commands"}),
+              "--allow-commands is for --mqtt, --http, --modbus or --serve");
     EXPECT_EQ(refused({"--port", "Com1", "--http-origin", "https://a.lan"}),
               "--http-origin is for --http");
     EXPECT_EQ(refused({"--input", "a.rec", "--http", "8080"}),

@@ -88,7 +88,8 @@ TEST(ReaderOptions, BadCommandLinesAreRefusedWithOneLine) {
         {{"--port", "Com1", "--protocol", "sics", "--command", "zero", "--duration", "9"},
          "--duration is not for --command"},
         {{"--detect", "--port", "Com1", "--command", "tare"}, "--detect is not for --command"},
-        {{"--port", "Com1", "--allow-commands"}, "--allow-commands is for --mqtt, --http or --modbus"},
+        {{"--port", "Com1", "--allow-commands"},
+         "--allow-commands is for --mqtt, --http, --modbus or --serve"},
     };
     for (const auto& [arguments, message] : cases) {
         EXPECT_EQ(refusal(arguments), message) << arguments.join(' ').toStdString();

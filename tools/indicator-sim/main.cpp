@@ -19,6 +19,7 @@
 #include "tools/indicator-sim/cli/options.h"
 #include "tools/indicator-sim/indicator/simulator.h"
 #include "tools/indicator-sim/line/deviceline.h"
+#include "tools/indicator-sim/line/tcpline.h"
 #include "tools/indicator-sim/line/linemodel.h"
 #include "tools/indicator-sim/line/ptyline.h"
 #include "tools/indicator-sim/line/runloop.h"
@@ -95,7 +96,9 @@ int run(const SimOptions& options) {
 
     const int signalFd = endingSignals();
     std::unique_ptr<Line> line;
-    if (!options.linkPath.empty()) {
+    if (options.tcp) {
+        line = std::make_unique<TcpLine>(*options.tcp);
+    } else if (!options.linkPath.empty()) {
         line = std::make_unique<PtyLine>(options.linkPath);
     } else {
         line = std::make_unique<DeviceLine>(options.devicePath, options.settings);

@@ -8,7 +8,7 @@ namespace indicatorsim {
 
 namespace {
 
-constexpr std::string_view kBeforeProtocols = R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S]) [OPTIONS]
+constexpr std::string_view kBeforeProtocols = R"(Usage: indicator-sim (--link PATH | --device DEVICE [--settings B,P,D,S] | --tcp [ADDR:]PORT) [OPTIONS]
        indicator-sim (--link PATH | --device DEVICE) --replay FILE [--speed X] [OPTIONS]
 
 Acts as a weighing indicator on a serial line: sends weight frames on its own or answers weight
@@ -21,12 +21,16 @@ The line, one of:
                          existing symbolic link is replaced, any other file there is refused;
                          the link is removed on exit
   --device DEVICE        a real serial device, e.g. /dev/ttyUSB0
+  --tcp [ADDR:]PORT      an indicator's own TCP port (address 127.0.0.1 unless given; port 0
+                         takes a free one, which the ready line names as tcp://ADDR:PORT): one
+                         client at a time, the next once it leaves; frames go nowhere while
+                         none is connected; paced at --baud
   --settings B,P,D,S     the device's baud, parity (N, E, O), data bits (5-8) and stop bits
                          (1, 2); default 9600,N,8,1; rates without a standard constant, such as
                          28400 or 152000, are set as custom rates; with --line-model the
                          pseudo-terminal's line
-  --baud RATE            the baud a pseudo-terminal stands for, to pace frames (default 9600;
-                         not with --line-model, which takes it from --settings)
+  --baud RATE            the baud a pseudo-terminal or --tcp stands for, to pace frames
+                         (default 9600; not with --line-model, which takes it from --settings)
   --line-model           pseudo-terminal only: before each write, read the settings the other
                          side has set (baud, custom rates too, data bits, parity, stop bits,
                          INPCK, IGNPAR, PARMRK) and deliver what a receiver set up so would

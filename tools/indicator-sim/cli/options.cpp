@@ -30,7 +30,7 @@ constexpr tooloptions::OptionName kOptions[] = {
     {"noise", true},       {"silence", true},      {"unplug-after", true},
     {"seed", true},        {"duration", true},     {"verbose", false},
     {"line-model", false}, {"replay", true},       {"speed", true},
-    {"formats", true},
+    {"formats", true},     {"tcp", true},
     // The options of the formats beyond the three built-in protocols.
     {"capacity", true},    {"refuse", true, true}, {"answer-delay", true},
     {"stream", false},     {"toledo-checksum", true},
@@ -153,11 +153,39 @@ Silence silenceFrom(std::string_view text) {
     return silence;
 }
 
+// True for --tcp: the indicator's own TCP port, whose bytes go as they are, paced at --baud.
+bool readTcpLine(const Given& given, SimOptions& options) {
+    const auto tcp = given.find("--tcp");
+    if (tcp == given.end()) {
+        return false;
+    }
+    for (const char* other : {"--link", "--device", "--settings", "--line-model"}) {
+        if (given.contains(other)) {
+            throw UsageError(std::string(other) + " is not for --tcp, whose bytes go as they are");
+        }
+    }
+    options.tcp = parseTcpPlace(tcp->second);
+    if (!options.tcp) {
+        throw UsageError("--tcp: expected [ADDR:]PORT, an IPv4 address and a port from 0 to "
+                         "65535, got " + quoted(tcp->second));
+    }
+    options.settings.baud = kPseudoTerminalBaud;
+    if (const auto baud = given.find("--baud"); baud != given.end()) {
+        if (!readWhole(baud->second, options.settings.baud) || options.settings.baud <= 0) {
+            throw UsageError("--baud: expected a whole baud above 0, got " + quoted(baud->second));
+        }
+    }
+    return true;
+}
+
 void readLine(const Given& given, SimOptions& options) {
+    if (readTcpLine(given, options)) {
+        return;
+    }
     const auto link = given.find("--link");
     const auto device = given.find("--device");
     if (link == given.end() && device == given.end()) {
-        throw UsageError("give the line: --link PATH or --device DEVICE");
+        throw UsageError("give the line: --link PATH, --device DEVICE or --tcp [ADDR:]PORT");
     }
     if (link != given.end() && device != given.end()) {
         throw UsageError("--link and --device exclude each other");

@@ -17,6 +17,7 @@
 #include "tools/indicator-sim/indicator/pacing.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
 #include "tools/indicator-sim/line/serialsettings.h"
+#include "tools/indicator-sim/line/tcpplace.h"
 #include "tools/indicator-sim/micros.h"
 
 namespace indicatorsim {
@@ -33,6 +34,7 @@ struct SimOptions {
     // The line: a pseudo-terminal behind a symbolic link, or a real device.
     std::string linkPath;
     std::string devicePath;
+    std::optional<TcpPlace> tcp;  // --tcp: the indicator's own TCP port instead
     // The device's; for a pseudo-terminal only settings.baud counts, unless lineModel.
     SerialSettings settings;
     // Pseudo-terminal: deliver what the other side's settings make of a line driven at

@@ -90,18 +90,21 @@ RunEnd runLine(Line& line, LineDriver& driver, std::optional<PlannedEnd> end, in
         if (watched[1].revents != 0) {
             return RunEnd::Signalled;
         }
-        if ((watched[0].revents & POLLIN) != 0) {
+        const short revents = watched[0].revents;
+        if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             std::uint8_t buffer[512];
-            const ssize_t count = ::read(line.fd(), buffer, sizeof buffer);
+            const int before = line.fd();
+            const std::size_t count = line.receive(buffer);
             if (count > 0) {
                 const Micros at = elapsed();
-                perform(at,
-                        driver.received(at, std::span(buffer, static_cast<std::size_t>(count))));
-            } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
-                throw std::system_error(count == 0 ? EIO : errno, std::generic_category(),
+                perform(at, driver.received(at, std::span(buffer, count)));
+            } else if ((revents & POLLIN) == 0 && line.fd() == before) {
+                throw std::system_error(EIO, std::generic_category(),
                                         "the line to " + line.devicePath() + " is gone");
             }
-        } else if ((watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            // A line that serves clients in turn may have another descriptor now.
+            watched[0].fd = line.fd();
+        } else if ((revents & POLLNVAL) != 0) {
             throw std::system_error(EIO, std::generic_category(),
                                     "the line to " + line.devicePath() + " is gone");
         }

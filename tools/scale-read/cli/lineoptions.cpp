@@ -177,7 +177,10 @@ const OptionRow kLineRows[] = {
      .help = "ComN (Com1 to Com20: the link ports/ComN beside the program, else\n"
              "the host's N-th serial port, USB adapters first, as in the window)\n"
              "or a device: a path such as /dev/ttyUSB0, or a name under /dev\n"
-             "such as ttyUSB0",
+             "such as ttyUSB0; or over the network: tcp://HOST:PORT (a device\n"
+             "server's or an indicator's own port, the bytes as they are) or\n"
+             "rfc2217://HOST:PORT (a device server that sets the line to\n"
+             "--settings remotely); a dropped link is retried as a lost port",
      .modes = kPort},
     {.name = "settings",
      .valueName = "B,P,D,S",

@@ -43,8 +43,8 @@ std::optional<OptionFault> readBrokerChoices(OptionContext& context, MqttTarget&
 
 std::optional<OptionFault> checkMqtt(OptionContext& context) {
     if (context.isSet("allow-commands") && !context.isSet("mqtt") && !context.isSet("http") &&
-        !context.isSet("modbus") && !context.isSet("modbus-rtu")) {
-        return UsageError{QStringLiteral("--allow-commands is for --mqtt, --http or --modbus")};
+        !context.isSet("modbus") && !context.isSet("modbus-rtu") && !context.isSet("serve")) {
+        return UsageError{QStringLiteral("--allow-commands is for --mqtt, --http, --modbus or --serve")};
     }
     if (!context.isSet("mqtt")) {
         for (const char* mqtt : {"mqtt-ca", "mqtt-user", "mqtt-prefix", "mqtt-queue"}) {

@@ -11,6 +11,7 @@ extern const OptionGroup mqttOptions;      // mqttoptions.cpp
 extern const OptionGroup serviceOptions;   // serviceoptions.cpp
 extern const OptionGroup modbusOptions;    // ../modbus/modbusoptions.cpp
 extern const OptionGroup keyboardOptions;  // keyboard/keyboardoptions.cpp
+extern const OptionGroup serveOptions;     // ../serve/serveoptions.cpp
 extern const OptionGroup recordOptions;    // recordoptions.cpp
 extern const OptionGroup detectOptions;    // detectoptions.cpp
 extern const OptionGroup commandOptions;   // commandoptions.cpp

@@ -10,9 +10,9 @@ namespace {
 // The one table: every group of options, in the order of --help. A group of another room is
 // registered here with one line.
 const OptionGroup* const kGroups[] = {
-    &lineOptions,     &stationOptions, &mqttOptions,    &serviceOptions, &modbusOptions,
-    &keyboardOptions, &recordOptions,  &detectOptions,  &commandOptions, &portsOptions,
-    &recordingOptions, &runningOptions,
+    &lineOptions,      &stationOptions, &mqttOptions,   &serviceOptions, &modbusOptions,
+    &serveOptions,     &keyboardOptions, &recordOptions, &detectOptions,  &commandOptions,
+    &portsOptions,     &recordingOptions, &runningOptions,
 };
 
 // How each mode refuses an option it does not take; reading takes them all.

@@ -134,6 +134,7 @@ Examples:
   scale-read --stations plant.txt --http 0.0.0.0:8080 --http-token-file /etc/scale-read.token
   scale-read --station in=Com1,sics --station out=Com2,continuous --modbus 1502
   mbpoll -m tcp -p 1502 -a 1 -0 -r 0 -c 14 -1 127.0.0.1
+  scale-read --port rfc2217://192.168.1.50:2217 --settings 2400,N,8,1 --serve sics://4001
 )");
 }
 

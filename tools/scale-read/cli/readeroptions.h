@@ -18,6 +18,7 @@
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/records/recordoutput.h"
+#include "tools/scale-read/serve/serveoptions.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 #include "tools/scale-read/stations/stationreader.h"
 
@@ -45,6 +46,8 @@ struct ReaderOptions {
     std::optional<MqttTarget> mqtt;
     std::optional<HttpSettings> http;
     std::optional<ModbusSettings> modbus;
+    std::vector<ServeTarget> serve;
+    bool serveCommands = false;  // --allow-commands with --serve
     std::optional<CommandKind> command;  // --command: send it, print its result, end
     std::optional<TypeSettings> type;    // --type: weights typed into the focused window
 

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "device/linesettings.h"
+#include "device/networkline.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 
 namespace scaleread {
@@ -25,6 +26,14 @@ std::optional<QString> parsePortName(const QString& port, int& commPort, QString
         return QStringLiteral("the port is empty");
     }
     commPort = 1;
+    if (scale::isNetworkLine(port.toStdString())) {
+        std::string problem;
+        if (!scale::parseNetworkLine(port.toStdString(), &problem)) {
+            return QStringLiteral("%1: %2").arg(port, QString::fromStdString(problem));
+        }
+        devicePath = port;
+        return std::nullopt;
+    }
     if (!port.contains(QLatin1Char('/'))) {
         devicePath = QStringLiteral("/dev/") + port;  // "ttyUSB0"
     } else {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "device/networkline.h"
 #include "device/systemreason.h"
 
 namespace scaleread {
@@ -32,6 +33,10 @@ QString openFailureText(const QString& shown, const QString& device, const QStri
                QStringLiteral(": no such port (no link ports/%1 beside the program and no such "
                               "serial port on this host)")
                    .arg(shown);
+    }
+    if (scale::isNetworkLine(device.toStdString())) {
+        return prefix + portLabel(shown, device) + QStringLiteral(": ") +
+               (reason.isEmpty() ? QStringLiteral("it does not connect") : reason);
     }
     const QByteArray path = QFile::encodeName(device);
     struct stat info {};

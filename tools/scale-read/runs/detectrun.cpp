@@ -5,12 +5,27 @@
 
 #include "app/qtserialcontrol.h"
 #include "app/qttimercontrol.h"
+#include "device/networkline.h"
 #include "protocols/formattable.h"
 #include "tools/scale-read/detect/detector.h"
 #include "tools/scale-read/ports/openfailure.h"
 #include "tools/scale-read/runs/runs.h"
 
 namespace scaleread {
+namespace {
+
+// Raw TCP carries the bytes at the device server's own settings, which cannot be set from here:
+// only the formats are tried, at one setting that stands for all.
+std::vector<DetectionCandidate> candidatesFor(const QString& devicePath) {
+    const auto network = scale::parseNetworkLine(devicePath.toStdString());
+    if (network && network->kind == scale::NetworkKind::Tcp) {
+        return {{QStringLiteral("9600,N,8,1"), QStringLiteral("8N1")}};
+    }
+    return detectionCandidates();
+}
+
+}  // namespace
+
 int detectSettings(const ReaderOptions& options, const std::function<void(Stopper)>& setStopper) {
     scale::QtSerialControl comm(portsFolder());
     if (!options.devicePath.isEmpty()) {
@@ -36,7 +51,7 @@ int detectSettings(const ReaderOptions& options, const std::function<void(Stoppe
     scale::QtTimerControl dwellTimer;
     scale::QtTimerControl requestTimer;
     // Every format the reader knows, the users' too, on the same bytes.
-    Detector detector(comm, dwellTimer, requestTimer, clock, detectionCandidates(),
+    Detector detector(comm, dwellTimer, requestTimer, clock, candidatesFor(options.devicePath),
                       options.catalog->formats());
     // One note for each framing and reason, not one for each of thirteen rates.
     QMap<QString, QStringList> skipped;

@@ -9,6 +9,7 @@
 #include "tools/scale-read/keyboard/keyboardrun.h"
 #include "tools/scale-read/records/recordsoutlet.h"
 #include "tools/scale-read/runs/runs.h"
+#include "tools/scale-read/serve/serveoutlet.h"
 #if SCALE_WITH_HTTP
 #include "tools/scale-read/http/httpoutlet.h"
 #endif
@@ -91,8 +92,7 @@ QString missingOutlet(const ReaderOptions& options) {
     return {};
 }
 
-bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
-                   [[maybe_unused]] const Clock& clock) {
+bool addRunOutlets(const ReaderOptions& options, StationEngine& engine, const Clock& clock) {
     // The keyboard first: no desktop ends the run before any file or port is opened. It takes
     // records last, so that a value it types is written after the frame's own record.
     std::unique_ptr<KeyboardRun> keyboard;
@@ -138,6 +138,14 @@ bool addRunOutlets(const ReaderOptions& options, StationEngine& engine,
             return false;
         }
         engine.addOutlet(std::move(modbus));
+    }
+    if (!options.serve.empty()) {
+        auto served = std::make_unique<ServeOutlet>(options.serve, engine, options.serveCommands,
+                                                    clock, kNote);
+        if (!started(*served)) {
+            return false;
+        }
+        engine.addOutlet(std::move(served));
     }
     if (keyboard) {
         engine.addOutlet(std::move(keyboard));

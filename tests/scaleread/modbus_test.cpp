@@ -120,8 +120,7 @@ TEST(ModbusRegisters, OptionsAreChecked) {
     EXPECT_EQ(refusal("plc:502", {}, {}, {}),
               "--modbus 'plc:502': 'plc' is not an IP address of this host (IPv6 in brackets)");
     EXPECT_EQ(refusal("70000", {}, {}, {}),
-              "--modbus '70000' is not [ADDR:]PORT such as 502, 0.0.0.0:502 or [::1]:502 (port "
-              "0: any free port)");
+              "--modbus '70000': the port goes from 1 to 65535 (0: any free port)");
     EXPECT_EQ(refusal({}, "/dev/ttyUSB1,9600,N,4,1", {}, {}),
               "--modbus-rtu '/dev/ttyUSB1,9600,N,4,1' is not PORT[,BAUD,PARITY,DATA,STOP] such "
               "as /dev/ttyUSB1,19200,E,8,1");

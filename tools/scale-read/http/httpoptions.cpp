@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "tools/scale-read/cli/listenaddress.h"
+
 namespace scaleread {
 namespace {
 
@@ -11,40 +13,6 @@ namespace {
 constexpr qint64 kTokenFileLimit = 4096;
 constexpr int kShortestToken = 16;
 constexpr int kMostClients = 4096;
-
-std::optional<QString> parseListen(const QString& text, HttpSettings& settings) {
-    // "8080", "ADDR:8080" or "[v6]:8080"; a bare IPv6 address needs its brackets, as in a URL.
-    static const QRegularExpression form(
-        QStringLiteral("^(?:(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]+)):)?([0-9]{1,5})$"));
-    const auto match = form.match(text);
-    if (!match.hasMatch()) {
-        return QStringLiteral("--http '%1' is not [ADDR:]PORT such as 8080, 0.0.0.0:8080 or "
-                              "[::1]:8080")
-            .arg(text);
-    }
-    const uint port = match.captured(3).toUInt();
-    if (port > 65535) {
-        return QStringLiteral("--http '%1': the port goes from 1 to 65535 (0: any free port)")
-            .arg(text);
-    }
-    settings.port = static_cast<quint16>(port);
-    const QString host = match.hasCaptured(1) ? match.captured(1) : match.captured(2);
-    if (host.isEmpty()) {
-        return std::nullopt;
-    }
-    if (host == QLatin1String("localhost")) {
-        settings.address = QHostAddress(QHostAddress::LocalHost);
-        return std::nullopt;
-    }
-    // Addresses only: a name could resolve elsewhere tomorrow, and listening follows no name.
-    if (!settings.address.setAddress(host) ||
-        (match.hasCaptured(1) != (settings.address.protocol() == QAbstractSocket::IPv6Protocol))) {
-        return QStringLiteral("--http '%1': '%2' is not an IP address of this host (IPv6 in "
-                              "brackets)")
-            .arg(text, host);
-    }
-    return std::nullopt;
-}
 
 std::optional<QString> readToken(const QString& path, QByteArray& token) {
     QFile file(path);
@@ -85,7 +53,8 @@ std::variant<HttpSettings, QString> parseHttpSettings(const QString& listen,
                 .arg(maxClients);
         }
     }
-    if (auto refused = parseListen(listen, settings)) {
+    if (auto refused = parseListenAddress(QStringLiteral("--http"), listen, QStringLiteral("8080"),
+                                           settings.address, settings.port)) {
         return *refused;
     }
     if (!tokenFile.isEmpty()) {

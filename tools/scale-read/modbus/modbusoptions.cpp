@@ -1,42 +1,12 @@
 #include "tools/scale-read/modbus/modbusoptions.h"
 
-#include <QRegularExpression>
 
 #include "device/linesettings.h"
+#include "tools/scale-read/cli/listenaddress.h"
 #include "tools/scale-read/cli/optiongroups.h"
 #include "tools/scale-read/cli/stationconfig.h"
 
 namespace scaleread {
-namespace {
-
-std::optional<QString> parseListen(const QString& text, ModbusSettings& settings) {
-    // "502", "ADDR:502" or "[v6]:502", as --http takes them.
-    static const QRegularExpression form(
-        QStringLiteral("^(?:(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]+)):)?([0-9]{1,5})$"));
-    const auto match = form.match(text);
-    const uint port = match.captured(3).toUInt();
-    if (!match.hasMatch() || port > 65535) {
-        return QStringLiteral("--modbus '%1' is not [ADDR:]PORT such as 502, 0.0.0.0:502 or "
-                              "[::1]:502 (port 0: any free port)")
-            .arg(text);
-    }
-    settings.tcp = true;
-    settings.port = static_cast<quint16>(port);
-    const QString host = match.hasCaptured(1) ? match.captured(1) : match.captured(2);
-    if (host.isEmpty() || host == QLatin1String("localhost")) {
-        return std::nullopt;
-    }
-    if (!settings.address.setAddress(host) ||
-        (match.hasCaptured(1) != (settings.address.protocol() == QAbstractSocket::IPv6Protocol))) {
-        return QStringLiteral("--modbus '%1': '%2' is not an IP address of this host (IPv6 in "
-                              "brackets)")
-            .arg(text, host);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::variant<ModbusSettings, QString> parseModbusSettings(const QString& tcp, const QString& rtu,
                                                           const QString& wordOrder,
                                                           const QStringList& allowed,
@@ -44,9 +14,12 @@ std::variant<ModbusSettings, QString> parseModbusSettings(const QString& tcp, co
     ModbusSettings settings;
     settings.allowCommands = allowCommands;
     if (!tcp.isEmpty()) {
-        if (const auto refused = parseListen(tcp, settings)) {
+        if (const auto refused = parseListenAddress(QStringLiteral("--modbus"), tcp,
+                                                    QStringLiteral("502"), settings.address,
+                                                    settings.port)) {
             return *refused;
         }
+        settings.tcp = true;
     }
     if (!rtu.isEmpty()) {
         const qsizetype comma = rtu.indexOf(QLatin1Char(','));

@@ -16,24 +16,10 @@ seconds=${1:-20}
 runs=${2:-1}
 clients=10
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF \
-    -DSCALE_BUILD_BENCH=ON >/dev/null
-ninja -C build/release -j2 scale-read indicator-sim >/dev/null
-bin=build/release/bin
+source bench/common.sh
+release_build scale-read indicator-sim
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 wait_for() {  # wait_for FILE PATTERN: up to 10 s for PATTERN to appear in FILE
     for _ in $(seq 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done

@@ -12,23 +12,13 @@ install_dependencies
 minutes=${1:-10}
 limit_kb=1024
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF >/dev/null
-ninja -C build/release -j2 scale-readout scale-read indicator-sim >/dev/null
-bin=build/release/bin
+source bench/common.sh
+release_build scale-readout scale-read indicator-sim
 
-work=$(mktemp -d)
 mkdir -p "$work/ports"
 cp "$bin/scale-readout" "$work/scale-readout"
 # Com1, 256000 baud (position 12 of the baud list), N, 8, 1, continuous.
 printf '0\r\n12\r\n2\r\n0\r\n0\r\n0\r\n' >"$work/Setting.ini"
-
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 # A display number nobody else uses, chosen by the server itself.
 Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 3>"$work/display" &

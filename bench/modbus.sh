@@ -15,20 +15,8 @@ stations=${1:-50}
 clients=${2:-10}
 seconds=${3:-30}
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCALE_BUILD_TESTS=OFF \
-    -DSCALE_BUILD_BENCH=ON >/dev/null
-ninja -C build/release -j2 scale-read indicator-sim >/dev/null
-bin=build/release/bin
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+source bench/common.sh
+release_build scale-read indicator-sim
 
 arguments=()
 for k in $(seq "$stations"); do

@@ -22,15 +22,15 @@ std::string trimmed(std::string_view text) {
 }
 
 // "0.00" -> 2, "0" -> 0; -1 when it is not that form.
-int decimalsOf(std::string_view spec) {
-    if (spec == "0") {
+int decimalsOf(std::string_view pattern) {
+    if (pattern == "0") {
         return 0;
     }
-    if (spec.size() < 3 || spec.substr(0, 2) != "0." || spec.size() > 2 + 9 ||
-        spec.substr(2).find_first_not_of('0') != std::string_view::npos) {
+    if (pattern.size() < 3 || pattern.substr(0, 2) != "0." || pattern.size() > 2 + 9 ||
+        pattern.substr(2).find_first_not_of('0') != std::string_view::npos) {
         return -1;
     }
-    return static_cast<int>(spec.size() - 2);
+    return static_cast<int>(pattern.size() - 2);
 }
 
 }  // namespace
@@ -68,7 +68,8 @@ std::variant<TypeTemplate, std::string> TypeTemplate::parse(std::string_view tex
         i = close;
         const auto colon = inner.find(':');
         const std::string name = inner.substr(0, colon);
-        const std::string spec = colon == std::string::npos ? std::string() : inner.substr(colon + 1);
+        const std::string pattern =
+            colon == std::string::npos ? std::string() : inner.substr(colon + 1);
         Piece piece;
         static constexpr std::pair<std::string_view, Field> kFields[] = {
             {"weight", Field::Weight}, {"unit", Field::Unit},   {"gross", Field::Gross},
@@ -111,15 +112,15 @@ std::variant<TypeTemplate, std::string> TypeTemplate::parse(std::string_view tex
                              piece.field == Field::Net || piece.field == Field::Tare;
         if (colon != std::string::npos) {
             if (numeric) {
-                piece.decimals = decimalsOf(spec);
+                piece.decimals = decimalsOf(pattern);
                 if (piece.decimals < 0) {
                     return "{" + inner + "} in the template: decimals are written 0, 0.0, 0.00 ...";
                 }
             } else if (piece.field == Field::Time) {
-                if (spec.empty()) {
+                if (pattern.empty()) {
                     return "{" + inner + "} in the template: a time format such as %H:%M:%S";
                 }
-                piece.text = spec;
+                piece.text = pattern;
             } else {
                 return "{" + inner + "} in the template: " + name + " takes no format";
             }

@@ -28,7 +28,7 @@ constexpr qint64 kMostUnread = 64 * 1024;
 }  // namespace
 
 struct ServeOutlet::Target {
-    ServeTarget spec;
+    ServeTarget wanted;
     std::size_t station = 0;
     StationView view;
     QTcpServer server;
@@ -50,7 +50,7 @@ struct ServeOutlet::Target {
         if (master >= 0) {
             ::close(master);
             ::close(slave);
-            QFile::remove(spec.link);
+            QFile::remove(wanted.link);
         }
         // The sockets go first, without a word to the handlers of a target that is going.
         for (Client& client : clients) {
@@ -62,12 +62,15 @@ struct ServeOutlet::Target {
 
 ServeOutlet::ServeOutlet(std::vector<ServeTarget> targets, StationControl& stations,
                          bool commandsAllowed, const Clock& clock, Note note)
-    : m_stations(stations), m_commandsAllowed(commandsAllowed), m_clock(clock), m_note(std::move(note)) {
-    for (ServeTarget& spec : targets) {
+    : m_stations(stations),
+      m_commandsAllowed(commandsAllowed),
+      m_clock(clock),
+      m_note(std::move(note)) {
+    for (ServeTarget& wanted : targets) {
         auto target = std::make_unique<Target>();
-        target->spec = std::move(spec);
+        target->wanted = std::move(wanted);
         for (std::size_t i = 0; i < m_stations.stationCount(); ++i) {
-            if (QString::fromStdString(m_stations.source(i).station) == target->spec.station) {
+            if (QString::fromStdString(m_stations.source(i).station) == target->wanted.station) {
                 target->station = i;
             }
         }
@@ -80,16 +83,20 @@ ServeOutlet::~ServeOutlet() = default;
 bool ServeOutlet::start(QString& error) {
     for (auto& owned : m_targets) {
         Target& target = *owned;
-        const QString what = QStringLiteral("%1%2 as %3")
-                                 .arg(target.spec.station.isEmpty() ? QString() : QStringLiteral("station "),
-                                      target.spec.station.isEmpty() ? QStringLiteral("the port") : target.spec.station,
-                                      QString::fromLatin1(target.spec.format->name.data(),
-                                                          static_cast<qsizetype>(target.spec.format->name.size())));
-        if (!target.spec.link.isEmpty()) {
-            const QByteArray link = QFile::encodeName(target.spec.link);
+        const QString what =
+            QStringLiteral("%1%2 as %3")
+                .arg(
+                    target.wanted.station.isEmpty() ? QString() : QStringLiteral("station "),
+                    target.wanted.station.isEmpty() ? QStringLiteral("the port")
+                                                    : target.wanted.station,
+                    QString::fromLatin1(target.wanted.format->name.data(),
+                                        static_cast<qsizetype>(target.wanted.format->name.size())));
+        if (!target.wanted.link.isEmpty()) {
+            const QByteArray link = QFile::encodeName(target.wanted.link);
             struct stat info {};
             if (::lstat(link.constData(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-                error = QStringLiteral("--serve: %1 exists and is no link; not replaced").arg(target.spec.link);
+                error = QStringLiteral("--serve: %1 exists and is no link; not replaced")
+                            .arg(target.wanted.link);
                 return false;
             }
             char name[256] = {};
@@ -104,23 +111,25 @@ bool ServeOutlet::start(QString& error) {
             ::unlink(link.constData());
             if (::symlink(name, link.constData()) != 0) {
                 error = QStringLiteral("--serve: cannot link %1: %2")
-                            .arg(target.spec.link, QString::fromStdString(scale::systemReasonText(errno)));
+                            .arg(target.wanted.link,
+                                 QString::fromStdString(scale::systemReasonText(errno)));
                 ::close(target.master);
                 ::close(target.slave);
                 target.master = -1;
                 return false;
             }
-            m_note(QStringLiteral("serving %1 on %2 (%3)").arg(what, target.spec.link, QString::fromLocal8Bit(name)));
+            m_note(QStringLiteral("serving %1 on %2 (%3)")
+                       .arg(what, target.wanted.link, QString::fromLocal8Bit(name)));
         } else {
-            if (!target.server.listen(QHostAddress(target.spec.address), target.spec.port)) {
+            if (!target.server.listen(QHostAddress(target.wanted.address), target.wanted.port)) {
                 error = QStringLiteral("--serve: cannot listen on %1:%2: %3")
-                            .arg(target.spec.address)
-                            .arg(target.spec.port)
+                            .arg(target.wanted.address)
+                            .arg(target.wanted.port)
                             .arg(target.server.errorString().toLower());
                 return false;
             }
             m_note(QStringLiteral("serving %1 on tcp://%2:%3")
-                       .arg(what, target.spec.address)
+                       .arg(what, target.wanted.address)
                        .arg(target.server.serverPort()));
         }
         startTarget(target);
@@ -134,14 +143,15 @@ void ServeOutlet::startTarget(Target& target) {
             return {};
         }
         return [this, &target](CommandKind kind, ServedClient::CommandDone done) {
-            (void)m_stations.sendCommand(target.station, kind,
-                                         [done](CommandResult result, const std::string&) { done(result); });
+            (void)m_stations.sendCommand(
+                target.station, kind,
+                [done](CommandResult result, const std::string&) { done(result); });
         };
     };
     if (target.master >= 0) {
         const int master = target.master;
         target.ptyClient = std::make_unique<ServedClient>(
-            *target.spec.format, target.view,
+            *target.wanted.format, target.view,
             [master](const std::string& answer) {
                 // Nobody reading: the pseudo-terminal's queue fills and answers are dropped.
                 (void)!::write(master, answer.data(), answer.size());
@@ -168,7 +178,7 @@ void ServeOutlet::startTarget(Target& target) {
             auto& client = target.clients.emplace_back();
             client.socket = socket;
             client.served = std::make_unique<ServedClient>(
-                *target.spec.format, target.view,
+                *target.wanted.format, target.view,
                 [socket](const std::string& answer) {
                     if (socket->bytesToWrite() > kMostUnread) {
                         // Let go from the event loop: this runs inside the client's own handling.
@@ -178,17 +188,19 @@ void ServeOutlet::startTarget(Target& target) {
                     socket->write(answer.data(), static_cast<qint64>(answer.size()));
                 },
                 commandFor());
-            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket, served = client.served.get()] {
-                while (socket->bytesAvailable() > 0) {
-                    const QByteArray bytes = socket->read(4096);
-                    served->received(
-                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                  static_cast<std::size_t>(bytes.size())),
-                        m_clock.steadyMicros());
-                }
-            });
+            QObject::connect(
+                socket, &QTcpSocket::readyRead, [this, socket, served = client.served.get()] {
+                    while (socket->bytesAvailable() > 0) {
+                        const QByteArray bytes = socket->read(4096);
+                        served->received(
+                            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                      static_cast<std::size_t>(bytes.size())),
+                            m_clock.steadyMicros());
+                    }
+                });
             QObject::connect(socket, &QTcpSocket::disconnected, [&target, socket] {
-                target.clients.remove_if([socket](const Target::Client& c) { return c.socket == socket; });
+                target.clients.remove_if(
+                    [socket](const Target::Client& c) { return c.socket == socket; });
                 socket->deleteLater();
             });
         }

@@ -40,7 +40,8 @@ std::unique_ptr<PortalTyper> PortalTyper::open(const QString& tokenPath, QString
 
 bool PortalTyper::start(QString& error) {
     QDBusMessage get = QDBusMessage::createMethodCall(
-        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("AvailableDeviceTypes");
     const QDBusMessage types = m_requests.bus().call(get);
     if (types.type() != QDBusMessage::ReplyMessage ||
@@ -102,8 +103,9 @@ bool PortalTyper::request(const QString& method, QVariantList arguments, QVarian
 bool PortalTyper::type(const TypeStep& step, QString& error) {
     for (const std::uint32_t keysym : keysymsOf(step)) {
         for (const uint state : {1U, 0U}) {  // pressed, released
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                kPortalService, kPortalPath, kRemoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
+            QDBusMessage call =
+                QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteDesktop,
+                                               QStringLiteral("NotifyKeyboardKeysym"));
             call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap()
                  << static_cast<int>(keysym) << state;
             const QDBusMessage reply = m_requests.bus().call(call);
@@ -128,7 +130,8 @@ QString PortalTyper::hotkeyNote() const {
     }
     return m_shortcuts->bound().isEmpty()
                ? QStringLiteral("the portal's GlobalShortcuts")
-               : QStringLiteral("the portal's GlobalShortcuts, bound to %1").arg(m_shortcuts->bound());
+               : QStringLiteral("the portal's GlobalShortcuts, bound to %1")
+                     .arg(m_shortcuts->bound());
 }
 
 }  // namespace scaleread

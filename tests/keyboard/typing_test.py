@@ -181,10 +181,18 @@ class SessionBus:
                 process.wait()
 
 
+SETTLED_KEYS = []
+for _keysym in [ord(c) for c in "12.345 kg"] + [0xFF0D]:  # "{weight} {unit}{Enter}"
+    SETTLED_KEYS += ["key %x 1" % _keysym, "key %x 0" % _keysym]
+HOTKEY_REFUSED = ("scale-read: --type-on hotkey: this desktop offers no global shortcuts (no "
+                  "GlobalShortcuts in its portal); use --type-on settle or print\n")
+
+
 def portal_case(folder):
     """The Wayland path against the fake portal: a copy of the reader of its own, whose settings
     folder is its own folder, where the restore token is kept."""
-    bus = SessionBus(folder, ["cancel"] if CASE == "portal-cancelled" else [])
+    mode = {"portal-cancelled": ["cancel"], "portal-no-shortcuts": ["noshortcuts"]}
+    bus = SessionBus(folder, mode.get(CASE, []))
     global READER
     READER = shutil.copy(READER, os.path.join(folder, "scale-read"))
     try:
@@ -195,21 +203,44 @@ def portal_case(folder):
             check("error", done.stderr, "scale-read: typing on this desktop was not allowed "
                   "(Start cancelled)\n")
             return
+        template = ["--type", "{weight} {unit}{Enter}"]
+        hotkey = template + ["--type-on", "hotkey", "--type-hotkey", "ctrl+alt+W"]
+        session = ["CreateSession", "SelectDevices types=1 persist_mode=2 restore_token=%s", "Start"]
+        note = ('scale-read: typing %s as "{weight} {unit}{Enter}" through the Wayland desktop '
+                'portal (RemoteDesktop)')
+        if CASE == "portal-hotkey":
+            reader = start_reader(bus, [OFF + (0.5,), PLACED + (4.0,)], hotkey)
+            check("start note", reader.notes[0], note % "the weight at ctrl+alt+W" +
+                  ", the hotkey through the portal's GlobalShortcuts, bound to Ctrl+Alt+W")
+            time.sleep(2.5)  # settled well before: nothing typed without the key
+            subprocess.run(["dbus-send", "--session", "--print-reply",
+                            "--dest=org.freedesktop.portal.Desktop",
+                            "/org/freedesktop/portal/desktop", "test.FakePortal.Press"],
+                           env=bus.env, check=True, stdout=subprocess.DEVNULL)
+            status, _ = finish(reader)
+            check("exit status", status, 0)
+            check("portal calls", bus.calls(), [
+                session[0], session[1] % "", session[2], "GlobalShortcuts.CreateSession",
+                "BindShortcuts type-weight description='Type the weight standing now' "
+                "preferred_trigger=CTRL+ALT+w session=scalereadkeys", "Press"] + SETTLED_KEYS)
+            check("typed records", len(typed_values(folder)), 1)
+            return
         expected = []
-        for run_number in (1, 2):
-            reader = start_reader(bus, [OFF + (0.5,), PLACED + (1.5,)],
-                                  ["--type", "{weight} {unit}{Enter}"])
+        if CASE == "portal-no-shortcuts":
+            # Refused before any port opens; typing each settled weight still works there.
+            done = subprocess.run([READER, "--port", os.path.join(folder, "nothing")] + hotkey,
+                                  capture_output=True, text=True, env=bus.env)
+            check("exit status", done.returncode, 1)
+            check("error", done.stderr, HOTKEY_REFUSED)
+            expected += [session[0], session[1] % "", session[2]]
+        for run_number in (1, 2) if CASE == "portal" else (1,):
+            reader = start_reader(bus, [OFF + (0.5,), PLACED + (1.5,)], template)
             status, errors = finish(reader)
             check("exit status", status, 0)
-            check("start note", errors.splitlines()[0],
-                  'scale-read: typing each settled weight as "{weight} {unit}{Enter}" through '
-                  'the Wayland desktop portal (RemoteDesktop)')
+            check("start note", errors.splitlines()[0], note % "each settled weight")
             # The first run asks; the second restores the session with the token kept.
-            token = "" if run_number == 1 else "token-1"
-            expected += ["CreateSession",
-                         "SelectDevices types=1 persist_mode=2 restore_token=%s" % token, "Start"]
-            for keysym in [ord(c) for c in "12.345 kg"] + [0xFF0D]:
-                expected += ["key %x 1" % keysym, "key %x 0" % keysym]
+            token = "" if run_number == 1 and not expected else "token-1"
+            expected += [session[0], session[1] % token, session[2]] + SETTLED_KEYS
         check("portal calls", bus.calls(), expected)
         with open(os.path.join(folder, "portal-restore-token")) as kept:
             check("token kept", kept.read(), "token-1\n")

@@ -49,7 +49,8 @@ const OptionRow kTypeRows[] = {
      .modes = kRead},
     {.name = "type-hotkey",
      .valueName = "KEY",
-     .help = "an X key name with modifiers: F9, ctrl+alt+w",
+     .help = "an X key name with modifiers: F9, ctrl+alt+w (on Wayland, asked of\n"
+             "the desktop as a global shortcut, where it offers them)",
      .modes = kRead},
     {.name = "type-into",
      .valueName = "REGEX",

@@ -46,8 +46,12 @@ std::unique_ptr<KeyboardRun> KeyboardRun::start(const TypeSettings& settings,
                        : settings.rules.on == TypeOn::Print ? QStringLiteral("each printed weight")
                                                             : QStringLiteral("the weight at %1")
                                                                   .arg(settings.hotkey);
-    note(QStringLiteral("typing %1 as \"%2\" through %3%4")
+    const QString hotkey = run->m_typer->hotkeyNote();
+    note(QStringLiteral("typing %1 as \"%2\" through %3%4%5")
              .arg(on, settings.templateText, run->m_typer->name(),
+                  hotkey.isEmpty() || settings.rules.on != TypeOn::Hotkey
+                      ? QString()
+                      : QStringLiteral(", the hotkey through %1").arg(hotkey),
                   settings.into.isEmpty()
                       ? QString()
                       : QStringLiteral(", into windows matching '%1'").arg(settings.into)));

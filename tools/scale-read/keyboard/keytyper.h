@@ -37,6 +37,9 @@ public:
         error = QStringLiteral("this desktop offers no hotkey to programs");
         return false;
     }
+    // For the start note, once the hotkey is had: how it is taken ("a key grab on the X
+    // server") and, where the desktop chose the keys, which.
+    virtual QString hotkeyNote() const { return {}; }
 };
 
 }  // namespace scaleread

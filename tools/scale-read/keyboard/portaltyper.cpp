@@ -4,19 +4,15 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTimer>
 
 #include "tools/scale-read/keyboard/keysyms.h"
 
 namespace scaleread {
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 constexpr uint kKeyboard = 1;
 constexpr uint kPersistUntilRevoked = 2;
@@ -24,7 +20,7 @@ constexpr uint kPersistUntilRevoked = 2;
 }  // namespace
 
 PortalTyper::PortalTyper(QDBusConnection bus, QString tokenPath, int waitMillis)
-    : m_bus(std::move(bus)), m_tokenPath(std::move(tokenPath)), m_waitMillis(waitMillis) {}
+    : m_requests(std::move(bus), waitMillis), m_tokenPath(std::move(tokenPath)) {}
 
 std::unique_ptr<PortalTyper> PortalTyper::open(const QString& tokenPath, QString& error,
                                                int waitMillis) {
@@ -44,9 +40,10 @@ std::unique_ptr<PortalTyper> PortalTyper::open(const QString& tokenPath, QString
 
 bool PortalTyper::start(QString& error) {
     QDBusMessage get = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << kRemoteDesktop << QStringLiteral("AvailableDeviceTypes");
-    const QDBusMessage types = m_bus.call(get);
+    const QDBusMessage types = m_requests.bus().call(get);
     if (types.type() != QDBusMessage::ReplyMessage ||
         (types.arguments().value(0).value<QDBusVariant>().variant().toUInt() & kKeyboard) == 0) {
         error = QStringLiteral("--type on Wayland needs the desktop portal's RemoteDesktop "
@@ -99,69 +96,19 @@ bool PortalTyper::start(QString& error) {
 
 bool PortalTyper::request(const QString& method, QVariantList arguments, QVariantMap options,
                           QVariantMap& results, QString& error) {
-    // The portal answers on a request object whose path the caller can tell beforehand: listen
-    // there before calling, so that no answer comes unheard.
-    const QString token = QStringLiteral("scaleread%1").arg(++m_requests);
-    options.insert(QStringLiteral("handle_token"), token);
-    const QString sender = m_bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-    const QString path =
-        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-    const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-    (void)m_bus.connect(kService, path, requestInterface, QStringLiteral("Response"), this,
-                        SLOT(response(uint, QVariantMap)));
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kRemoteDesktop, method);
-    arguments.append(options);
-    call.setArguments(arguments);
-    m_code.reset();
-    const QDBusMessage reply = m_bus.call(call);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        (void)m_bus.disconnect(kService, path, requestInterface, QStringLiteral("Response"), this,
-                               SLOT(response(uint, QVariantMap)));
-        error = QStringLiteral("the desktop portal refused %1: %2").arg(method, reply.errorMessage());
-        return false;
-    }
-    if (!m_code) {
-        QEventLoop loop;
-        m_waiting = &loop;
-        QTimer::singleShot(m_waitMillis, &loop, &QEventLoop::quit);
-        loop.exec();
-        m_waiting = nullptr;
-    }
-    (void)m_bus.disconnect(kService, path, requestInterface, QStringLiteral("Response"), this,
-                           SLOT(response(uint, QVariantMap)));
-    if (!m_code) {
-        error = QStringLiteral("the desktop portal did not answer %1 within %2 s")
-                    .arg(method)
-                    .arg(m_waitMillis / 1000);
-        return false;
-    }
-    if (*m_code != 0) {
-        error = *m_code == 1 ? QStringLiteral("typing on this desktop was not allowed (%1 "
-                                              "cancelled)")
-                                   .arg(method)
-                             : QStringLiteral("the desktop portal refused %1").arg(method);
-        return false;
-    }
-    results = m_results;
-    return true;
-}
-
-void PortalTyper::response(uint code, const QVariantMap& results) {
-    m_code = code;
-    m_results = results;
-    if (m_waiting != nullptr) {
-        m_waiting->quit();
-    }
+    return m_requests.request(kRemoteDesktop, method, std::move(arguments), std::move(options),
+                              QStringLiteral("typing on this desktop"), results, error);
 }
 
 bool PortalTyper::type(const TypeStep& step, QString& error) {
     for (const std::uint32_t keysym : keysymsOf(step)) {
         for (const uint state : {1U, 0U}) {  // pressed, released
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                kService, kPath, kRemoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
+            QDBusMessage call =
+                QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteDesktop,
+                                               QStringLiteral("NotifyKeyboardKeysym"));
             call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap()
                  << static_cast<int>(keysym) << state;
-            const QDBusMessage reply = m_bus.call(call);
+            const QDBusMessage reply = m_requests.bus().call(call);
             if (reply.type() == QDBusMessage::ErrorMessage) {
                 error = QStringLiteral("the desktop portal refused a key: %1")
                             .arg(reply.errorMessage());
@@ -173,11 +120,18 @@ bool PortalTyper::type(const TypeStep& step, QString& error) {
 }
 
 bool PortalTyper::grabHotkey(const QString& key, std::function<void()> pressed, QString& error) {
-    (void)pressed;
-    error = QStringLiteral("--type-hotkey %1: hotkeys on Wayland are not taken yet; use "
-                           "--type-on settle or print")
-                .arg(key);
-    return false;
+    m_shortcuts = PortalShortcuts::bind(m_requests, key, std::move(pressed), error);
+    return m_shortcuts != nullptr;
+}
+
+QString PortalTyper::hotkeyNote() const {
+    if (!m_shortcuts) {
+        return {};
+    }
+    return m_shortcuts->bound().isEmpty()
+               ? QStringLiteral("the portal's GlobalShortcuts")
+               : QStringLiteral("the portal's GlobalShortcuts, bound to %1")
+                     .arg(m_shortcuts->bound());
 }
 
 }  // namespace scaleread

@@ -1,14 +1,13 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QObject>
 #include <QVariantMap>
 #include <memory>
 #include <optional>
 
 #include "tools/scale-read/keyboard/keytyper.h"
-
-class QEventLoop;
+#include "tools/scale-read/keyboard/portalrequests.h"
+#include "tools/scale-read/keyboard/portalshortcuts.h"
 
 namespace scaleread {
 
@@ -16,9 +15,8 @@ namespace scaleread {
 // session with a keyboard device, asked for once and then restored with the token the portal
 // gave (kept in a file of the settings folder), each character sent as its keysym, which the
 // desktop turns into keys of its own layout. A portal cannot say which window has the focus.
-class PortalTyper : public QObject, public KeyTyper {
-    Q_OBJECT
-
+// The hotkey is one of the portal's global shortcuts, where the desktop offers them.
+class PortalTyper : public KeyTyper {
 public:
     // The session on the session bus, waiting up to `waitMillis` for each of the portal's
     // answers (the first start shows the user a dialog); nullptr with `error` set where there
@@ -33,26 +31,19 @@ public:
     std::optional<FocusedWindow> focusedWindow() override { return std::nullopt; }
     bool type(const TypeStep& step, QString& error) override;
     bool grabHotkey(const QString& key, std::function<void()> pressed, QString& error) override;
-
-private slots:
-    void response(uint code, const QVariantMap& results);
+    QString hotkeyNote() const override;
 
 private:
     PortalTyper(QDBusConnection bus, QString tokenPath, int waitMillis);
     bool start(QString& error);
-    // Calls the RemoteDesktop `method` with `arguments` and `options` (its handle token added),
-    // and waits for the request's Response: its results, or false with `error`.
+    // Calls the RemoteDesktop `method` and waits for its results.
     bool request(const QString& method, QVariantList arguments, QVariantMap options,
                  QVariantMap& results, QString& error);
 
-    QDBusConnection m_bus;
+    PortalRequests m_requests;
     QString m_tokenPath;
-    int m_waitMillis;
     QString m_session;  // the session's object path
-    int m_requests = 0;
-    std::optional<uint> m_code;
-    QVariantMap m_results;
-    QEventLoop* m_waiting = nullptr;
+    std::unique_ptr<PortalShortcuts> m_shortcuts;
 };
 
 }  // namespace scaleread

@@ -1,5 +1,6 @@
 #include "tools/scale-read/keyboard/x11typer.h"
 
+#include "tools/scale-read/keyboard/hotkeyname.h"
 #include "tools/scale-read/keyboard/keysyms.h"
 
 #include <X11/XKBlib.h>
@@ -290,38 +291,26 @@ void X11Typer::bell() {
 }
 
 bool X11Typer::grabHotkey(const QString& key, std::function<void()> pressed, QString& error) {
-    QStringList parts = key.split(QLatin1Char('+'));
-    const QString keyName = parts.takeLast().trimmed();
-    unsigned int modifiers = 0;
-    static constexpr std::pair<const char*, unsigned int> kModifiers[] = {
-        {"ctrl", ControlMask}, {"control", ControlMask}, {"alt", Mod1Mask},
-        {"shift", ShiftMask},  {"super", Mod4Mask},     {"win", Mod4Mask}};
-    for (const QString& part : parts) {
-        bool known = false;
-        for (const auto& [name, mask] : kModifiers) {
-            if (part.trimmed().compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
-                modifiers |= mask;
-                known = true;
-            }
-        }
-        if (!known) {
-            error = QStringLiteral("--type-hotkey '%1': '%2' is not ctrl, alt, shift or super")
-                        .arg(key, part);
-            return false;
-        }
-    }
-    KeySym keysym = XStringToKeysym(keyName.toLatin1().constData());
-    if (keysym == NoSymbol) {
-        keysym = XStringToKeysym(keyName.toLower().toLatin1().constData());
-    }
-    if (keysym == NoSymbol) {
-        error = QStringLiteral("--type-hotkey '%1': '%2' is not an X key name such as F9")
-                    .arg(key, keyName);
+    const auto hotkey = parseHotkey(key, error);
+    if (!hotkey) {
         return false;
     }
+    static constexpr std::pair<unsigned, unsigned int> kMasks[] = {
+        {HotkeyName::Ctrl, ControlMask},
+        {HotkeyName::Alt, Mod1Mask},
+        {HotkeyName::Shift, ShiftMask},
+        {HotkeyName::Super, Mod4Mask}};
+    unsigned int modifiers = 0;
+    for (const auto& [modifier, mask] : kMasks) {
+        if ((hotkey->modifiers & modifier) != 0) {
+            modifiers |= mask;
+        }
+    }
+    const KeySym keysym = hotkey->keysym;
     const KeyCode code = XKeysymToKeycode(m_display, keysym);
     if (code == 0) {
-        error = QStringLiteral("--type-hotkey '%1': this keyboard has no %2 key").arg(key, keyName);
+        error = QStringLiteral("--type-hotkey '%1': this keyboard has no %2 key")
+                    .arg(key, key.section(QLatin1Char('+'), -1).trimmed());
         return false;
     }
     lastXError = 0;

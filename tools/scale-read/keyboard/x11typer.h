@@ -29,6 +29,7 @@ public:
     bool type(const TypeStep& step, QString& error) override;
     void bell() override;
     bool grabHotkey(const QString& key, std::function<void()> pressed, QString& error) override;
+    QString hotkeyNote() const override { return QStringLiteral("a key grab on the X server"); }
 
 private:
     explicit X11Typer(Display* display);

@@ -25,6 +25,9 @@ constexpr int kKeepAliveSeconds = 10;
 constexpr int kFirstWaitSeconds = 1;
 constexpr int kLongestWaitSeconds = 30;
 constexpr int kLoopMillis = 1000;
+// How long a publish may wait for the ones after it. At the full rate of a fast line that is a
+// dozen readings a write, instead of a wake of the event loop and a packet each.
+constexpr int kGatherMillis = 10;
 constexpr int kGoodbyeLoopMillis = 100;
 constexpr auto kGoodbyeTime = std::chrono::seconds(2);
 constexpr int kProbeMillis = 2000;
@@ -49,11 +52,10 @@ BrokerConnection::BrokerConnection(const MqttTarget& target, const std::string& 
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    // A publish then only queues its message: the queue goes out when the event loop turns (see
-    // writeQueued), so that the frames of one read from the port cost the broker one packet.
+    // A publish then only queues its message: the queue goes out at most kGatherMillis later
+    // (see writeQueued), so that the readings of a fast line cost the broker few packets.
     mosquitto_threaded_set(m_client, true);
     mosquitto_connect_callback_set(m_client, &BrokerConnection::onConnect);
-    mosquitto_log_callback_set(m_client, &BrokerConnection::onLog);
     mosquitto_message_callback_set(m_client, &BrokerConnection::onMessage);
 }
 
@@ -97,21 +99,29 @@ int BrokerConnection::publish(const std::string& topic, std::string_view payload
     const int code = mosquitto_publish(m_client, nullptr, topic.c_str(),
                                        static_cast<int>(payload.size()),
                                        payload.empty() ? nullptr : payload.data(), qos, retain);
-    watchWrites();
+    gatherWrites();
     return code;
 }
 
 int BrokerConnection::subscribe(const std::string& topic, int qos) {
     const int code = mosquitto_subscribe(m_client, nullptr, topic.c_str(), qos);
-    watchWrites();
+    gatherWrites();
     return code;
 }
 
-// Whatever the library has to send is written when the socket takes it, which on a connection
-// keeping up is as soon as the event loop turns.
+// A timer, not the socket's write notifier: switching a notifier on and off wakes the event
+// loop through its wake-up descriptor each time, two system calls a reading for nothing.
+void BrokerConnection::gatherWrites() {
+    if (m_gather != nullptr && !m_gather->isActive() && !m_writable->isEnabled()) {
+        m_gather->start();
+    }
+}
+
+// What the library still has to send after a write (or an answer to the broker's) is written
+// when the socket takes it, unless the gathering timer is about to write it anyway.
 void BrokerConnection::watchWrites() {
     if (m_writable != nullptr) {
-        m_writable->setEnabled(mosquitto_want_write(m_client));
+        m_writable->setEnabled(!m_gather->isActive() && mosquitto_want_write(m_client));
     }
 }
 
@@ -139,10 +149,14 @@ void BrokerConnection::serve() {
     m_readable = new QSocketNotifier(socket, QSocketNotifier::Read, this);
     m_writable = new QSocketNotifier(socket, QSocketNotifier::Write, this);
     m_keepAlive = new QTimer(this);
+    m_gather = new QTimer(this);
+    m_gather->setSingleShot(true);
+    m_gather->setInterval(kGatherMillis);
     connect(m_readable, &QSocketNotifier::activated, this,
             [this] { served(mosquitto_loop_read(m_client, 1)); });
     connect(m_writable, &QSocketNotifier::activated, this,
             [this] { served(writeQueued()); });
+    connect(m_gather, &QTimer::timeout, this, [this] { served(writeQueued()); });
     connect(m_keepAlive, &QTimer::timeout, this,
             [this] { served(mosquitto_loop_misc(m_client)); });
     m_keepAlive->start(kLoopMillis);
@@ -169,7 +183,8 @@ void BrokerConnection::served(int code) {
 void BrokerConnection::endServing() {
     for (QObject* watcher : {static_cast<QObject*>(m_readable),
                              static_cast<QObject*>(m_writable),
-                             static_cast<QObject*>(m_keepAlive)}) {
+                             static_cast<QObject*>(m_keepAlive),
+                             static_cast<QObject*>(m_gather)}) {
         if (watcher != nullptr) {
             watcher->disconnect(this);
             watcher->deleteLater();
@@ -179,15 +194,22 @@ void BrokerConnection::endServing() {
         m_readable->setEnabled(false);
         m_writable->setEnabled(false);
         m_keepAlive->stop();
+        m_gather->stop();
     }
     m_readable = nullptr;
     m_writable = nullptr;
     m_keepAlive = nullptr;
+    m_gather = nullptr;
 }
 
 // The connect callback runs on the caller's thread, the log one on either.
 void BrokerConnection::onConnect(mosquitto*, void* self, int code) {
     auto* connection = static_cast<BrokerConnection*>(self);
+    if (code == 0) {
+        // Past the handshake the log says nothing we read, and with a callback set the library
+        // formats a line for every message it sends.
+        mosquitto_log_callback_set(connection->m_client, nullptr);
+    }
     {
         const std::lock_guard lock(connection->m_mutex);
         connection->m_attempt.connack = code;
@@ -249,6 +271,10 @@ void BrokerConnection::run() {
         {
             const std::lock_guard lock(m_mutex);
             m_attempt = {};
+        }
+        if (m_target.tls) {
+            // Only the log tells why a TLS handshake failed.
+            mosquitto_log_callback_set(m_client, &BrokerConnection::onLog);
         }
         errno = 0;
         int code = first ? mosquitto_connect_async(m_client, m_target.host.toUtf8().constData(),

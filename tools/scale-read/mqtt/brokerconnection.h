@@ -69,7 +69,9 @@ private:
     // The caller's thread serves a connection made, until it ends.
     void serve();
     void served(int code);
-    // Writes are watched for while the library has something to send.
+    // A publish's message goes out with those after it, a moment later.
+    void gatherWrites();
+    // Writes are watched for while the library has something the socket did not take.
     void watchWrites();
     int writeQueued();
     void endServing();
@@ -89,6 +91,7 @@ private:
     QSocketNotifier* m_readable = nullptr;
     QSocketNotifier* m_writable = nullptr;
     QTimer* m_keepAlive = nullptr;
+    QTimer* m_gather = nullptr;
 };
 
 }  // namespace scaleread

@@ -8,6 +8,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import urllib.request
 import sys
@@ -181,6 +182,54 @@ class SessionBus:
                 process.wait()
 
 
+class Broker:
+    """A mosquitto of this test's own on a free loopback port, anyone allowed."""
+
+    def __init__(self, folder):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        config = os.path.join(folder, "mosquitto.conf")
+        with open(config, "w") as out:
+            out.write("listener %d 127.0.0.1\nallow_anonymous true\n" % self.port)
+        self.process = subprocess.Popen(["mosquitto", "-c", config], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        for _ in range(50):
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.1)
+        self.close()
+        raise SystemExit("mosquitto did not start")
+
+    def url(self):
+        return "mqtt://127.0.0.1:%d" % self.port
+
+    def client(self, tool, *args):
+        return [tool, "-h", "127.0.0.1", "-p", str(self.port)] + list(args)
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def mqtt_type(broker, station):
+    """Publishes the type command once the station is online; returns its result (without the
+    time), or None when none came within 2 s."""
+    topic = "scale-readout/%s/command" % station
+    subprocess.run(broker.client("mosquitto_sub", "-t", "scale-readout/%s/status" % station,
+                                 "-C", "1", "-W", "10"), check=True, capture_output=True)
+    results = subprocess.Popen(broker.client("mosquitto_sub", "-t", topic + "/result", "-C", "1",
+                                             "-W", "2"), stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    time.sleep(0.3)  # the subscription made before the command goes
+    subprocess.run(broker.client("mosquitto_pub", "-q", "1", "-t", topic, "-m",
+                                 '{"command":"type","id":"pedal-1"}'), check=True)
+    result = results.communicate(timeout=10)[0]
+    return re.sub(r'"time":"[^"]*"', '"time":"T"', result.strip()) or None
+
+
 def portal_case(folder):
     """The Wayland path against the fake portal: a copy of the reader of its own, whose settings
     folder is its own folder, where the restore token is kept."""
@@ -244,6 +293,7 @@ def run(folder):
         return
 
     desktop = Desktop(folder)
+    broker = None
     try:
         if CASE == "type-into":
             sheet = Window(desktop, folder, "Sheet")
@@ -283,14 +333,28 @@ def run(folder):
             options = ["--type", "{weight} {unit} yz@AZ{Tab}{weight:0.0}{Enter}",
                        "--type-decimal", ","]
             expected = "1234,567 kg yz@AZ\t1234,6\n"
-        elif CASE in ("hotkey", "remote"):
-            # The hotkey with Ctrl held, as a person presses it; the remote button over HTTP.
+        elif CASE in ("hotkey", "remote", "remote-mqtt", "remote-mqtt-not-allowed"):
+            # The hotkey with Ctrl held, as a person presses it; the remote button over HTTP or
+            # the broker, which types only where commands are allowed.
             phases = [OFF + (0.5,), PLACED + (4.0,)]
             options = template + ["--type-on", "hotkey", "--type-hotkey", "ctrl+F9"]
             if CASE == "remote":
                 options += ["--http", "127.0.0.1:0", "--allow-commands"]
-            expected = "12.345 kg\n"
+            if CASE.startswith("remote-mqtt"):
+                phases = [OFF + (0.5,), PLACED + (3.0,)]
+                broker = Broker(folder)
+                options += ["--mqtt", broker.url()]
+            if CASE == "remote-mqtt":
+                options += ["--allow-commands"]
+            expected = "" if CASE == "remote-mqtt-not-allowed" else "12.345 kg\n"
         reader = start_reader(desktop, phases, options)
+        if broker:
+            time.sleep(1.0)  # the weight stands
+            station = os.path.basename(reader.line.path)
+            check("result", mqtt_type(broker, station),
+                  None if CASE == "remote-mqtt-not-allowed" else
+                  '{"time":"T","station":"%s","port":"%s","protocol":"sics","command":"type",'
+                  '"id":"pedal-1","result":"done"}' % (station, reader.line.path))
         if CASE == "remote":
             address = re.search(r"http://(127\.0\.0\.1:\d+)/", "\n".join(reader.notes))
             time.sleep(2.5)
@@ -309,10 +373,14 @@ def run(folder):
         status, errors = finish(reader)
         check("exit status", status, 0)
         check("received", window.text(), expected)
-        check("typed records", len(typed_values(folder)), 1 if expected.count("\n") == 1
-              else expected.count("\n"))
+        check("typed records", len(typed_values(folder)), expected.count("\n"))
+        if CASE == "remote-mqtt":
+            check("trigger", re.search(r'"trigger":"([^"]*)"', typed_values(folder)[0]).group(1),
+                  "mqtt")
         window.close()
     finally:
+        if broker:
+            broker.close()
         desktop.close()
 
 

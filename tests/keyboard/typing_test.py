@@ -2,7 +2,7 @@
 """scale-read --type through a real X server: each case starts its own Xvfb on a free display,
 a recording window of our own (type-target), and an indicator of its own on a pseudo-terminal
 sending SICS frames that place and take off loads once the reader reads. Usage:
-typing_test.py CASE SCALE_READ TYPE_TARGET PRESS_KEY FAKE_PORTAL"""
+typing_test.py CASE SCALE_READ TYPE_TARGET PRESS_KEY FAKE_PORTAL SCALE_WEDGE"""
 
 import os
 import re
@@ -17,7 +17,7 @@ import threading
 import time
 import tty
 
-CASE, READER, TARGET, PRESS, PORTAL = sys.argv[1:6]
+CASE, READER, TARGET, PRESS, PORTAL, WEDGE = sys.argv[1:7]
 RATE = 10  # frames a second
 
 
@@ -230,6 +230,29 @@ def mqtt_type(broker, station):
     return re.sub(r'"time":"[^"]*"', '"time":"T"', result.strip()) or None
 
 
+def wedge_case(desktop, folder):
+    """The tray program, a copy of its own whose settings (scale-wedge.ini beside it) read a line
+    of ours: one value per placement, as the reader types them."""
+    window = Window(desktop, folder, "Sheet")
+    line = Line()
+    wedge = shutil.copy(WEDGE, os.path.join(folder, "scale-wedge"))
+    with open(os.path.join(folder, "scale-wedge.ini"), "w") as ini:
+        ini.write("[General]\nport=%s\nsettings=\"9600,N,8,1\"\nprotocol=sics\n"
+                  "template={weight} {unit}{Enter}\non=settle\n" % line.path)
+    process = subprocess.Popen([wedge], env=desktop.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        # The wedge says nothing when it reads: the load comes after a while off the scale.
+        line.play([OFF + (2.0,), PLACED + (1.5,), OFF + (1.0,), PLACED + (1.5,)])
+        time.sleep(0.5)
+        check("received", window.text(), "12.345 kg\n12.345 kg\n")
+    finally:
+        process.terminate()
+        process.wait(timeout=10)
+        line.close()
+    window.close()
+
+
 def portal_case(folder):
     """The Wayland path against the fake portal: a copy of the reader of its own, whose settings
     folder is its own folder, where the restore token is kept."""
@@ -295,6 +318,9 @@ def run(folder):
     desktop = Desktop(folder)
     broker = None
     try:
+        if CASE == "wedge":
+            wedge_case(desktop, folder)
+            return
         if CASE == "type-into":
             sheet = Window(desktop, folder, "Sheet")
             notes = Window(desktop, folder, "Notes")  # the focus is here now

@@ -15,9 +15,9 @@ void PanelOutlet::record(const scaleread::Record& record) {
     }
 }
 
-void PanelOutlet::portChanged(std::size_t, scaleread::PortState state, const QString& reason) {
+void PanelOutlet::portChanged(std::size_t, scaleread::PortState state, const QString&) {
     if (m_feed.port) {
-        m_feed.port(state, reason);
+        m_feed.port(state);
     }
 }
 

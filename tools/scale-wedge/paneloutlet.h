@@ -11,8 +11,8 @@ namespace scalewedge {
 struct PanelFeed {
     std::function<void(const QString& weight, bool stable)> weight;
     std::function<void(const QString& text)> typed;  // a value typed, as its record tells it
-    // The port lost, back, or not opening; `reason` says why where it is not open.
-    std::function<void(scaleread::PortState state, const QString& reason)> port;
+    // The port lost and back (the engine's notes say more).
+    std::function<void(scaleread::PortState state)> port;
 };
 
 // The panel as one more outlet of the engine: each readable frame's weight, each typed value's

@@ -78,13 +78,13 @@ void WedgePanel::restart() {
         m_typed->setText(QStringLiteral("Last typed: %1").arg(text));
     };
     // No weight stands on a port that is gone: the last one is not left showing.
-    m_station->feed.port = [this](scaleread::PortState state, const QString& reason) {
+    m_station->feed.port = [this](scaleread::PortState state) {
         if (state == scaleread::PortState::Open) {
             showState(QStringLiteral("waiting for %1").arg(m_settings.port));
             return;
         }
         showWeight(QStringLiteral("----"));
-        showState(reason);
+        showState(QStringLiteral("the port is gone; waiting for it"));
     };
     m_station->onNote = [this](const QString& text) { m_keyboard->setText(text); };
     QString error;

@@ -47,15 +47,15 @@ bool WedgeStation::start(const WedgeSettings& settings, QString& error) {
     engineSettings.decimalSeparator = QLocale::system().decimalPoint().toStdString();
     // Nothing ends the wedge's reading but new settings or Quit: a lost port is waited for.
     m_engine = std::make_unique<scaleread::StationEngine>(
-        std::vector{scaleread::singleStation(settings.port, commPort, device,
-                                             settings.lineSettings, format)},
+        std::vector{scaleread::singleStation(settings.port, commPort, device, settings.lineSettings,
+                                             format)},
         engineSettings,
         scaleread::systemHost(folder + QStringLiteral("/ports"), m_clock,
                               [this](const QString& text) { note(text); }, {}));
     // The keyboard before the port, as the reader does; it takes records after the panel.
-    auto keyboard = scaleread::startKeyboard(std::get<scaleread::TypeSettings>(type), *m_engine,
-                                             m_clock, [this](const QString& text) { note(text); },
-                                             folder);
+    auto keyboard = scaleread::startKeyboard(
+        std::get<scaleread::TypeSettings>(type), *m_engine, m_clock,
+        [this](const QString& text) { note(text); }, folder);
     if (!keyboard) {
         error = m_lastNote;
         return false;

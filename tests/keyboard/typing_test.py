@@ -2,12 +2,13 @@
 """scale-read --type through a real X server: each case starts its own Xvfb on a free display,
 a recording window of our own (type-target), and an indicator of its own on a pseudo-terminal
 sending SICS frames that place and take off loads once the reader reads. Usage:
-typing_test.py CASE SCALE_READ TYPE_TARGET PRESS_KEY FAKE_PORTAL"""
+typing_test.py CASE SCALE_READ TYPE_TARGET PRESS_KEY FAKE_PORTAL SCALE_WEDGE"""
 
 import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import urllib.request
 import sys
@@ -16,7 +17,7 @@ import threading
 import time
 import tty
 
-CASE, READER, TARGET, PRESS, PORTAL = sys.argv[1:6]
+CASE, READER, TARGET, PRESS, PORTAL, WEDGE = sys.argv[1:7]
 RATE = 10  # frames a second
 
 
@@ -188,6 +189,77 @@ HOTKEY_REFUSED = ("scale-read: --type-on hotkey: this desktop offers no global s
                   "GlobalShortcuts in its portal); use --type-on settle or print\n")
 
 
+class Broker:
+    """A mosquitto of this test's own on a free loopback port, anyone allowed."""
+
+    def __init__(self, folder):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        config = os.path.join(folder, "mosquitto.conf")
+        with open(config, "w") as out:
+            out.write("listener %d 127.0.0.1\nallow_anonymous true\n" % self.port)
+        self.process = subprocess.Popen(["mosquitto", "-c", config], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        for _ in range(50):
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.1)
+        self.close()
+        raise SystemExit("mosquitto did not start")
+
+    def url(self):
+        return "mqtt://127.0.0.1:%d" % self.port
+
+    def client(self, tool, *args):
+        return [tool, "-h", "127.0.0.1", "-p", str(self.port)] + list(args)
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def mqtt_type(broker, station):
+    """Publishes the type command once the station is online; returns its result (without the
+    time), or None when none came within 2 s."""
+    topic = "scale-readout/%s/command" % station
+    subprocess.run(broker.client("mosquitto_sub", "-t", "scale-readout/%s/status" % station,
+                                 "-C", "1", "-W", "10"), check=True, capture_output=True)
+    results = subprocess.Popen(broker.client("mosquitto_sub", "-t", topic + "/result", "-C", "1",
+                                             "-W", "2"), stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    time.sleep(0.3)  # the subscription made before the command goes
+    subprocess.run(broker.client("mosquitto_pub", "-q", "1", "-t", topic, "-m",
+                                 '{"command":"type","id":"pedal-1"}'), check=True)
+    result = results.communicate(timeout=10)[0]
+    return re.sub(r'"time":"[^"]*"', '"time":"T"', result.strip()) or None
+
+
+def wedge_case(desktop, folder):
+    """The tray program, a copy of its own whose settings (scale-wedge.ini beside it) read a line
+    of ours: one value per placement, as the reader types them."""
+    window = Window(desktop, folder, "Sheet")
+    line = Line()
+    wedge = shutil.copy(WEDGE, os.path.join(folder, "scale-wedge"))
+    with open(os.path.join(folder, "scale-wedge.ini"), "w") as ini:
+        ini.write("[General]\nport=%s\nsettings=\"9600,N,8,1\"\nprotocol=sics\n"
+                  "template={weight} {unit}{Enter}\non=settle\n" % line.path)
+    process = subprocess.Popen([wedge], env=desktop.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        # The wedge says nothing when it reads: the load comes after a while off the scale.
+        line.play([OFF + (2.0,), PLACED + (1.5,), OFF + (1.0,), PLACED + (1.5,)])
+        time.sleep(0.5)
+        check("received", window.text(), "12.345 kg\n12.345 kg\n")
+    finally:
+        process.terminate()
+        process.wait(timeout=10)
+        line.close()
+    window.close()
+
+
 def portal_case(folder):
     """The Wayland path against the fake portal: a copy of the reader of its own, whose settings
     folder is its own folder, where the restore token is kept."""
@@ -275,7 +347,11 @@ def run(folder):
         return
 
     desktop = Desktop(folder)
+    broker = None
     try:
+        if CASE == "wedge":
+            wedge_case(desktop, folder)
+            return
         if CASE == "type-into":
             sheet = Window(desktop, folder, "Sheet")
             notes = Window(desktop, folder, "Notes")  # the focus is here now
@@ -314,14 +390,28 @@ def run(folder):
             options = ["--type", "{weight} {unit} yz@AZ{Tab}{weight:0.0}{Enter}",
                        "--type-decimal", ","]
             expected = "1234,567 kg yz@AZ\t1234,6\n"
-        elif CASE in ("hotkey", "remote"):
-            # The hotkey with Ctrl held, as a person presses it; the remote button over HTTP.
+        elif CASE in ("hotkey", "remote", "remote-mqtt", "remote-mqtt-not-allowed"):
+            # The hotkey with Ctrl held, as a person presses it; the remote button over HTTP or
+            # the broker, which types only where commands are allowed.
             phases = [OFF + (0.5,), PLACED + (4.0,)]
             options = template + ["--type-on", "hotkey", "--type-hotkey", "ctrl+F9"]
             if CASE == "remote":
                 options += ["--http", "127.0.0.1:0", "--allow-commands"]
-            expected = "12.345 kg\n"
+            if CASE.startswith("remote-mqtt"):
+                phases = [OFF + (0.5,), PLACED + (3.0,)]
+                broker = Broker(folder)
+                options += ["--mqtt", broker.url()]
+            if CASE == "remote-mqtt":
+                options += ["--allow-commands"]
+            expected = "" if CASE == "remote-mqtt-not-allowed" else "12.345 kg\n"
         reader = start_reader(desktop, phases, options)
+        if broker:
+            time.sleep(1.0)  # the weight stands
+            station = os.path.basename(reader.line.path)
+            check("result", mqtt_type(broker, station),
+                  None if CASE == "remote-mqtt-not-allowed" else
+                  '{"time":"T","station":"%s","port":"%s","protocol":"sics","command":"type",'
+                  '"id":"pedal-1","result":"done"}' % (station, reader.line.path))
         if CASE == "remote":
             address = re.search(r"http://(127\.0\.0\.1:\d+)/", "\n".join(reader.notes))
             time.sleep(2.5)
@@ -340,10 +430,14 @@ def run(folder):
         status, errors = finish(reader)
         check("exit status", status, 0)
         check("received", window.text(), expected)
-        check("typed records", len(typed_values(folder)), 1 if expected.count("\n") == 1
-              else expected.count("\n"))
+        check("typed records", len(typed_values(folder)), expected.count("\n"))
+        if CASE == "remote-mqtt":
+            check("trigger", re.search(r'"trigger":"([^"]*)"', typed_values(folder)[0]).group(1),
+                  "mqtt")
         window.close()
     finally:
+        if broker:
+            broker.close()
         desktop.close()
 
 

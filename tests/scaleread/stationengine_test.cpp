@@ -146,10 +146,12 @@ TEST(StationEngine, TellsEveryOutletOfAPortLostBackAndGivenUp) {
         run.ports[0]->unplug();
         run.clock.advance(4000);
         // PortState: 1 open, 2 lost, 3 abandoned. One station given up ends the run instead.
-        std::vector<std::string> told{"0 1 ", "0 2 Com1 is gone; waiting for it to come back",
-                                      "0 1 ", "0 2 Com1 is gone; waiting for it to come back"};
+        // The device that went away is named, not what "Com1" finds once it is gone.
+        std::vector<std::string> told{
+            "0 1 ", "0 2 Com1 (/dev/fake1) is gone; waiting for it to come back", "0 1 ",
+            "0 2 Com1 (/dev/fake1) is gone; waiting for it to come back"};
         if (several) {
-            told.emplace_back("0 3 Com1 did not come back; it is no longer read");
+            told.emplace_back("0 3 Com1 (/dev/fake1) did not come back; it is no longer read");
         }
         EXPECT_EQ(first.ports, told) << several;
         EXPECT_EQ(second.ports, told);

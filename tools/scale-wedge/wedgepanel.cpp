@@ -70,21 +70,26 @@ void WedgePanel::present() {
 void WedgePanel::restart() {
     m_station.reset();
     m_station = std::make_unique<WedgeStation>();
-    m_station->onWeight = [this](const QString& weight, bool stable) {
-        m_weight->setText(weight);
+    m_station->feed.weight = [this](const QString& weight, bool stable) {
+        showWeight(weight);
         showState(stable ? QStringLiteral("stable") : QStringLiteral("moving"));
-        if (m_trayWeight != nullptr) {
-            m_trayWeight->setText(weight);
-            m_tray->setToolTip(QStringLiteral("Scale to keyboard: %1").arg(weight));
-        }
     };
-    m_station->onNote = [this](const QString& text) { m_keyboard->setText(text); };
-    m_station->onTyped = [this](const QString& text) {
+    m_station->feed.typed = [this](const QString& text) {
         m_typed->setText(QStringLiteral("Last typed: %1").arg(text));
     };
+    // No weight stands on a port that is gone: the last one is not left showing.
+    m_station->feed.port = [this](scaleread::PortState state) {
+        if (state == scaleread::PortState::Open) {
+            showState(QStringLiteral("waiting for %1").arg(m_settings.port));
+            return;
+        }
+        showWeight(QStringLiteral("----"));
+        showState(QStringLiteral("the port is gone; waiting for it"));
+    };
+    m_station->onNote = [this](const QString& text) { m_keyboard->setText(text); };
     QString error;
     if (!m_station->start(m_settings, error)) {
-        m_weight->setText(QStringLiteral("----"));
+        showWeight(QStringLiteral("----"));
         showState(QStringLiteral("not reading: %1").arg(error));
         m_station.reset();
         return;
@@ -92,6 +97,14 @@ void WedgePanel::restart() {
     m_keyboard->setText(m_station->keyboardName());
     m_station->setPaused(m_paused);
     showState(QStringLiteral("waiting for %1").arg(m_settings.port));
+}
+
+void WedgePanel::showWeight(const QString& weight) {
+    m_weight->setText(weight);
+    if (m_trayWeight != nullptr) {
+        m_trayWeight->setText(weight);
+        m_tray->setToolTip(QStringLiteral("Scale to keyboard: %1").arg(weight));
+    }
 }
 
 void WedgePanel::showState(const QString& text) {

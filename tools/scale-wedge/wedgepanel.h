@@ -25,6 +25,7 @@ private:
     void restart();
     void setPaused(bool paused);
     void openSettings();
+    void showWeight(const QString& weight);
     void showState(const QString& text);
 
     QString m_settingsPath;

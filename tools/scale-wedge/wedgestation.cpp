@@ -7,8 +7,17 @@
 #include "device/linesettings.h"
 #include "protocols/userformats/formatcatalog.h"
 #include "tools/scale-read/cli/stationconfig.h"
+#include "tools/scale-read/engine/enginekeyboard.h"
+#include "tools/scale-read/engine/systemhost.h"
 
 namespace scalewedge {
+
+void WedgeStation::note(const QString& text) {
+    m_lastNote = text;
+    if (onNote) {
+        onNote(text);
+    }
+}
 
 bool WedgeStation::start(const WedgeSettings& settings, QString& error) {
     auto type = settings.typeSettings();
@@ -34,68 +43,36 @@ bool WedgeStation::start(const WedgeSettings& settings, QString& error) {
         return false;
     }
     const QString folder = scale::dataFolder(QCoreApplication::applicationDirPath());
-    // The keyboard before the port, as the reader does.
-    QString keyboardError;
-    m_keyboard = scaleread::KeyboardRun::start(
-        std::get<scaleread::TypeSettings>(type), {settings.port}, m_clock,
-        [this, &keyboardError](const QString& text) {
-            keyboardError = text;
-            if (onNote) {
-                onNote(text);
-            }
-        },
-        folder);
-    if (!m_keyboard) {
-        error = keyboardError;
+    scaleread::EngineSettings engineSettings;
+    engineSettings.decimalSeparator = QLocale::system().decimalPoint().toStdString();
+    // Nothing ends the wedge's reading but new settings or Quit: a lost port is waited for.
+    m_engine = std::make_unique<scaleread::StationEngine>(
+        std::vector{scaleread::singleStation(settings.port, commPort, device, settings.lineSettings,
+                                             format)},
+        engineSettings,
+        scaleread::systemHost(folder + QStringLiteral("/ports"), m_clock,
+                              [this](const QString& text) { note(text); }, {}));
+    // The keyboard before the port, as the reader does; it takes records after the panel.
+    auto keyboard = scaleread::startKeyboard(
+        std::get<scaleread::TypeSettings>(type), *m_engine, m_clock,
+        [this](const QString& text) { note(text); }, folder);
+    if (!keyboard) {
+        error = m_lastNote;
         return false;
     }
-    m_keyboardName = keyboardError;  // the start note names the keyboard
-    m_keyboard->setOnTyped([this](const scaleread::TypedValue& value) {
-        if (onTyped) {
-            onTyped(QString::fromStdString(value.text));
-        }
-    });
-    m_port = std::make_unique<scale::QtSerialControl>(folder + QStringLiteral("/ports"));
-    if (!device.isEmpty()) {
-        m_port->setFixedDevice(device);
-    }
-    (void)m_port->setCommPort(static_cast<std::int16_t>(commPort));
-    (void)m_port->setSettings(settings.lineSettings);
-    scaleread::ReadingRules rules;
-    rules.format = format;
-    m_reader = std::make_unique<scaleread::StationReader>(
-        *m_port, m_pollTimer, m_watchTimer, m_clock, rules,
-        QLocale::system().decimalPoint().toStdString());
-    m_reader->setOnFrame([this](std::int64_t utc, const scale::StreamFrame& frame, bool stable,
-                                bool) {
-        m_keyboard->outlet().frame(0, utc, frame, stable);
-        if (onWeight && frame.error == scale::FrameError::None) {
-            onWeight(QString::fromStdString(frame.text), stable);
-        }
-    });
-    m_reader->setOnNote([this](const QString& text) {
-        if (onNote) {
-            onNote(text);
-        }
-    });
-    m_reader->setOnLineEvent([this](scale::SerialControl::LineEvent event) {
-        const bool lost = event == scale::SerialControl::LineEvent::Lost;
-        m_keyboard->outlet().portChanged(0, lost ? scaleread::PortState::Lost
-                                                 : scaleread::PortState::Open, {});
-        if (onNote) {
-            onNote(lost ? QStringLiteral("the port is gone; waiting for it")
-                        : QStringLiteral("the port is back"));
-        }
-    });
-    if (!m_port->setPortOpen(true) || !m_reader->start()) {
-        error = QStringLiteral("cannot open %1: %2").arg(settings.port, m_port->openFailure());
+    m_keyboardName = m_lastNote;  // the start note names the keyboard
+    m_keyboard = keyboard.get();
+    m_engine->addOutlet(std::make_unique<PanelOutlet>(feed));
+    m_engine->addOutlet(std::move(keyboard));
+    if (!m_engine->open()) {
+        error = m_lastNote;
         return false;
     }
     return true;
 }
 
 void WedgeStation::setPaused(bool paused) {
-    if (m_keyboard) {
+    if (m_keyboard != nullptr) {
         m_keyboard->outlet().setPaused(paused);
     }
 }

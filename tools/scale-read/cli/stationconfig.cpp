@@ -43,6 +43,25 @@ std::optional<QString> parsePortName(const QString& port, int& commPort, QString
     return std::nullopt;
 }
 
+StationConfig singleStation(const QString& port, int commPort, const QString& devicePath,
+                            const QString& settings, const scale::FormatDescription* format) {
+    QString name = QFileInfo(port).fileName();
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('_') && c != QLatin1Char('-') &&
+            c != QLatin1Char('.')) {
+            c = QLatin1Char('_');
+        }
+    }
+    StationConfig station;
+    station.name = name.isEmpty() ? QStringLiteral("scale") : name;
+    station.port = port;
+    station.commPort = commPort;
+    station.devicePath = devicePath;
+    station.settings = settings;
+    station.format = format;
+    return station;
+}
+
 QString protocolChoices(const scale::FormatCatalog& catalog) {
     QStringList names;
     for (const scale::FormatDescription* format : catalog.formats()) {

@@ -26,6 +26,11 @@ QString protocolChoices(const scale::FormatCatalog& catalog);
 // What "ComN", a device path or a name under /dev reaches; an error text when it is no port.
 std::optional<QString> parsePortName(const QString& port, int& commPort, QString& devicePath);
 
+// The only station of a run on one port, named after the port ("Com1", "ttyUSB0"): the name a
+// broker's topics, the HTTP paths and the typed {station} take.
+StationConfig singleStation(const QString& port, int commPort, const QString& devicePath,
+                            const QString& settings, const scale::FormatDescription* format);
+
 // "NAME=PORT[,B,P,D,S],PROTOCOL", e.g. "gate=Com1,9600,N,8,1,continuous" or
 // "silo=/dev/ttyUSB1,command"; PROTOCOL is any format `catalog` knows.
 std::variant<StationConfig, QString> parseStationLine(const QString& text,

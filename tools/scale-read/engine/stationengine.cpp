@@ -25,6 +25,8 @@ struct StationEngine::Station {
     RecordSource plain;  // with it only where the run's records have one (several stations)
     std::optional<RecordFilter> filter;
     QString label;
+    // The port as it was when opened: once the device is gone, "ComN" finds another or none.
+    QString openedPort;
     bool abandoned = false;
 };
 
@@ -74,6 +76,7 @@ StationEngine::StationEngine(const std::vector<StationConfig>& stations, EngineS
             station->plain.station.clear();
         }
         station->filter.emplace(m_settings.choice);
+        station->openedPort = portOf(*station);
         station->label = labelOf(*station);
         m_stations.push_back(std::move(station));
     }
@@ -207,11 +210,12 @@ void StationEngine::lineEvent(std::size_t index, scale::SerialControl::LineEvent
         }
         // The board names the station already: the port alone.
         tell(index, PortState::Lost,
-             QStringLiteral("%1 is gone; waiting for it to come back").arg(portOf(station)));
+             QStringLiteral("%1 is gone; waiting for it to come back").arg(station.openedPort));
         return;
     }
     station.giveUpTimer->setEnabled(false);
     // "ComN" may reach another device now (a new pseudo-terminal behind its link).
+    station.openedPort = portOf(station);
     station.label = labelOf(station);
     m_host.note(QStringLiteral("%1 is back; reading again").arg(station.label));
     tell(index, PortState::Open);
@@ -230,7 +234,7 @@ void StationEngine::gaveUp(std::size_t index) {
     m_host.note(QStringLiteral("%1 is no longer read").arg(station.label));
     (void)station.port->setPortOpen(false);  // ends the watch
     tell(index, PortState::Abandoned,
-         QStringLiteral("%1 did not come back; it is no longer read").arg(portOf(station)));
+         QStringLiteral("%1 did not come back; it is no longer read").arg(station.openedPort));
     station.abandoned = true;
     if (std::all_of(m_stations.begin(), m_stations.end(),
                     [](const auto& other) { return other->abandoned; })) {
@@ -246,6 +250,7 @@ void StationEngine::retryOpen(std::size_t index) {
         return;
     }
     station.retryTimer->setEnabled(false);
+    station.openedPort = portOf(station);
     m_host.note(QStringLiteral("%1 is open; reading").arg(station.label));
     (void)station.reader->start();
     tell(index, PortState::Open);

@@ -8,9 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
 #include "tools/scale-read/engine/stationengine.h"
+#include "tools/scale-read/engine/systemhost.h"
 #include "tools/scale-read/filelimit.h"
 #include "tools/scale-read/records/linerecorder.h"
 #include "tools/scale-read/runs/runoutlets.h"
@@ -19,38 +18,12 @@
 namespace scaleread {
 namespace {
 
-// A single --port published to a broker needs a topic level: "Com1", or the device's name.
-QString stationNameFor(const QString& port) {
-    QString name = QFileInfo(port).fileName();
-    for (QChar& c : name) {
-        if (!c.isLetterOrNumber() && c != QLatin1Char('_') && c != QLatin1Char('-') &&
-            c != QLatin1Char('.')) {
-            c = QLatin1Char('_');
-        }
-    }
-    return name.isEmpty() ? QStringLiteral("scale") : name;
-}
-
 std::vector<StationConfig> stationsOf(const ReaderOptions& options) {
     if (!options.stations.empty()) {
         return options.stations;
     }
-    StationConfig single;
-    single.name = stationNameFor(options.port);
-    single.port = options.port;
-    single.commPort = options.commPort;
-    single.devicePath = options.devicePath;
-    single.settings = options.settings;
-    single.format = options.rules.format;
-    return {single};
-}
-
-std::unique_ptr<scale::SerialControl> hostPort(const StationConfig& config) {
-    auto port = std::make_unique<scale::QtSerialControl>(portsFolder());
-    if (!config.devicePath.isEmpty()) {
-        port->setFixedDevice(config.devicePath);
-    }
-    return port;
+    return {singleStation(options.port, options.commPort, options.devicePath, options.settings,
+                          options.rules.format)};
 }
 
 QString recordingExists(const ReaderOptions& options) {
@@ -102,11 +75,9 @@ int readPort(const ReaderOptions& options, const std::function<void(Stopper)>& s
     EngineSettings settings{options.rules,         options.choice,
                             options.reconnectTimeoutMs, options.quiet,
                             !options.stations.empty(), hostDecimalSeparator()};
-    StationEngine engine(
-        stationsOf(options), settings,
-        EngineHost{hostPort, [] { return std::make_unique<scale::QtTimerControl>(); }, clock,
-                   [](const QString& text) { note(text); },
-                   [](int status) { QCoreApplication::exit(status); }});
+    StationEngine engine(stationsOf(options), settings,
+                         systemHost(portsFolder(), clock, [](const QString& text) { note(text); },
+                                    [](int status) { QCoreApplication::exit(status); }));
     setStopper([&engine](int status) { engine.end(status); });
     if (!addRunOutlets(options, engine, clock) || !engine.open()) {
         return 1;

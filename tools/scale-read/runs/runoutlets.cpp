@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "app/datafolder.h"
+#include "tools/scale-read/engine/enginekeyboard.h"
 #include "tools/scale-read/modbus/modbusoutlet.h"
-#include "tools/scale-read/keyboard/keyboardrun.h"
 #include "tools/scale-read/records/recordsoutlet.h"
 #include "tools/scale-read/runs/runs.h"
 #include "tools/scale-read/serve/serveoutlet.h"
@@ -44,32 +44,6 @@ std::unique_ptr<Outlet> recordsOutlet(const ReaderOptions& options, StationEngin
     return outlet;
 }
 
-// --type: the desktop's keyboard, each value it types a record to the other outlets. Null, with a
-// note given, where there is no desktop or it refuses.
-std::unique_ptr<KeyboardRun> keyboardOutlet(const ReaderOptions& options, StationEngine& engine,
-                                            const Clock& clock) {
-    QStringList stations;
-    for (std::size_t index = 0; index < engine.stationCount(); ++index) {
-        stations << QString::fromStdString(engine.source(index).station);
-    }
-    auto keyboard = KeyboardRun::start(*options.type, stations, clock, kNote,
-                                       scale::dataFolder(QCoreApplication::applicationDirPath()));
-    if (!keyboard) {
-        return nullptr;
-    }
-    keyboard->setOnTyped([&engine](const TypedValue& value) {
-        const std::string trigger = value.trigger.toStdString();
-        const std::string window = value.window.toStdString();
-        engine.typed(value.station, value.utcMillis, value.frame,
-                     TypedNote{trigger, value.text, window});
-    });
-    engine.setTyper([run = keyboard.get()](std::size_t station, const QString& trigger,
-                                           StationControl::TypeDone done) {
-        (void)run->typeAsked(station, trigger, done);
-    });
-    return keyboard;
-}
-
 template <typename Service>
 bool started(Service& service) {
     QString error;
@@ -96,7 +70,9 @@ bool addRunOutlets(const ReaderOptions& options, StationEngine& engine, const Cl
     // The keyboard first: no desktop ends the run before any file or port is opened. It takes
     // records last, so that a value it types is written after the frame's own record.
     std::unique_ptr<KeyboardRun> keyboard;
-    if (options.type && !(keyboard = keyboardOutlet(options, engine, clock))) {
+    if (options.type &&
+        !(keyboard = startKeyboard(*options.type, engine, clock, kNote,
+                                   scale::dataFolder(QCoreApplication::applicationDirPath())))) {
         return false;
     }
     if ((!options.mqtt && !options.http && !options.modbus) || !options.outputPath.isEmpty()) {

@@ -12,7 +12,7 @@ QString stateText(const StationBoard& board, std::int64_t now) {
         QJsonDocument(board.stateObject(0, now)).toJson(QJsonDocument::Compact));
 }
 
-const QByteArray kRecord =
+constexpr std::string_view kRecord =
     R"({"time":"2026-12-07T12:00:00.000Z","station":"gate","port":"Com1","protocol":"continuous","weight":1.5,"text":"1.5kg","stable":true,"raw":"02 03"})";
 
 TEST(StationBoard, StateFollowsThePortAndTheWatchdogAndKeepsTheRecordsFields) {

@@ -195,8 +195,7 @@ void HttpService::frame(std::size_t station, const scale::StreamFrame& frame, bo
     }
     if (reading) {
         const std::string_view json = texts.json();
-        m_board.reading(station, QByteArray(json.data(), static_cast<qsizetype>(json.size())),
-                        frame.weight, stable, becameStable, nowMillis());
+        m_board.reading(station, json, frame.weight, stable, becameStable, nowMillis());
     }
     if (!m_clients.empty()) {
         // The record as written, with a type in front: {"type":"record","time":...}.

@@ -2,7 +2,7 @@
 
 namespace scaleread {
 
-void StablePlacement::reading(std::string record, bool stable, bool became) {
+void StablePlacement::reading(std::string_view record, bool stable, bool became) {
     if (became) {
         ++m_seq;
     }
@@ -10,7 +10,7 @@ void StablePlacement::reading(std::string record, bool stable, bool became) {
     // placement that settled last; one before any settling stands for nothing yet.
     m_stands = stable && m_seq > 0;
     if (stable) {
-        m_record = std::move(record);
+        m_record.assign(record);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace scaleread {
 
@@ -13,7 +14,7 @@ namespace scaleread {
 class StablePlacement {
 public:
     // A reading's record; `stable`: its weight is stable now; `became`: it has just settled.
-    void reading(std::string record, bool stable, bool became);
+    void reading(std::string_view record, bool stable, bool became);
     // Something other than a stable reading came (an error frame) or the port went: nothing
     // stands until the next stable reading.
     void unsettled() { m_stands = false; }

@@ -34,16 +34,16 @@ void StationBoard::setPort(std::size_t index, Port port, const QString& reason) 
     }
 }
 
-void StationBoard::reading(std::size_t index, QByteArray record, double weight, bool stable,
+void StationBoard::reading(std::size_t index, std::string_view record, double weight, bool stable,
                            bool became, std::int64_t nowMillis) {
     Entry& entry = m_entries[index];
     entry.port = Port::Open;
     entry.reason.clear();
     entry.lastReading = nowMillis;
     entry.readSinceOpen = true;
-    entry.placement.reading(record.toStdString(), stable, became);
+    entry.placement.reading(record, stable, became);
     entry.trend.add(nowMillis, weight);
-    entry.record = std::move(record);
+    entry.record.assign(record);
 }
 
 QString StationBoard::state(std::size_t index, std::int64_t nowMillis) const {
@@ -64,8 +64,8 @@ QJsonObject StationBoard::stateObject(std::size_t index, std::int64_t nowMillis)
     const Entry& entry = m_entries[index];
     const QString now = state(index, nowMillis);
     QJsonObject record;
-    if (!entry.record.isEmpty()) {
-        record = QJsonDocument::fromJson(entry.record).object();
+    if (!entry.record.empty()) {
+        record = QJsonDocument::fromJson(QByteArray::fromStdString(entry.record)).object();
     }
     QJsonObject object;
     if (now == QLatin1String("reading")) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/scale-read/http/stableplacement.h"
@@ -42,7 +44,7 @@ public:
     // `reason`: why the port is not open or was lost, for a person to read.
     void setPort(std::size_t index, Port port, const QString& reason = {});
     // A reading's record (without its line end); `became`: its weight has just settled.
-    void reading(std::size_t index, QByteArray record, double weight, bool stable, bool became,
+    void reading(std::size_t index, std::string_view record, double weight, bool stable, bool became,
                  std::int64_t nowMillis);
     // A frame that carries no weight (overload, an indicator's error): no weight stands.
     void unsettled(std::size_t index) { m_entries[index].placement.unsettled(); }
@@ -68,7 +70,7 @@ private:
         QString reason;
         std::int64_t lastReading = std::numeric_limits<std::int64_t>::min();
         bool readSinceOpen = false;  // the record is of this opening of the port
-        QByteArray record;
+        std::string record;  // kept in place: no allocation a reading
         StablePlacement placement;
         WeightTrend trend;
         QString announced;

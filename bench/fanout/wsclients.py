@@ -33,39 +33,32 @@ def connect(port):
     return sock, head.split(b"\r\n\r\n", 1)[1]
 
 
-def send(sock, opcode, payload):
-    # A client masks what it sends.
-    mask = os.urandom(4)
-    masked = bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
-    sock.sendall(bytes([0x80 | opcode, 0x80 | len(payload)]) + mask + masked)
-
-
 class Client:
     def __init__(self, port):
         self.sock, self.buffer = connect(port)
         self.message = b""
         self.weights = []
+        self.chunks = []
 
-    def take(self, data):
-        self.buffer += data
-        while len(self.buffer) >= 2:
-            opcode, length, start = self.buffer[0] & 0x0F, self.buffer[1] & 0x7F, 2
+    def keep(self, data):
+        # Parsed only at the end, so that the clients take as little as they can of the CPU
+        # the reader is measured on. The reader sends no pings to answer meanwhile.
+        self.chunks.append(data)
+
+    def parse(self):
+        data, at = self.buffer + b"".join(self.chunks), 0
+        while len(data) - at >= 2:
+            opcode, length, start = data[at] & 0x0F, data[at + 1] & 0x7F, at + 2
             if length == 126:
-                if len(self.buffer) < 4:
-                    return
-                length, start = struct.unpack("!H", self.buffer[2:4])[0], 4
+                length, start = struct.unpack_from("!H", data, at + 2)[0], at + 4
             elif length == 127:
-                if len(self.buffer) < 10:
-                    return
-                length, start = struct.unpack("!Q", self.buffer[2:10])[0], 10
-            if len(self.buffer) < start + length:
-                return
-            final = self.buffer[0] & 0x80
-            payload = self.buffer[start:start + length]
-            self.buffer = self.buffer[start + length:]
-            if opcode == 9:
-                send(self.sock, 10, payload)
-            elif opcode in (0, 1):
+                length, start = struct.unpack_from("!Q", data, at + 2)[0], at + 10
+            if len(data) < start + length:
+                break
+            final = data[at] & 0x80
+            payload = data[start:start + length]
+            at = start + length
+            if opcode in (0, 1):
                 self.message += payload
                 if final:
                     if self.message.startswith(b'{"type":"record"'):
@@ -83,15 +76,15 @@ def main():
     selector = selectors.DefaultSelector()
     for client in clients:
         selector.register(client.sock, selectors.EVENT_READ, client)
-        client.take(b"")
     open(ready, "w").close()
     while not stop:
         for key, _ in selector.select(0.2):
             data = key.fileobj.recv(1 << 16)
             if not data:
                 sys.exit("wsclients: the reader closed a connection")
-            key.data.take(data)
+            key.data.keep(data)
     for i, client in enumerate(clients):
+        client.parse()
         with open(f"{prefix}.{i}", "wb") as out:
             out.write(b"".join(w + b"\n" for w in client.weights))
 

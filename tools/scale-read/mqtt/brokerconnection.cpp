@@ -25,9 +25,10 @@ constexpr int kKeepAliveSeconds = 10;
 constexpr int kFirstWaitSeconds = 1;
 constexpr int kLongestWaitSeconds = 30;
 constexpr int kLoopMillis = 1000;
-// How long a publish may wait for the ones after it. At the full rate of a fast line that is a
-// dozen readings a write, instead of a wake of the event loop and a packet each.
-constexpr int kGatherMillis = 10;
+// At most one write to the broker in this time: on a fast line the readings that come meanwhile
+// go out together, a dozen a write at the full rate, instead of a packet each. One after a quiet
+// spell goes out at once.
+constexpr std::chrono::milliseconds kGatherTime(10);
 constexpr int kGoodbyeLoopMillis = 100;
 constexpr auto kGoodbyeTime = std::chrono::seconds(2);
 constexpr int kProbeMillis = 2000;
@@ -52,8 +53,8 @@ BrokerConnection::BrokerConnection(const MqttTarget& target, const std::string& 
         return;
     }
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    // A publish then only queues its message: the queue goes out at most kGatherMillis later
-    // (see writeQueued), so that the readings of a fast line cost the broker few packets.
+    // A publish then only queues its message: the queue goes out when the event loop turns, or
+    // on a fast line with what comes after it (see gatherWrites).
     mosquitto_threaded_set(m_client, true);
     mosquitto_connect_callback_set(m_client, &BrokerConnection::onConnect);
     mosquitto_message_callback_set(m_client, &BrokerConnection::onMessage);
@@ -112,9 +113,13 @@ int BrokerConnection::subscribe(const std::string& topic, int qos) {
 // A timer, not the socket's write notifier: switching a notifier on and off wakes the event
 // loop through its wake-up descriptor each time, two system calls a reading for nothing.
 void BrokerConnection::gatherWrites() {
-    if (m_gather != nullptr && !m_gather->isActive() && !m_writable->isEnabled()) {
-        m_gather->start();
+    if (m_gather == nullptr || m_gather->isActive() || m_writable->isEnabled()) {
+        return;
     }
+    const auto since = std::chrono::steady_clock::now() - m_lastWrite;
+    m_gather->start(since >= kGatherTime
+                        ? std::chrono::milliseconds(0)
+                        : std::chrono::ceil<std::chrono::milliseconds>(kGatherTime - since));
 }
 
 // What the library still has to send after a write (or an answer to the broker's) is written
@@ -127,6 +132,7 @@ void BrokerConnection::watchWrites() {
 
 // Corked, the messages queued since the last turn leave in as few segments as they fit.
 int BrokerConnection::writeQueued() {
+    m_lastWrite = std::chrono::steady_clock::now();
     const int socket = mosquitto_socket(m_client);
     int cork = 1;
     (void)::setsockopt(socket, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
@@ -151,7 +157,6 @@ void BrokerConnection::serve() {
     m_keepAlive = new QTimer(this);
     m_gather = new QTimer(this);
     m_gather->setSingleShot(true);
-    m_gather->setInterval(kGatherMillis);
     connect(m_readable, &QSocketNotifier::activated, this,
             [this] { served(mosquitto_loop_read(m_client, 1)); });
     connect(m_writable, &QSocketNotifier::activated, this,

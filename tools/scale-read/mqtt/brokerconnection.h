@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -69,7 +70,8 @@ private:
     // The caller's thread serves a connection made, until it ends.
     void serve();
     void served(int code);
-    // A publish's message goes out with those after it, a moment later.
+    // A publish's message goes out when the event loop turns, or with those after it while
+    // the last write is less than a moment ago.
     void gatherWrites();
     // Writes are watched for while the library has something the socket did not take.
     void watchWrites();
@@ -92,6 +94,7 @@ private:
     QSocketNotifier* m_writable = nullptr;
     QTimer* m_keepAlive = nullptr;
     QTimer* m_gather = nullptr;
+    std::chrono::steady_clock::time_point m_lastWrite;  // of what was queued
 };
 
 }  // namespace scaleread

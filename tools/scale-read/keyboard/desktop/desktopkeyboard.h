@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "tools/scale-read/keyboard/keytyper.h"
+#include "tools/scale-read/keyboard/desktop/keytyper.h"
 
 namespace scaleread {
 

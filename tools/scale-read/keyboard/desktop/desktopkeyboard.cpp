@@ -1,7 +1,7 @@
-#include "tools/scale-read/keyboard/desktopkeyboard.h"
+#include "tools/scale-read/keyboard/desktop/desktopkeyboard.h"
 
-#include "tools/scale-read/keyboard/portaltyper.h"
-#include "tools/scale-read/keyboard/x11typer.h"
+#include "tools/scale-read/keyboard/desktop/portaltyper.h"
+#include "tools/scale-read/keyboard/desktop/x11typer.h"
 
 namespace scaleread {
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/portaltyper.h"
+#include "tools/scale-read/keyboard/desktop/portaltyper.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "tools/scale-read/keyboard/keysyms.h"
+#include "tools/scale-read/keyboard/desktop/keysyms.h"
 
 namespace scaleread {
 namespace {

@@ -1,7 +1,7 @@
-#include "tools/scale-read/keyboard/x11typer.h"
+#include "tools/scale-read/keyboard/desktop/x11typer.h"
 
-#include "tools/scale-read/keyboard/hotkeyname.h"
-#include "tools/scale-read/keyboard/keysyms.h"
+#include "tools/scale-read/keyboard/desktop/hotkeyname.h"
+#include "tools/scale-read/keyboard/desktop/keysyms.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "tools/scale-read/keyboard/keytyper.h"
-#include "tools/scale-read/keyboard/portalrequests.h"
-#include "tools/scale-read/keyboard/portalshortcuts.h"
+#include "tools/scale-read/keyboard/desktop/keytyper.h"
+#include "tools/scale-read/keyboard/desktop/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/portalshortcuts.h"
 
 namespace scaleread {
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/portalrequests.h"
 
 #include <QDBusMessage>
 #include <QEventLoop>

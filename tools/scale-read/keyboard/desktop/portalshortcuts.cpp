@@ -1,12 +1,12 @@
-#include "tools/scale-read/keyboard/portalshortcuts.h"
+#include "tools/scale-read/keyboard/desktop/portalshortcuts.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
 
-#include "tools/scale-read/keyboard/hotkeyname.h"
-#include "tools/scale-read/keyboard/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/hotkeyname.h"
+#include "tools/scale-read/keyboard/desktop/portalrequests.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/hotkeyname.h"
+#include "tools/scale-read/keyboard/desktop/hotkeyname.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "tools/scale-read/keyboard/keytyper.h"
+#include "tools/scale-read/keyboard/desktop/keytyper.h"
 
 using Display = struct _XDisplay;
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/keysyms.h"
+#include "tools/scale-read/keyboard/desktop/keysyms.h"
 
 #include <QList>
 #include <QString>

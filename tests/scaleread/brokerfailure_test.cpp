@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "tools/scale-read/mqtt/brokerfailure.h"
+#include "tools/scale-read/mqtt/broker/brokerfailure.h"
 
 namespace scaleread {
 namespace {

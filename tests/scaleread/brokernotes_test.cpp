@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "support/manualclock.h"
-#include "tools/scale-read/mqtt/brokernotes.h"
+#include "tools/scale-read/mqtt/broker/brokernotes.h"
 
 namespace scaleread {
 namespace {

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "tools/scale-read/mqtt/clientkey.h"
+#include "tools/scale-read/mqtt/broker/clientkey.h"
 
 namespace scaleread {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/qttimercontrol.h"
 #include "tools/scale-read/clock.h"
-#include "tools/scale-read/mqtt/brokernotes.h"
+#include "tools/scale-read/mqtt/broker/brokernotes.h"
 #include "tools/scale-read/mqtt/mqttstation.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/outlets/outlet.h"

@@ -14,7 +14,7 @@
 #include "tools/scale-read/http/httpoutlet.h"
 #endif
 #if SCALE_WITH_MQTT
-#include "tools/scale-read/mqtt/clientkey.h"
+#include "tools/scale-read/mqtt/broker/clientkey.h"
 #include "tools/scale-read/mqtt/mqttoutlet.h"
 #endif
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/mqtt/brokerconnection.h"
+#include "tools/scale-read/mqtt/broker/brokerconnection.h"
 
 #include <mosquitto.h>
 #include <netinet/in.h>
@@ -16,7 +16,7 @@
 #include <optional>
 #include <tuple>
 
-#include "tools/scale-read/mqtt/tlsprobe.h"
+#include "tools/scale-read/mqtt/broker/tlsprobe.h"
 
 namespace scaleread {
 namespace {

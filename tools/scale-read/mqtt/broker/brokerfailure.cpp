@@ -1,4 +1,4 @@
-#include "tools/scale-read/mqtt/brokerfailure.h"
+#include "tools/scale-read/mqtt/broker/brokerfailure.h"
 
 #include <mosquitto.h>
 #include <openssl/x509_vfy.h>

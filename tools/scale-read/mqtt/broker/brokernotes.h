@@ -5,7 +5,7 @@
 #include <set>
 
 #include "app/timercontrol.h"
-#include "tools/scale-read/mqtt/brokerfailure.h"
+#include "tools/scale-read/mqtt/broker/brokerfailure.h"
 
 namespace scaleread {
 

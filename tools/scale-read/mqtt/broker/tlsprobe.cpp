@@ -1,4 +1,4 @@
-#include "tools/scale-read/mqtt/tlsprobe.h"
+#include "tools/scale-read/mqtt/broker/tlsprobe.h"
 
 #include <fcntl.h>
 #include <netdb.h>

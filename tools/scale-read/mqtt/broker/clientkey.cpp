@@ -1,4 +1,4 @@
-#include "tools/scale-read/mqtt/clientkey.h"
+#include "tools/scale-read/mqtt/broker/clientkey.h"
 
 #include <QDir>
 #include <QFile>

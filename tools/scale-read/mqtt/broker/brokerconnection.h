@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "tools/scale-read/mqtt/brokerfailure.h"
+#include "tools/scale-read/mqtt/broker/brokerfailure.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 
 struct mosquitto;

@@ -1,4 +1,4 @@
-#include "tools/scale-read/mqtt/brokernotes.h"
+#include "tools/scale-read/mqtt/broker/brokernotes.h"
 
 namespace scaleread {
 namespace {

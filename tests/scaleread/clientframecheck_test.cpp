@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/scale-read/http/clientframecheck.h"
+#include "tools/scale-read/http/server/clientframecheck.h"
 
 namespace scaleread {
 namespace {

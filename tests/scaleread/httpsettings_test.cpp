@@ -2,7 +2,7 @@
 
 #include <QTemporaryDir>
 
-#include "tools/scale-read/http/httpaccess.h"
+#include "tools/scale-read/http/server/httpaccess.h"
 #include "tools/scale-read/http/httpoptions.h"
 #include "tools/scale-read/cli/readeroptions.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/scale-read/http/stablewaits.h"
+#include "tools/scale-read/http/stationstate/stablewaits.h"
 
 namespace scaleread {
 namespace {

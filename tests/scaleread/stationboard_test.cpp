@@ -2,7 +2,7 @@
 
 #include <QJsonDocument>
 
-#include "tools/scale-read/http/stationboard.h"
+#include "tools/scale-read/http/stationstate/stationboard.h"
 
 namespace scaleread {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/httpaccess.h"
+#include "tools/scale-read/http/server/httpaccess.h"
 
 #include <QHostAddress>
 

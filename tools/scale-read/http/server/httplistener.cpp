@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/httplistener.h"
+#include "tools/scale-read/http/server/httplistener.h"
 
 #include <QDateTime>
 #include <QTcpSocket>

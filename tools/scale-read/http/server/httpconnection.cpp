@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/httpconnection.h"
+#include "tools/scale-read/http/server/httpconnection.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/clientframecheck.h"
+#include "tools/scale-read/http/server/clientframecheck.h"
 
 #include <algorithm>
 

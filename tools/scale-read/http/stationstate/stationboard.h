@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/scale-read/http/stableplacement.h"
-#include "tools/scale-read/http/weighttrend.h"
+#include "tools/scale-read/http/stationstate/stableplacement.h"
+#include "tools/scale-read/http/stationstate/weighttrend.h"
 
 namespace scaleread {
 

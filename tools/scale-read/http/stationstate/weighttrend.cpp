@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/weighttrend.h"
+#include "tools/scale-read/http/stationstate/weighttrend.h"
 
 namespace scaleread {
 

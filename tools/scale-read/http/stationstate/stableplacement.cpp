@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/stableplacement.h"
+#include "tools/scale-read/http/stationstate/stableplacement.h"
 
 namespace scaleread {
 

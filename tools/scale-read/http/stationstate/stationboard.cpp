@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/stationboard.h"
+#include "tools/scale-read/http/stationstate/stationboard.h"
 
 #include <QJsonDocument>
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/http/stablewaits.h"
+#include "tools/scale-read/http/stationstate/stablewaits.h"
 
 namespace scaleread {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QSet>
 
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 #include "tests/support/plantformats.h"
 
 namespace scale::test {

@@ -9,8 +9,8 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include "livewindow.h"
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "readerprocess.h"
+#include "tests/e2e/harness/readerprocess.h"
 
 #include <signal.h>
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "livewindow.h"
+#include "tests/e2e/harness/livewindow.h"
 
 namespace scale::test {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/deviceholder.h"
-#include "livewindow.h"
-#include "readerfixture.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

@@ -7,8 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "livewindow.h"
-#include "readerfixture.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

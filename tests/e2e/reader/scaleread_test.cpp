@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "livewindow.h"
-#include "readerfixture.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

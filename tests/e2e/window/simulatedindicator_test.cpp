@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "livewindow.h"
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 namespace {

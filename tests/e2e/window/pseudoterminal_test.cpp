@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "indicatorend.h"
-#include "livewindow.h"
+#include "tests/e2e/harness/indicatorend.h"
+#include "tests/e2e/harness/livewindow.h"
 
 namespace scale::test {
 namespace {

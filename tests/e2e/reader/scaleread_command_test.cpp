@@ -1,6 +1,6 @@
 // scale-read --command against the indicator simulator: the command goes out once, and every
 // result comes back as one record with the exit status scripts can use.
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

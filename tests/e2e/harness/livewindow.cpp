@@ -1,4 +1,4 @@
-#include "livewindow.h"
+#include "tests/e2e/harness/livewindow.h"
 
 #include <time.h>
 #include <QCoreApplication>

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "readerprocess.h"
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/readerprocess.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 

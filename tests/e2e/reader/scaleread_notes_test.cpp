@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

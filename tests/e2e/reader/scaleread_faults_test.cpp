@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

@@ -1,8 +1,8 @@
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 #include <QCoreApplication>
 
-#include "livewindow.h"
+#include "tests/e2e/harness/livewindow.h"
 
 namespace scale::test {
 

@@ -10,9 +10,9 @@
 
 #include <random>
 
-#include "indicatorend.h"
-#include "livewindow.h"
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/indicatorend.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 namespace {

@@ -3,7 +3,7 @@
 // simulator refusing --capacity for a format that has no overload frame to send.
 #include <QFile>
 
-#include "readerfixture.h"
+#include "tests/e2e/harness/readerfixture.h"
 
 namespace scale::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/form1.h"
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
+#include "app/serial/qtserialcontrol.h"
+#include "app/timers/qttimercontrol.h"
+#include "app/window/form1.h"
 #include "ui/mainwindow.h"
 
 namespace scale::test {

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "app/deviceholder.h"
+#include "app/serial/deviceholder.h"
 #include "tests/e2e/harness/livewindow.h"
 #include "tests/e2e/harness/readerfixture.h"
 

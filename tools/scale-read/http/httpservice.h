@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/http/httpoptions.h"
 #include "tools/scale-read/http/server/httpaccess.h"

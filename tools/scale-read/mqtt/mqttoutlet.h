@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qttimercontrol.h"
+#include "app/timers/qttimercontrol.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/mqtt/broker/brokernotes.h"
 #include "tools/scale-read/mqtt/mqttstation.h"

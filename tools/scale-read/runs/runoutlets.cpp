@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 #include "tools/scale-read/engine/enginekeyboard.h"
 #include "tools/scale-read/modbus/modbusoutlet.h"
 #include "tools/scale-read/records/recordsoutlet.h"

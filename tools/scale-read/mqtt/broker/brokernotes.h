@@ -4,7 +4,7 @@
 #include <functional>
 #include <set>
 
-#include "app/timercontrol.h"
+#include "app/timers/timercontrol.h"
 #include "tools/scale-read/mqtt/broker/brokerfailure.h"
 
 namespace scaleread {

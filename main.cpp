@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "app/datafolder.h"
-#include "app/form1.h"
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
+#include "app/serial/qtserialcontrol.h"
+#include "app/settings/datafolder.h"
+#include "app/timers/qttimercontrol.h"
+#include "app/window/form1.h"
 #include "ui/mainwindow.h"
 #include "ui/windowstart.h"
 

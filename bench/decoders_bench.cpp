@@ -9,8 +9,8 @@
 #include "protocols/formats/continuous/continuousframe.h"
 #include "protocols/formats/command/commandreply.h"
 #include "protocols/formats/shentong/shentongframe.h"
-#include "protocols/shentong.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/shentong.h"
+#include "protocols/window/weightframe.h"
 
 namespace {
 

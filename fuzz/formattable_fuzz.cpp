@@ -9,8 +9,8 @@
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
 #include "fuzz/weightcheck.h"
-#include "protocols/formattable.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/formattable.h"
+#include "protocols/stream/framestream.h"
 
 using namespace scale;
 using fuzz::require;

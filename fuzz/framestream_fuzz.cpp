@@ -11,9 +11,9 @@
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
 #include "fuzz/weightcheck.h"
-#include "protocols/framestream.h"
-#include "protocols/shentong.h"
-#include "protocols/weightframe.h"
+#include "protocols/stream/framestream.h"
+#include "protocols/window/shentong.h"
+#include "protocols/window/weightframe.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "fuzz/fuzzcheck.h"
-#include "protocols/frames.h"
+#include "protocols/window/frames.h"
 
 namespace scale::fuzz {
 

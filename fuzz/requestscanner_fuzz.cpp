@@ -10,7 +10,7 @@
 
 #include "fuzz/fuzzcheck.h"
 #include "fuzz/fuzzinput.h"
-#include "protocols/commandrequest.h"
+#include "protocols/window/commandrequest.h"
 #include "tools/indicator-sim/formats/formatrequests.h"
 #include "tools/indicator-sim/formats/spokenformat.h"
 #include "tools/indicator-sim/formats/requestscanner.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/settingsfile.h"
+#include "app/settings/settingsfile.h"
 #include "fuzz/fuzzcheck.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "fuzz/readingfrom.h"
 #include "protocols/formats/shentong/shentongframe.h"
 #include "protocols/numbertext.h"
-#include "protocols/shentong.h"
+#include "protocols/window/shentong.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz/fuzzcheck.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "protocols/userformats/formatcatalog.h"
 
 using namespace scale;

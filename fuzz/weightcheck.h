@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "fuzz/fuzzcheck.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 
 namespace scale::fuzz {
 

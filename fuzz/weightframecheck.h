@@ -5,7 +5,7 @@
 
 #include "fuzz/fuzzinput.h"
 #include "protocols/formats/indicatorreading.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/weightframe.h"
 
 namespace scale::fuzz {
 

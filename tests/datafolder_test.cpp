@@ -5,8 +5,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "app/datafolder.h"
-#include "app/settingsfile.h"
+#include "app/settings/datafolder.h"
+#include "app/settings/settingsfile.h"
 
 namespace scale {
 namespace {

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/deviceholder.h"
+#include "app/serial/deviceholder.h"
 #include "device/exclusiveopen.h"
 
 namespace scale::test {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/portnames.h"
+#include "app/serial/portnames.h"
 
 namespace scale {
 namespace {

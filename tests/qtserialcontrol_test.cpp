@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/qtserialcontrol.h"
+#include "app/serial/qtserialcontrol.h"
 
 namespace scale::test {
 namespace {

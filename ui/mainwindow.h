@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/formview.h"
+#include "app/window/formview.h"
 
 class QGroupBox;
 class QLabel;

@@ -3,9 +3,9 @@
 #include <span>
 #include <string_view>
 
-#include "protocols/formatdescription.h"
 #include "protocols/formats/encoding.h"
 #include "protocols/formats/indicatorreading.h"
+#include "protocols/stream/formatdescription.h"
 
 namespace scale {
 

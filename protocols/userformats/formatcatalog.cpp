@@ -1,6 +1,6 @@
 #include "protocols/userformats/formatcatalog.h"
 
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 
 namespace scale {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/formatdescription.h"
+#include "protocols/stream/formatdescription.h"
 #include "protocols/userformats/userformat.h"
 
 namespace scale {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <span>
 
-#include "protocols/fieldtext.h"
-#include "protocols/formatdecoders.h"
+#include "protocols/stream/fieldtext.h"
+#include "protocols/stream/formatdecoders.h"
 #include "protocols/userformats/framecheck.h"
 #include "protocols/userformats/userformat.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "protocols/formatdescription.h"
+#include "protocols/stream/formatdescription.h"
 
 namespace scale {
 

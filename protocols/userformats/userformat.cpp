@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 #include "protocols/userformats/patternmatcher.h"
 #include "protocols/userformats/sendtemplate.h"
 

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "protocols/formatdescription.h"
+#include "protocols/stream/formatdescription.h"
 #include "protocols/userformats/framecheck.h"
 
 namespace scale {

@@ -11,9 +11,9 @@
 #include <QWebSocket>
 #include <memory>
 
-#include "livewindow.h"
-#include "readerprocess.h"
-#include "simulatorprocess.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/readerprocess.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 QT_BEGIN_NAMESPACE
 // Whole texts in failure messages.

@@ -9,7 +9,7 @@
 
 #include "protocols/formats/continuous/continuousframe.h"
 #include "protocols/formats/command/commandreply.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/weightframe.h"
 #include "tests/protocols/framebytes.h"
 
 namespace indicatorsim {

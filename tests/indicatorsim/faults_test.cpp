@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "protocols/formats/indicatorreading.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/weightframe.h"
 #include "tools/indicator-sim/faults/faults.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "protocols/formats/shentong/shentongframe.h"
-#include "protocols/shentong.h"
+#include "protocols/window/shentong.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
 #include "tools/indicator-sim/indicator/weightsource.h"
 

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/hotkeyname.h"
+#include "tools/scale-read/keyboard/desktop/hotkeyname.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "livewindow.h"
+#include "tests/e2e/harness/livewindow.h"
 
 namespace scale::test {
 int BrokerProcess::freePort() {

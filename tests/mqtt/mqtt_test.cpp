@@ -12,10 +12,10 @@
 #include <QTemporaryDir>
 
 #include "brokerprocess.h"
-#include "livewindow.h"
-#include "readerprocess.h"
-#include "simulatorprocess.h"
 #include "subscriberprocess.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/readerprocess.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 namespace {

@@ -14,9 +14,9 @@
 #include <iostream>
 
 #include "brokerprocess.h"
-#include "livewindow.h"
-#include "simulatorprocess.h"
 #include "subscriberprocess.h"
+#include "tests/e2e/harness/livewindow.h"
+#include "tests/e2e/harness/simulatorprocess.h"
 
 namespace scale::test {
 namespace {

@@ -1,6 +1,6 @@
 #include "subscriberprocess.h"
 
-#include "livewindow.h"
+#include "tests/e2e/harness/livewindow.h"
 
 namespace scale::test {
 

@@ -1,4 +1,4 @@
-#include "protocols/commandrequest.h"
+#include "protocols/window/commandrequest.h"
 
 #include <gtest/gtest.h>
 

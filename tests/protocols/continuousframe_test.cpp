@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/weightframe.h"
+#include "protocols/window/weightframe.h"
 #include "tests/protocols/framebytes.h"
 
 namespace scale::test {

@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "protocols/commandrequest.h"
 #include "protocols/formats/registry.h"
 #include "protocols/formats/toledo/toledocheck.h"
-#include "protocols/formattable.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/formattable.h"
+#include "protocols/stream/framestream.h"
+#include "protocols/window/commandrequest.h"
 
 namespace scale::test {
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/decoderesult.h"
-#include "protocols/frames.h"
+#include "protocols/window/decoderesult.h"
+#include "protocols/window/frames.h"
 
 namespace scale::test {
 

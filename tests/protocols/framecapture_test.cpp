@@ -1,4 +1,4 @@
-#include "protocols/framecapture.h"
+#include "protocols/window/framecapture.h"
 
 #include <gtest/gtest.h>
 

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "framebytes.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "protocols/formats/continuous/continuousframe.h"
 #include "protocols/formats/command/commandreply.h"
 #include "protocols/formats/shentong/shentongframe.h"
-#include "protocols/shentong.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/shentong.h"
+#include "protocols/window/weightframe.h"
 
 namespace scale::test {
 namespace {

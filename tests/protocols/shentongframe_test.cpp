@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/shentong.h"
+#include "protocols/window/shentong.h"
 #include "tests/protocols/framebytes.h"
 
 namespace scale::test {

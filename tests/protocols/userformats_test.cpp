@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "protocols/formattable.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/formattable.h"
+#include "protocols/stream/framestream.h"
 #include "protocols/userformats/formatcatalog.h"
 #include "tests/support/plantformats.h"
 

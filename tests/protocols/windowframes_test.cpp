@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/shentong.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/shentong.h"
+#include "protocols/window/weightframe.h"
 #include "tests/protocols/framebytes.h"
 
 namespace scale::test {

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "protocols/formats/registry.h"
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 #include "protocols/userformats/formatcatalog.h"
 #include "readersupport.h"
 #include "support/fakeserialcontrol.h"

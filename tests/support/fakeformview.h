@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "app/formview.h"
+#include "app/window/formview.h"
 
 namespace scale::test {
 

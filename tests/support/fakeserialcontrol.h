@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "app/serialcontrol.h"
+#include "app/serial/serialcontrol.h"
 #include "support/manualclock.h"
 
 namespace scale::test {

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/form1.h"
+#include "app/window/form1.h"
 #include "support/fakeformview.h"
 #include "support/fakeserialcontrol.h"
 #include "support/manualclock.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/timercontrol.h"
+#include "app/timers/timercontrol.h"
 
 namespace scale::test {
 

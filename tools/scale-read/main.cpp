@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 #include "tools/scale-read/cli/readeroptions.h"
 #include "tools/scale-read/runs/runoutlets.h"
 #include "tools/scale-read/runs/runs.h"

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 
 namespace scalewedge {
 

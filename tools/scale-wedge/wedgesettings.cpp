@@ -4,7 +4,7 @@
 #include <QMap>
 #include <QSettings>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 
 namespace scalewedge {
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 #include "device/linesettings.h"
 #include "protocols/userformats/formatcatalog.h"
 #include "tools/scale-read/cli/stationconfig.h"

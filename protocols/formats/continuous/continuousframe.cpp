@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "protocols/frames.h"
+#include "protocols/window/frames.h"
 
 namespace scale {
 

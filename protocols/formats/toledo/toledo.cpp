@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <array>
 
-#include "protocols/fieldtext.h"
-#include "protocols/formatdecoders.h"
 #include "protocols/formats/formatunit.h"
 #include "protocols/formats/toledo/toledocheck.h"
+#include "protocols/stream/fieldtext.h"
+#include "protocols/stream/formatdecoders.h"
 
 // Each row names only the fields its format has; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -1,6 +1,6 @@
 #include "tools/indicator-sim/faults/checksumfaults.h"
 
-#include "protocols/frames.h"
+#include "protocols/window/frames.h"
 
 namespace indicatorsim {
 

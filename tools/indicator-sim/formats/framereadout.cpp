@@ -1,8 +1,8 @@
 #include "tools/indicator-sim/formats/framereadout.h"
 
-#include "protocols/frames.h"
-#include "protocols/shentong.h"
-#include "protocols/weightframe.h"
+#include "protocols/window/frames.h"
+#include "protocols/window/shentong.h"
+#include "protocols/window/weightframe.h"
 #include "tools/indicator-sim/faults/faults.h"
 
 namespace indicatorsim {

@@ -1,7 +1,7 @@
 #include "tools/indicator-sim/formats/requestscanner.h"
 
-#include "protocols/commandrequest.h"
-#include "protocols/frames.h"
+#include "protocols/window/commandrequest.h"
+#include "protocols/window/frames.h"
 
 namespace indicatorsim {
 

@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 #include "protocols/userformats/formatcatalog.h"
 
 namespace scaleread {

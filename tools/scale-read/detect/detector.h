@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/serialcontrol.h"
-#include "app/timercontrol.h"
-#include "protocols/formatdescription.h"
-#include "protocols/framestream.h"
+#include "app/serial/serialcontrol.h"
+#include "app/timers/timercontrol.h"
+#include "protocols/stream/formatdescription.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/clock.h"
 
 namespace scaleread {

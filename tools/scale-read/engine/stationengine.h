@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/serialcontrol.h"
-#include "app/timercontrol.h"
+#include "app/serial/serialcontrol.h"
+#include "app/timers/timercontrol.h"
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/outlets/outlet.h"

@@ -1,7 +1,7 @@
 #include "tools/scale-read/engine/systemhost.h"
 
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
+#include "app/serial/qtserialcontrol.h"
+#include "app/timers/qttimercontrol.h"
 
 namespace scaleread {
 

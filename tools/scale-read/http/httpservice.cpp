@@ -13,8 +13,8 @@
 #include <span>
 
 #include "tools/scale-read/filelimit.h"
-#include "tools/scale-read/http/clientframecheck.h"
-#include "tools/scale-read/http/httplistener.h"
+#include "tools/scale-read/http/server/clientframecheck.h"
+#include "tools/scale-read/http/server/httplistener.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 
 namespace scaleread {

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/clock.h"
-#include "tools/scale-read/http/httpaccess.h"
-#include "tools/scale-read/http/httpconnection.h"
 #include "tools/scale-read/http/httpoptions.h"
-#include "tools/scale-read/http/stablewaits.h"
-#include "tools/scale-read/http/stationboard.h"
+#include "tools/scale-read/http/server/httpaccess.h"
+#include "tools/scale-read/http/server/httpconnection.h"
+#include "tools/scale-read/http/stationstate/stablewaits.h"
+#include "tools/scale-read/http/stationstate/stationboard.h"
 #include "tools/scale-read/outlets/recordtexts.h"
 #include "tools/scale-read/records/recordformat.h"
 

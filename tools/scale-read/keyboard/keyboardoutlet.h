@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tools/scale-read/clock.h"
-#include "tools/scale-read/keyboard/keytyper.h"
+#include "tools/scale-read/keyboard/desktop/keytyper.h"
 #include "tools/scale-read/keyboard/typeoptions.h"
 #include "tools/scale-read/keyboard/typetrigger.h"
 #include "tools/scale-read/outlets/outlet.h"

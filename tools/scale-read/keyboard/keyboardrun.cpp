@@ -1,6 +1,6 @@
 #include "tools/scale-read/keyboard/keyboardrun.h"
 
-#include "tools/scale-read/keyboard/desktopkeyboard.h"
+#include "tools/scale-read/keyboard/desktop/desktopkeyboard.h"
 
 namespace scaleread {
 

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

@@ -1,6 +1,6 @@
 #include "tools/scale-read/modbus/modbusoutlet.h"
 
-#include "app/qtserialcontrol.h"
+#include "app/serial/qtserialcontrol.h"
 #include "device/linesettings.h"
 #include "tools/scale-read/cli/stationconfig.h"
 #include "tools/scale-read/ports/openfailure.h"

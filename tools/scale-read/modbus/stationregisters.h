@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "tools/scale-read/mqtt/brokerfailure.h"
+#include "tools/scale-read/mqtt/broker/brokerfailure.h"
 #include "tools/scale-read/mqtt/commandpayload.h"
 
 namespace scaleread {

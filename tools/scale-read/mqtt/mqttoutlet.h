@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/qttimercontrol.h"
+#include "app/timers/qttimercontrol.h"
 #include "tools/scale-read/clock.h"
-#include "tools/scale-read/mqtt/brokernotes.h"
+#include "tools/scale-read/mqtt/broker/brokernotes.h"
 #include "tools/scale-read/mqtt/mqttstation.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/outlets/outlet.h"

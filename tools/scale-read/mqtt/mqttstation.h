@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "tools/scale-read/mqtt/brokerconnection.h"
-#include "tools/scale-read/mqtt/brokernotes.h"
+#include "tools/scale-read/mqtt/broker/brokerconnection.h"
+#include "tools/scale-read/mqtt/broker/brokernotes.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 #include "tools/scale-read/mqtt/stablequeue.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "protocols/formatdescription.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/formatdescription.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/outlets/recordtexts.h"
 #include "tools/scale-read/records/recordformat.h"
 #include "tools/scale-read/stations/stationreader.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/records/recordformat.h"
 
 namespace scaleread {

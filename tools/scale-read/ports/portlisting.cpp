@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/portnames.h"
+#include "app/serial/portnames.h"
 
 namespace scaleread {
 namespace {

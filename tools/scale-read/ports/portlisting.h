@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/deviceholder.h"
+#include "app/serial/deviceholder.h"
 #include "tools/scale-read/records/recordformat.h"
 
 namespace scaleread {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

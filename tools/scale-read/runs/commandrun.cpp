@@ -1,8 +1,8 @@
 // One command to one indicator: sent once, its result printed as one record.
 #include <QCoreApplication>
 
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
+#include "app/serial/qtserialcontrol.h"
+#include "app/timers/qttimercontrol.h"
 #include "tools/scale-read/ports/openfailure.h"
 #include "tools/scale-read/records/recordoutput.h"
 #include "tools/scale-read/runs/runs.h"

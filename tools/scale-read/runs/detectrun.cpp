@@ -3,10 +3,10 @@
 #include <QMap>
 #include <cstdio>
 
-#include "app/qtserialcontrol.h"
-#include "app/qttimercontrol.h"
+#include "app/serial/qtserialcontrol.h"
+#include "app/timers/qttimercontrol.h"
 #include "device/networkline.h"
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 #include "tools/scale-read/detect/detector.h"
 #include "tools/scale-read/ports/openfailure.h"
 #include "tools/scale-read/runs/runs.h"

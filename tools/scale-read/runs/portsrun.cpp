@@ -1,7 +1,7 @@
 // Listing the host's serial devices in "ComN" order.
 #include <cstdio>
 
-#include "app/qtserialcontrol.h"
+#include "app/serial/qtserialcontrol.h"
 #include "tools/scale-read/ports/portlisting.h"
 #include "tools/scale-read/runs/runs.h"
 

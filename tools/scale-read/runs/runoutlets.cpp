@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 #include "tools/scale-read/engine/enginekeyboard.h"
 #include "tools/scale-read/modbus/modbusoutlet.h"
 #include "tools/scale-read/records/recordsoutlet.h"
@@ -14,7 +14,7 @@
 #include "tools/scale-read/http/httpoutlet.h"
 #endif
 #if SCALE_WITH_MQTT
-#include "tools/scale-read/mqtt/clientkey.h"
+#include "tools/scale-read/mqtt/broker/clientkey.h"
 #include "tools/scale-read/mqtt/mqttoutlet.h"
 #endif
 

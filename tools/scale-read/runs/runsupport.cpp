@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/datafolder.h"
+#include "app/settings/datafolder.h"
 #include "device/systemreason.h"
 #include "tools/scale-read/runs/runs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "protocols/formats/encoding.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/framestream.h"
 #include "tools/scale-read/serve/requestcutter.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "protocols/formatdescription.h"
-#include "protocols/framestream.h"
+#include "protocols/stream/formatdescription.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/timercontrol.h"
-#include "protocols/formatdescription.h"
+#include "app/timers/timercontrol.h"
+#include "protocols/stream/formatdescription.h"
 #include "tools/scale-read/clock.h"
 
 namespace scaleread {

@@ -7,10 +7,10 @@
 
 #include <optional>
 
-#include "app/serialcontrol.h"
-#include "app/timercontrol.h"
+#include "app/serial/serialcontrol.h"
+#include "app/timers/timercontrol.h"
 
-#include "protocols/formattable.h"
+#include "protocols/stream/formattable.h"
 #include "tools/scale-read/clock.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 #include "tools/scale-read/stations/linewatch.h"

@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "protocols/framestream.h"
 #include "protocols/stability.h"
+#include "protocols/stream/framestream.h"
 
 namespace scaleread {
 

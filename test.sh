@@ -10,9 +10,12 @@ werror=OFF
 if [ "${CI:-}" = "true" ]; then
     werror=ON
 fi
+# clang: it compiles this tree with the sanitizers in about two thirds of gcc's time, and the
+# package test's Release build takes it too (through CXX).
+export CXX=${CXX:-clang++}
 build=build/sanitize
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCALE_SANITIZE=ON \
-    -DSCALE_WERROR="$werror" -DSCALE_BUILD_TESTS=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=Debug \
+    -DSCALE_SANITIZE=ON -DSCALE_WERROR="$werror" -DSCALE_BUILD_TESTS=ON >/dev/null
 ninja -C "$build" -j2
 
 # A few seconds of every fuzz target before the tests, so that ctest's summary stays the closing

@@ -26,7 +26,7 @@ mkdir -p "$work"
 recording() { echo "$work/$1-$frames.rec"; }
 for format in "${formats[@]}"; do
     [ -s "$(recording "$format")" ] ||
-        python3 bench/makerecording.py "$frames" "$(recording "$format")" "$format"
+        python3 bench/readerspeed/makerecording.py "$frames" "$(recording "$format")" "$format"
 done
 
 seconds() {

@@ -27,7 +27,7 @@ mkdir -p "$artifacts" "$logs"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 total_runs=0
 total_crashes=0
-for source in fuzz/*_fuzz.cpp; do
+for source in fuzz/targets/*_fuzz.cpp; do
     target=$(basename "$source" .cpp)
     corpus="$build/corpus/$target"
     log="$logs/$target.log"

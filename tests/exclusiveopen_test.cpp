@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/serial/deviceholder.h"
-#include "device/exclusiveopen.h"
+#include "device/terminal/exclusiveopen.h"
 
 namespace scale::test {
 namespace {

@@ -201,20 +201,25 @@ float MainWindow::formWidth() const {
     return twips(width() + m_frameWidthBeforeShow);
 }
 
+// Boxes are numbered from 1, as the window names them; a number out of range throws.
+SelectionBox* MainWindow::combo(int box) const {
+    return m_combos.at(static_cast<std::size_t>(box - 1));
+}
+
 QString MainWindow::comboText(int box) const {
-    return m_combos.at(box - 1)->currentText();
+    return combo(box)->currentText();
 }
 
 int MainWindow::comboListIndex(int box) const {
-    return m_combos.at(box - 1)->listIndex();
+    return combo(box)->listIndex();
 }
 
 bool MainWindow::setComboListIndex(int box, int index) {
-    return m_combos.at(box - 1)->setListIndex(index);
+    return combo(box)->setListIndex(index);
 }
 
 void MainWindow::addComboItem(int box, const QString& text) {
-    m_combos.at(box - 1)->appendItem(text);
+    combo(box)->appendItem(text);
     if (box == 1) {
         setPortToolTip(m_combos[0]->count() - 1);
     }

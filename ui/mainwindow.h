@@ -65,6 +65,7 @@ private:
     SelectionBox* addCombo(const QString& name, const QString& text, const QStringList& items,
                            int left, int width);
     QLabel* labelFor(Label label) const;
+    SelectionBox* combo(int box) const;
     void placeReadout();
     void refreshPortToolTips();
     void setPortToolTip(int item);

@@ -8,8 +8,8 @@
 #include <cerrno>
 
 #include "app/serial/portnames.h"
-#include "device/networkline.h"
-#include "device/terminalline.h"
+#include "device/network/networkline.h"
+#include "device/terminal/terminalline.h"
 
 namespace scale {
 

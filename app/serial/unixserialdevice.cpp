@@ -8,7 +8,7 @@
 
 #include "app/serial/deviceholder.h"
 #include "device/systemreason.h"
-#include "device/terminalline.h"
+#include "device/terminal/terminalline.h"
 
 namespace scale {
 namespace {

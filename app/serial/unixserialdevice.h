@@ -7,10 +7,10 @@
 #include <memory>
 #include <optional>
 
-#include "device/comportsession.h"
-#include "device/exclusiveopen.h"
+#include "device/network/comportsession.h"
+#include "device/terminal/exclusiveopen.h"
 #include "device/linesettings.h"
-#include "device/networkline.h"
+#include "device/network/networkline.h"
 
 namespace scale {
 

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench/processfigures.h"
-#include "bench/stationlines.h"
+#include "bench/common/processfigures.h"
+#include "bench/common/stationlines.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <string>
 
-#include "device/comportsession.h"
-#include "device/networkline.h"
+#include "device/network/comportsession.h"
+#include "device/network/networkline.h"
 
 namespace scale {
 namespace {

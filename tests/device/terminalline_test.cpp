@@ -4,7 +4,7 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include "device/terminalline.h"
+#include "device/terminal/terminalline.h"
 
 namespace scale {
 namespace {

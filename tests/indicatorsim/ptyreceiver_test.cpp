@@ -1,4 +1,4 @@
-#include "tools/indicator-sim/line/ptyreceiver.h"
+#include "tools/indicator-sim/line/pty/ptyreceiver.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,7 +14,7 @@
 
 #include "tools/indicator-sim/eventlog.h"
 #include "tools/indicator-sim/line/linemodel.h"
-#include "tools/indicator-sim/line/ptyline.h"
+#include "tools/indicator-sim/line/pty/ptyline.h"
 
 namespace indicatorsim {
 namespace {

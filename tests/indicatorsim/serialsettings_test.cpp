@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/linesettings.h"
-#include "tools/indicator-sim/line/serialsettings.h"
+#include "tools/indicator-sim/line/device/serialsettings.h"
 #include "tools/indicator-sim/cli/usageerror.h"
 
 namespace indicatorsim {

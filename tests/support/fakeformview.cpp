@@ -18,8 +18,8 @@ FakeFormView::FakeFormView() {
                 {QStringLiteral("连续"), QStringLiteral("指令"), QStringLiteral("申通")}};
 }
 
-bool FakeFormView::setComboListIndex(int box, int index) {
-    Box& target = boxes.at(box - 1);
+bool FakeFormView::setComboListIndex(int number, int index) {
+    Box& target = box(number);
     if (index < -1 || index >= target.items.size()) {
         return false;
     }

@@ -45,6 +45,8 @@ public:
     static float widthFor(const QString& text, float points) {
         return static_cast<float>(text.size()) * points * 0.6f;
     }
+    Box& box(int number) { return boxes.at(static_cast<std::size_t>(number - 1)); }
+    const Box& box(int number) const { return boxes.at(static_cast<std::size_t>(number - 1)); }
     void clearHistory() {
         readoutHistory.clear();
         leftHistory.clear();
@@ -52,10 +54,10 @@ public:
 
     void setWindowCaption(const QString& caption) override { windowCaption = caption; }
     float formWidth() const override { return outerWidth; }
-    QString comboText(int box) const override { return boxes.at(box - 1).text; }
-    int comboListIndex(int box) const override { return boxes.at(box - 1).listIndex; }
+    QString comboText(int number) const override { return box(number).text; }
+    int comboListIndex(int number) const override { return box(number).listIndex; }
     bool setComboListIndex(int box, int index) override;
-    void addComboItem(int box, const QString& text) override { boxes.at(box - 1).items << text; }
+    void addComboItem(int number, const QString& text) override { box(number).items << text; }
     QString readoutCaption() const override { return readout; }
     void setReadoutCaption(const QString& caption) override;
     void setReadoutForeColor(std::uint32_t bgr) override { foreColor = bgr; }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <span>
 
-#include "tools/indicator-sim/line/ptyline.h"
+#include "tools/indicator-sim/line/pty/ptyline.h"
 
 namespace scale::test {
 

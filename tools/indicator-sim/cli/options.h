@@ -16,8 +16,8 @@
 #include "tools/indicator-sim/indicator/decimalvalue.h"
 #include "tools/indicator-sim/indicator/pacing.h"
 #include "tools/indicator-sim/indicator/weightplan.h"
-#include "tools/indicator-sim/line/serialsettings.h"
-#include "tools/indicator-sim/line/tcpplace.h"
+#include "tools/indicator-sim/line/device/serialsettings.h"
+#include "tools/indicator-sim/line/tcp/tcpplace.h"
 #include "tools/indicator-sim/micros.h"
 
 namespace indicatorsim {

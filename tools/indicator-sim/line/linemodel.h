@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/indicator-sim/line/serialsettings.h"
+#include "tools/indicator-sim/line/device/serialsettings.h"
 
 namespace indicatorsim {
 

@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "tools/indicator-sim/eventlog.h"
-#include "tools/indicator-sim/line/ptyreceiver.h"
+#include "tools/indicator-sim/line/pty/ptyreceiver.h"
 
 namespace indicatorsim {
 namespace {

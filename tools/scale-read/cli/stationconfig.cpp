@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 #include "device/linesettings.h"
-#include "device/networkline.h"
+#include "device/network/networkline.h"
 #include "tools/scale-read/mqtt/mqtttarget.h"
 
 namespace scaleread {

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "device/networkline.h"
+#include "device/network/networkline.h"
 #include "device/systemreason.h"
 
 namespace scaleread {

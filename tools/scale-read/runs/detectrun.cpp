@@ -5,7 +5,7 @@
 
 #include "app/serial/qtserialcontrol.h"
 #include "app/timers/qttimercontrol.h"
-#include "device/networkline.h"
+#include "device/network/networkline.h"
 #include "protocols/stream/formattable.h"
 #include "tools/scale-read/detect/detector.h"
 #include "tools/scale-read/ports/openfailure.h"

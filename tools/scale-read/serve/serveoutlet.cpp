@@ -14,7 +14,7 @@
 #include <list>
 
 #include "device/systemreason.h"
-#include "device/terminalline.h"
+#include "device/terminal/terminalline.h"
 #include "tools/scale-read/serve/servedstation.h"
 
 namespace scaleread {

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# What each outlet costs the reader: one Release scale-read on the indicator simulator at the full
-# rate of 256000 baud (continuous, ramp weight), (a) writing a jsonl file alone, and (b) writing
-# the file, publishing to a local mosquitto broker and serving ten WebSocket clients of
-# /api/v1/events at once, for SECONDS (default 20) each, RUNS (default 1) times. Prints the frames
-# the simulator sent in the measured span beside those kept in the file, received by a broker
-# subscriber and by each WebSocket client (every one must be kept in all), and the reader's CPU
-# time (user and system) per frame.
+# What each outlet costs the reader: two Release scale-reads, each on an indicator simulator of
+# its own at the full rate of 256000 baud (continuous, ramp weight), (a) writing a jsonl file
+# alone, and (b) writing the file, publishing to a local mosquitto broker and serving ten
+# WebSocket clients of /api/v1/events at once. Both run side by side over the same SECONDS
+# (default 20), RUNS (default 1) times, so that what the machine does meanwhile weighs on both
+# alike. Prints the frames each simulator sent in the measured span beside those kept in the
+# file, received by a broker subscriber and by each WebSocket client (every one must be kept in
+# all), and each reader's CPU time (its threads' time on a processor) per frame.
 # Target: b at most 1.6 times a, with every frame kept (exit status 1 when one was not). With
 # several runs, the medians of a and b and their ratio follow the table.
 # Usage: bench/fanout.sh [SECONDS [RUNS]]
@@ -21,7 +22,6 @@ source bench/common.sh
 release_build scale-read indicator-sim
 
 
-hz=$(getconf CLK_TCK)
 wait_for() {  # wait_for FILE PATTERN: up to 10 s for PATTERN to appear in FILE
     for _ in $(seq 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
     echo "fanout: timed out waiting for '$2' in $1" >&2
@@ -33,82 +33,100 @@ sent_weights() { awk '$2 == "tx" { sub(/kg$/, "", $NF); print $NF }' "$1"; }
 # How many of the weights on standard input lie in the measured span (from, to].
 in_span() { awk -v from="$1" -v to="$2" '$1 + 0 > from + 0 && $1 + 0 <= to + 0' | wc -l; }
 
-# measure CONFIGURATION: prints "sent file broker ws-min ws-max ticks" for one run. Runs in this
-# shell (not in $(...)), so that what it starts is in pids for the clean-up.
-measure() {
-    local config=$1 line=$work/line records=$work/records.jsonl
-    rm -f "$work"/*.jsonl "$work"/*.log "$work"/*.err "$work"/ws.* "$work/ready"
-    local more=() broker=() consumers=()
+# start CONFIGURATION: one configuration's simulator and reader (and for b its broker and
+# clients), in $work/CONFIGURATION, warmed up; sets reader_CONFIGURATION and consumers.
+start() {
+    local config=$1 dir=$work/$1
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    local more=()
     if [ "$config" = b ]; then
         local broker_port
         broker_port=$(free_port)
-        printf 'listener %s 127.0.0.1\nallow_anonymous true\n' "$broker_port" >"$work/mosquitto.conf"
-        /usr/sbin/mosquitto -c "$work/mosquitto.conf" >"$work/broker.err" 2>&1 &
-        broker=($!)
-        pids+=("${broker[@]}")
+        printf 'listener %s 127.0.0.1\nallow_anonymous true\n' "$broker_port" >"$dir/mosquitto.conf"
+        /usr/sbin/mosquitto -c "$dir/mosquitto.conf" >"$dir/broker.err" 2>&1 &
+        brokers+=($!)
+        pids+=($!)
         for _ in $(seq 50); do
             (exec 3<>"/dev/tcp/127.0.0.1/$broker_port") 2>/dev/null && break
             sleep 0.1
         done
-        mosquitto_sub -p "$broker_port" -h 127.0.0.1 -t 'bench/+/reading' >"$work/broker.jsonl" &
-        consumers=($!)
+        mosquitto_sub -p "$broker_port" -h 127.0.0.1 -t 'bench/+/reading' >"$dir/broker.jsonl" &
+        consumers+=($!)
         pids+=($!)
         more=(--mqtt "mqtt://127.0.0.1:$broker_port" --mqtt-prefix bench --http 127.0.0.1:0)
     fi
-    "$bin/indicator-sim" --link "$line" --baud 256000 --rate 1000000 \
-        --weight ramp:0:9999.99:0.01 --verbose >"$work/sim.log" 2>"$work/sim.err" &
-    local sim=$!
-    pids+=("$sim")
-    wait_for "$work/sim.log" '^ready'
-    "$bin/scale-read" --station "s=$line,continuous" --output "$records" "${more[@]}" \
-        2>"$work/reader.err" &
-    local reader=$!
-    pids+=("$reader")
+    "$bin/indicator-sim" --link "$dir/line" --baud 256000 --rate 1000000 \
+        --weight ramp:0:9999.99:0.01 --verbose >"$dir/sim.log" 2>"$dir/sim.err" &
+    sims+=($!)
+    pids+=($!)
+    wait_for "$dir/sim.log" '^ready'
+    "$bin/scale-read" --station "s=$dir/line,continuous" --output "$dir/records.jsonl" \
+        "${more[@]}" 2>"$dir/reader.err" &
+    readers+=($!)
+    pids+=($!)
     if [ "$config" = b ]; then
-        wait_for "$work/reader.err" '127.0.0.1:[0-9]'
+        wait_for "$dir/reader.err" '127.0.0.1:[0-9]'
         local http_port
-        http_port=$(grep -o '127.0.0.1:[0-9]*' "$work/reader.err" | head -1 | cut -d: -f2)
-        python3 bench/fanout/wsclients.py "$http_port" "$clients" "$work/ready" "$work/ws" &
+        http_port=$(grep -o '127.0.0.1:[0-9]*' "$dir/reader.err" | head -1 | cut -d: -f2)
+        python3 bench/fanout/wsclients.py "$http_port" "$clients" "$dir/ready" "$dir/ws" &
         consumers+=($!)
         pids+=($!)
-        for _ in $(seq 100); do [ -e "$work/ready" ] && break; sleep 0.1; done
-        [ -e "$work/ready" ] || { echo "fanout: the WebSocket clients did not connect" >&2; exit 1; }
+        for _ in $(seq 100); do [ -e "$dir/ready" ] && break; sleep 0.1; done
+        [ -e "$dir/ready" ] || { echo "fanout: the WebSocket clients did not connect" >&2; exit 1; }
     fi
+}
+
+# The last weight in a records file so far.
+last_weight() {
+    local weight
+    weight=$(tail -c 4096 "$1" | grep -o '"weight":[-0-9.]*' | tail -1 | cut -d: -f2)
+    [ -n "$weight" ] || { echo "fanout: no record in $1 after the warm-up" >&2; exit 1; }
+    echo "$weight"
+}
+
+# measure: one run of both configurations side by side; writes "sent file broker ws-min ws-max
+# CPU-µs" for each to $work/a.result and $work/b.result. Runs in this shell (not in $(...)), so
+# that what it starts is in pids for the clean-up.
+measure() {
+    readers=() sims=() brokers=() consumers=()
+    start a
+    start b
     sleep 2  # warm-up: every outlet connected and taking records
-    local before from
-    before=$(cpu_ticks "$reader")
-    from=$(tail -c 4096 "$records" | grep -o '"weight":[-0-9.]*' | tail -1 | cut -d: -f2)
-    [ -n "$from" ] || { echo "fanout: no record in $records after the warm-up" >&2; exit 1; }
+    local from_a from_b before_a before_b
+    from_a=$(last_weight "$work/a/records.jsonl")
+    from_b=$(last_weight "$work/b/records.jsonl")
+    before_a=$(cpu_micros "${readers[0]}")
+    before_b=$(cpu_micros "${readers[1]}")
     sleep "$seconds"
-    local after to
-    after=$(cpu_ticks "$reader")
-    to=$(sent_weights "$work/sim.log" | tail -1)
-    # The span's last frames through every outlet before the simulator goes: closing a
+    local after_a after_b to_a to_b
+    after_a=$(cpu_micros "${readers[0]}")
+    after_b=$(cpu_micros "${readers[1]}")
+    to_a=$(sent_weights "$work/a/sim.log" | tail -1)
+    to_b=$(sent_weights "$work/b/sim.log" | tail -1)
+    # The span's last frames through every outlet before the simulators go: closing a
     # pseudo-terminal discards what its other side has not read yet.
     sleep 1
-    kill "$sim"
-    wait "$sim" 2>/dev/null || true
+    kill "${sims[@]}"
+    wait "${sims[@]}" 2>/dev/null || true
     # The clients first, so that none sees the reader go before it has written what it kept.
-    if [ "${#consumers[@]}" -gt 0 ]; then
-        kill "${consumers[@]}"
-        wait "${consumers[@]}" 2>/dev/null || true
-    fi
-    kill "$reader" "${broker[@]}" 2>/dev/null || true
+    kill "${consumers[@]}"
+    wait "${consumers[@]}" 2>/dev/null || true
+    kill "${readers[@]}" "${brokers[@]}" 2>/dev/null || true
     wait 2>/dev/null || true
     pids=()
-    local sent file in_broker=- ws_min=- ws_max=-
-    sent=$(sent_weights "$work/sim.log" | in_span "$from" "$to")
-    file=$(weights "$records" | in_span "$from" "$to")
-    if [ "$config" = b ]; then
-        in_broker=$(weights "$work/broker.jsonl" | in_span "$from" "$to")
-        local counts
-        counts=$(for f in "$work"/ws.*; do in_span "$from" "$to" <"$f"; done | sort -n)
-        [ "$(wc -l <<<"$counts")" -eq "$clients" ] ||
-            { echo "fanout: a WebSocket client's weights are missing" >&2; exit 1; }
-        ws_min=$(head -1 <<<"$counts")
-        ws_max=$(tail -1 <<<"$counts")
-    fi
-    echo "$sent $file $in_broker $ws_min $ws_max $((after - before))"
+    echo "$(sent_weights "$work/a/sim.log" | in_span "$from_a" "$to_a")" \
+        "$(weights "$work/a/records.jsonl" | in_span "$from_a" "$to_a")" - - - \
+        "$((after_a - before_a))" >"$work/a.result"
+    local counts
+    counts=$(for f in "$work"/b/ws.*; do in_span "$from_b" "$to_b" <"$f"; done | sort -n)
+    [ "$(wc -l <<<"$counts")" -eq "$clients" ] ||
+        { echo "fanout: a WebSocket client's weights are missing" >&2; exit 1; }
+    echo "$(sent_weights "$work/b/sim.log" | in_span "$from_b" "$to_b")" \
+        "$(weights "$work/b/records.jsonl" | in_span "$from_b" "$to_b")" \
+        "$(weights "$work/b/broker.jsonl" | in_span "$from_b" "$to_b")" \
+        "$(head -1 <<<"$counts")" "$(tail -1 <<<"$counts")" \
+        "$((after_b - before_b))" >"$work/b.result"
 }
 
 printf '%-4s %-34s %8s %8s %8s %13s %8s %9s %7s\n' run configuration sent file broker \
@@ -117,10 +135,10 @@ lost=no
 a_all=()
 b_all=()
 for run in $(seq "$runs"); do
+    measure
     for config in a b; do
-        measure "$config" >"$work/result"
-        read -r sent file broker ws_min ws_max ticks <"$work/result"
-        per=$(awk -v t="$ticks" -v hz="$hz" -v n="$file" 'BEGIN { printf "%.2f", n ? t / hz * 1e6 / n : 0 }')
+        read -r sent file broker ws_min ws_max micros <"$work/$config.result"
+        per=$(awk -v t="$micros" -v n="$file" 'BEGIN { printf "%.2f", n ? t / n : 0 }')
         if [ "$config" = a ]; then
             name="a: jsonl file"
             a_per=$per
@@ -136,12 +154,12 @@ for run in $(seq "$runs"); do
         done
         ws=$([ "$ws_min" = "$ws_max" ] && echo "$ws_min" || echo "$ws_min-$ws_max")
         awk -v r="$run" -v c="$name" -v s="$sent" -v f="$file" -v m="$broker" -v w="$ws" \
-            -v t="$ticks" -v hz="$hz" -v p="$per" -v q="$ratio" \
-            'BEGIN { printf "%-4s %-34s %8s %8s %8s %13s %8.2f %9s %7s\n", r, c, s, f, m, w, t / hz, p, q }'
+            -v t="$micros" -v p="$per" -v q="$ratio" \
+            'BEGIN { printf "%-4s %-34s %8s %8s %8s %13s %8.2f %9s %7s\n", r, c, s, f, m, w, t / 1e6, p, q }'
     done
 done
-# A single pair swings with where the scheduler puts the reader and the simulator; over several
-# runs the medians say more.
+# A single pair still swings with where the scheduler puts the readers and the simulators; over
+# several runs the medians say more.
 if [ "$runs" -gt 1 ]; then
     median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
     a_median=$(median "${a_all[@]}")

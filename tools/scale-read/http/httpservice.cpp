@@ -23,7 +23,9 @@ namespace {
 using Status = HttpStatus;
 
 constexpr int kWatchMillis = 100;
-constexpr int kFlushMillis = 20;
+// A message after a quiet spell goes out at the next turn of the loop; on a busy line the
+// messages of this time go out together, each client's in one write.
+constexpr std::int64_t kBatchMillis = 50;
 constexpr int kCloseMillis = 1000;
 // Files kept open for what is not a client: the stations' ports (a few each), the broker, the
 // logs, and a margin.
@@ -141,7 +143,6 @@ HttpService::HttpService(HttpSettings settings, const std::vector<ServedStation>
           return stations;
       }()) {
     m_flush.setSingleShot(true);
-    m_flush.setInterval(kFlushMillis);
     m_flush.setTimerType(Qt::PreciseTimer);
     connect(&m_flush, &QTimer::timeout, this, [this] { flushOutbox(); });
     m_watch.setInterval(kWatchMillis);
@@ -741,11 +742,13 @@ void HttpService::broadcast(std::size_t station, const QString& message) {
     // to its socket instead of one each, which with many clients costs the reading far less.
     m_outbox.emplace_back(station, message);
     if (!m_flush.isActive()) {
-        m_flush.start();
+        const std::int64_t wait = kBatchMillis - (nowMillis() - m_lastFlush);
+        m_flush.start(static_cast<int>(std::clamp<std::int64_t>(wait, 0, kBatchMillis)));
     }
 }
 
 void HttpService::flushOutbox() {
+    m_lastFlush = nowMillis();
     std::vector<QWebSocket*> slow;
     for (Client& client : m_clients) {
         // A client that stopped reading would keep memory growing here; it is let go instead.

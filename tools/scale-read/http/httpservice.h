@@ -8,6 +8,7 @@
 #include <QWebSocket>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -162,6 +163,7 @@ private:
     std::vector<Client> m_clients;
     std::vector<std::pair<std::size_t, QString>> m_outbox;  // by station, for all clients
     QTimer m_flush;
+    std::int64_t m_lastFlush = std::numeric_limits<std::int64_t>::min() / 2;  // ms, steady
     QTimer m_watch;
     quint16 m_port = 0;
 };

@@ -25,7 +25,7 @@ using Status = HttpStatus;
 constexpr int kWatchMillis = 100;
 // A message after a quiet spell goes out at the next turn of the loop; on a busy line the
 // messages of this time go out together, each client's in one write.
-constexpr std::int64_t kBatchMillis = 50;
+constexpr std::int64_t kBatchMillis = 30;
 constexpr int kCloseMillis = 1000;
 // Files kept open for what is not a client: the stations' ports (a few each), the broker, the
 // logs, and a margin.

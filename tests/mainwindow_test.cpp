@@ -10,8 +10,8 @@
 #include <QTest>
 
 #include "ui/mainwindow.h"
-#include "ui/selectionbox.h"
-#include "ui/visibletext.h"
+#include "ui/controls/selectionbox.h"
+#include "ui/controls/visibletext.h"
 
 namespace scale {
 namespace {

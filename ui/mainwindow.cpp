@@ -11,9 +11,9 @@
 #include <cmath>
 
 #include "ui/fonts.h"
-#include "ui/readoutlabel.h"
-#include "ui/selectionbox.h"
-#include "ui/visibletext.h"
+#include "ui/controls/readoutlabel.h"
+#include "ui/controls/selectionbox.h"
+#include "ui/controls/visibletext.h"
 #include "ui/windowframe.h"
 #include "ui/windowicon.h"
 

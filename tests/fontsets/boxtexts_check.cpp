@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "ui/mainwindow.h"
-#include "ui/selectionbox.h"
+#include "ui/controls/selectionbox.h"
 
 namespace scale {
 namespace {

@@ -1,6 +1,6 @@
 #include "tools/scale-read/keyboard/desktop/desktopkeyboard.h"
 
-#include "tools/scale-read/keyboard/desktop/portaltyper.h"
+#include "tools/scale-read/keyboard/desktop/portal/portaltyper.h"
 #include "tools/scale-read/keyboard/desktop/x11typer.h"
 
 namespace scaleread {

@@ -1,4 +1,4 @@
-#include "ui/readoutlabel.h"
+#include "ui/controls/readoutlabel.h"
 
 #include <QGlyphRun>
 #include <QPainter>

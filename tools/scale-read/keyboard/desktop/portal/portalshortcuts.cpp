@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/desktop/portalshortcuts.h"
+#include "tools/scale-read/keyboard/desktop/portal/portalshortcuts.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -6,7 +6,7 @@
 #include <QDBusVariant>
 
 #include "tools/scale-read/keyboard/desktop/hotkeyname.h"
-#include "tools/scale-read/keyboard/desktop/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/portal/portalrequests.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "tools/scale-read/keyboard/desktop/keytyper.h"
-#include "tools/scale-read/keyboard/desktop/portalrequests.h"
-#include "tools/scale-read/keyboard/desktop/portalshortcuts.h"
+#include "tools/scale-read/keyboard/desktop/portal/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/portal/portalshortcuts.h"
 
 namespace scaleread {
 

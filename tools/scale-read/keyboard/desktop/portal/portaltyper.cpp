@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/desktop/portaltyper.h"
+#include "tools/scale-read/keyboard/desktop/portal/portaltyper.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>

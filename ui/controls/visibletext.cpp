@@ -1,4 +1,4 @@
-#include "ui/visibletext.h"
+#include "ui/controls/visibletext.h"
 
 namespace scale {
 

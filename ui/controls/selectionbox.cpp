@@ -1,4 +1,4 @@
-#include "ui/selectionbox.h"
+#include "ui/controls/selectionbox.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "tools/scale-read/keyboard/desktop/portalrequests.h"
+#include "tools/scale-read/keyboard/desktop/portal/portalrequests.h"
 
 #include <QDBusMessage>
 #include <QEventLoop>

@@ -13,6 +13,9 @@ TEST(HotkeyName, BecomesThePortalsTrigger) {
                                                          {"shift+super+F9", "SHIFT+LOGO+F9"},
                                                          {"win+F9", "LOGO+F9"},
                                                          {"F9", "F9"},
+                                                         {"f9", "F9"},
+                                                         {"ctrl+return", "CTRL+Return"},
+                                                         {"shift+escape", "SHIFT+Escape"},
                                                          {"ctrl+Return", "CTRL+Return"}};
     for (const auto& [key, trigger] : cases) {
         QString error;

@@ -39,10 +39,20 @@ std::optional<HotkeyName> parseHotkey(const QString& key, QString& error) {
             return std::nullopt;
         }
     }
-    // Xlib's table of keysym names needs no display.
-    hotkey.keysym = XStringToKeysym(keyName.toLatin1().constData());
-    if (hotkey.keysym == NoSymbol) {
-        hotkey.keysym = XStringToKeysym(keyName.toLower().toLatin1().constData());
+    // Xlib's table of keysym names needs no display. Its names are case-sensitive ("F9",
+    // "Return", "Page_Up"), people's are not: as given, then lower case ("w"), then each word
+    // capitalised ("f9", "page_down").
+    QStringList words = keyName.toLower().split(QLatin1Char('_'));
+    for (QString& word : words) {
+        if (!word.isEmpty()) {
+            word[0] = word[0].toUpper();
+        }
+    }
+    for (const QString& name : {keyName, keyName.toLower(), words.join(QLatin1Char('_'))}) {
+        hotkey.keysym = XStringToKeysym(name.toLatin1().constData());
+        if (hotkey.keysym != NoSymbol) {
+            break;
+        }
     }
     if (hotkey.keysym == NoSymbol) {
         error = QStringLiteral("--type-hotkey '%1': '%2' is not an X key name such as F9")

@@ -5,18 +5,18 @@
 set(scale_common_headers <functional> <memory> <optional> <string> <vector>)
 set(scale_qt_headers <QByteArray> <QObject> <QString> <QStringList> <QTimer>)
 
+# KIND: qt (Qt's headers), tests (GoogleTest's), or qt-tests (both).
 function(scale_precompile kind)
+    set(headers ${scale_common_headers})
+    if(kind MATCHES "^qt")
+        list(APPEND headers ${scale_qt_headers})
+    endif()
+    if(kind MATCHES "tests$")
+        list(APPEND headers <gtest/gtest.h>)
+    endif()
     foreach(target IN LISTS ARGN)
-        if(NOT TARGET ${target})
-            continue()
-        endif()
-        if(kind STREQUAL "qt")
-            target_precompile_headers(${target} PRIVATE ${scale_common_headers} ${scale_qt_headers})
-        elseif(kind STREQUAL "qt-tests")
-            target_precompile_headers(${target}
-                PRIVATE ${scale_common_headers} ${scale_qt_headers} <gtest/gtest.h>)
-        elseif(kind STREQUAL "tests")
-            target_precompile_headers(${target} PRIVATE ${scale_common_headers} <gtest/gtest.h>)
+        if(TARGET ${target})  # the tests' only when they are built
+            target_precompile_headers(${target} PRIVATE ${headers})
         endif()
     endforeach()
 endfunction()

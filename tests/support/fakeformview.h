@@ -56,7 +56,7 @@ public:
     float formWidth() const override { return outerWidth; }
     QString comboText(int number) const override { return box(number).text; }
     int comboListIndex(int number) const override { return box(number).listIndex; }
-    bool setComboListIndex(int box, int index) override;
+    bool setComboListIndex(int number, int index) override;
     void addComboItem(int number, const QString& text) override { box(number).items << text; }
     QString readoutCaption() const override { return readout; }
     void setReadoutCaption(const QString& caption) override;

@@ -42,13 +42,14 @@ std::optional<HotkeyName> parseHotkey(const QString& key, QString& error) {
     // Xlib's table of keysym names needs no display. Its names are case-sensitive ("F9",
     // "Return", "Page_Up"), people's are not: as given, then lower case ("w"), then each word
     // capitalised ("f9", "page_down").
-    QStringList words = keyName.toLower().split(QLatin1Char('_'));
+    const QString lower = keyName.toLower();
+    QStringList words = lower.split(QLatin1Char('_'));
     for (QString& word : words) {
         if (!word.isEmpty()) {
             word[0] = word[0].toUpper();
         }
     }
-    for (const QString& name : {keyName, keyName.toLower(), words.join(QLatin1Char('_'))}) {
+    for (const QString& name : {keyName, lower, words.join(QLatin1Char('_'))}) {
         hotkey.keysym = XStringToKeysym(name.toLatin1().constData());
         if (hotkey.keysym != NoSymbol) {
             break;

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Idle connections past the file limit (the reader runs with 256 descriptors): the reader
-turns the excess away without spinning, and serves again once they are gone."""
+turns the excess away without spinning, and serves again once they are gone. WebSocket clients
+that come and go, more of them than one address may hold at once, give their connections back."""
 import socket
 import time
 
-from harness import request, run
+from harness import request, run, websocket
 
 
 def attack(port, seconds):
@@ -20,7 +21,17 @@ def attack(port, seconds):
         s.close()
     time.sleep(0.5)
     answer = request(port, "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
-    return [] if b" 200 " in answer else [f"not served once the idle clients went: {answer!r}"]
+    if b" 200 " not in answer:
+        return [f"not served once the idle clients went: {answer!r}"]
+    for i in range(150):
+        s, head = websocket(port)
+        if i % 2:
+            time.sleep(0.05)  # served a while; the others go before they are
+        s.close()
+        if b" 101 " not in head.split(b"\r\n")[0]:
+            return [f"events client {i + 1} of a series, one at a time, was refused: {head[:60]!r}"]
+        time.sleep(0.01)
+    return []
 
 
 if __name__ == "__main__":

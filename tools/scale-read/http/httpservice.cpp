@@ -10,10 +10,9 @@
 #include <QWebSocketServer>
 #include <algorithm>
 #include <exception>
-#include <span>
 
 #include "tools/scale-read/filelimit.h"
-#include "tools/scale-read/http/server/clientframecheck.h"
+#include "tools/scale-read/http/events/framewatch.h"
 #include "tools/scale-read/http/server/httplistener.h"
 #include "tools/scale-read/stations/indicatorcommand.h"
 
@@ -23,10 +22,6 @@ namespace {
 using Status = HttpStatus;
 
 constexpr int kWatchMillis = 100;
-// A message after a quiet spell goes out at the next turn of the loop; on a busy line the
-// messages of this time go out together, each client's in one write.
-constexpr std::int64_t kBatchMillis = 30;
-constexpr int kCloseMillis = 1000;
 // Files kept open for what is not a client: the stations' ports (a few each), the broker, the
 // logs, and a margin.
 constexpr long kReservedFiles = 64;
@@ -71,51 +66,6 @@ QString peerOf(const QHostAddress& address, quint16 port) {
                : QStringLiteral("%1:%2").arg(address.toString()).arg(port);
 }
 
-// Watches what a WebSocket client sends for unmasked frames. Its first look at each arrival is
-// taken before Qt's (it listens to the socket from before the handover, so its slot runs first);
-// a second slot, connected once Qt listens too, notes what Qt left unread, so that only new bytes
-// are looked at next time.
-class FrameWatch : public QObject {
-public:
-    explicit FrameWatch(QTcpSocket* socket) : QObject(socket), m_socket(socket) {
-        connect(socket, &QTcpSocket::readyRead, this, [this] { check(); });
-    }
-    // The handshake is read: what follows are frames. `unmasked` is called once for the first
-    // unmasked one.
-    void start(std::function<void()> unmasked) {
-        m_unmasked = std::move(unmasked);
-        m_started = true;
-        check();
-        connect(m_socket, &QTcpSocket::readyRead, this,
-                [this] { m_unread = m_socket->bytesAvailable(); });
-    }
-
-private:
-    void check() {
-        const qint64 available = m_socket->bytesAvailable();
-        if (!m_started || m_failed || available <= m_unread) {
-            m_unread = std::min(m_unread, available);
-            return;
-        }
-        const QByteArray bytes = m_socket->peek(available);
-        const auto fresh = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                     static_cast<std::size_t>(bytes.size()))
-                               .subspan(static_cast<std::size_t>(m_unread));
-        m_unread = available;
-        if (!m_check.feed(fresh)) {
-            m_failed = true;
-            m_unmasked();
-        }
-    }
-
-    QTcpSocket* m_socket;
-    ClientFrameCheck m_check;
-    std::function<void()> m_unmasked;
-    qint64 m_unread = 0;
-    bool m_started = false;
-    bool m_failed = false;
-};
-
 }  // namespace
 
 HttpService::HttpService(HttpSettings settings, const std::vector<ServedStation>& served,
@@ -141,21 +91,15 @@ HttpService::HttpService(HttpSettings settings, const std::vector<ServedStation>
                                   station.commands});
           }
           return stations;
-      }()) {
-    m_flush.setSingleShot(true);
-    m_flush.setTimerType(Qt::PreciseTimer);
-    connect(&m_flush, &QTimer::timeout, this, [this] { flushOutbox(); });
+      }()),
+      m_clients(m_note) {
     m_watch.setInterval(kWatchMillis);
     connect(&m_watch, &QTimer::timeout, this, [this] { announceChanges(); });
     m_waitTimer.setSingleShot(true);
     connect(&m_waitTimer, &QTimer::timeout, this, [this] { expireWaits(); });
 }
 
-HttpService::~HttpService() {
-    for (Client& client : m_clients) {
-        client.socket->abort();
-    }
-}
+HttpService::~HttpService() = default;
 
 bool HttpService::start(QString& error) {
     // Clients get what the file limit leaves once the stations and the broker have theirs, so
@@ -198,11 +142,11 @@ void HttpService::frame(std::size_t station, const scale::StreamFrame& frame, bo
         const std::string_view json = texts.json();
         m_board.reading(station, json, frame.weight, stable, becameStable, nowMillis());
     }
-    if (!m_clients.empty()) {
+    if (m_clients.count() > 0) {
         // The record as written, with a type in front: {"type":"record","time":...}.
         const std::string_view message = texts.webSocketMessage();
-        broadcast(station,
-                  QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+        m_clients.post(station,
+                       QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
     }
     if (reading && becameStable) {
         answerWaits(station, Status::Ok,
@@ -343,7 +287,7 @@ void HttpService::upgrade(const Asker& asker, const HttpRequest& request, const 
         return;
     }
     HttpConnection& connection = *asker.connection;
-    if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
+    if (m_clients.count() >= static_cast<std::size_t>(m_settings.maxClients)) {
         m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                    .arg(connection.peer())
                    .arg(m_settings.maxClients));
@@ -672,7 +616,7 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
         socket.release()->deleteLater();
         return;
     }
-    if (m_clients.size() >= static_cast<std::size_t>(m_settings.maxClients)) {
+    if (m_clients.count() >= static_cast<std::size_t>(m_settings.maxClients)) {
         m_note(QStringLiteral("http: WebSocket client %1 refused: already %2 clients")
                    .arg(peer)
                    .arg(m_settings.maxClients));
@@ -684,32 +628,13 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     // Clients only listen; anything they send is dropped, and big messages are refused.
     raw->setMaxAllowedIncomingMessageSize(kBodyLimit);
     raw->setMaxAllowedIncomingFrameSize(kBodyLimit);
-    connect(raw, &QWebSocket::disconnected, raw, [this, raw] {
-        const auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                     [&](const Client& c) { return c.socket.get() == raw; });
-        if (it != m_clients.end()) {
-            it->socket.release()->deleteLater();
-            m_clients.erase(it);
-        }
-    }, Qt::QueuedConnection);
-    // What is on its way was made before this client's first view of the stations.
-    flushOutbox();
-    m_clients.push_back({std::move(socket), std::move(wanted), peer});
-    Client& client = m_clients.back();
-    static_cast<FrameWatch*>(watch.data())->start([this, raw] {
-        // Not from within the socket's signal, which Qt's own reading still follows.
-        QTimer::singleShot(0, raw, [this, raw] {
-            dropClient(raw, QStringLiteral("sent an unmasked frame"),
-                       QWebSocketProtocol::CloseCodeProtocolError);
-        });
-    });
 
     QJsonArray stations;
     QJsonObject stationCommands;  // which buttons each tile gets
     QJsonObject trends;           // [age in ms, weight], oldest first: a reloaded board's trend
     const std::int64_t now = nowMillis();
     for (std::size_t i = 0; i < m_board.size(); ++i) {
-        if (client.wanted[i]) {
+        if (wanted[i]) {
             const StationBoard::Station& station = m_board.station(i);
             stations.append(station.name);
             stationCommands.insert(station.name, QJsonArray::fromStringList(station.commands));
@@ -728,75 +653,14 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     if (m_settings.allowCommands) {
         hello.insert(QStringLiteral("stationCommands"), stationCommands);
     }
-    client.socket->sendTextMessage(
-        QString::fromUtf8(QJsonDocument(hello).toJson(QJsonDocument::Compact)));
+    QStringList greeting{QString::fromUtf8(QJsonDocument(hello).toJson(QJsonDocument::Compact))};
     for (std::size_t i = 0; i < m_board.size(); ++i) {
-        if (client.wanted[i]) {
-            client.socket->sendTextMessage(stateMessage(i));
+        if (wanted[i]) {
+            greeting.append(stateMessage(i));
         }
     }
-}
-
-void HttpService::broadcast(std::size_t station, const QString& message) {
-    // Sent in batches: each client's messages of the last few milliseconds go out in one write
-    // to its socket instead of one each, which with many clients costs the reading far less.
-    m_outbox.emplace_back(station, message);
-    if (!m_flush.isActive()) {
-        const std::int64_t wait = kBatchMillis - (nowMillis() - m_lastFlush);
-        m_flush.start(static_cast<int>(std::clamp<std::int64_t>(wait, 0, kBatchMillis)));
-    }
-}
-
-void HttpService::flushOutbox() {
-    m_lastFlush = nowMillis();
-    std::vector<QWebSocket*> slow;
-    for (Client& client : m_clients) {
-        // A client that stopped reading would keep memory growing here; it is let go instead.
-        if (client.socket->bytesToWrite() > kClientBacklog) {
-            slow.push_back(client.socket.get());
-            continue;
-        }
-        bool sent = false;
-        for (const auto& [station, message] : m_outbox) {
-            if (client.wanted[station]) {
-                client.socket->sendTextMessage(message);
-                sent = true;
-            }
-        }
-        // Written now rather than on the socket's next write notice: one wake-up of the loop
-        // less per client and batch.
-        if (sent) {
-            client.socket->flush();
-        }
-    }
-    m_outbox.clear();
-    for (QWebSocket* socket : slow) {
-        dropClient(socket, QStringLiteral("more than 1 MB waiting to be read"), std::nullopt);
-    }
-}
-
-void HttpService::dropClient(QWebSocket* socket, const QString& why,
-                             std::optional<QWebSocketProtocol::CloseCode> code) {
-    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                 [&](const Client& c) { return c.socket.get() == socket; });
-    if (it == m_clients.end()) {
-        return;
-    }
-    m_note(QStringLiteral("http: WebSocket client %1 dropped: %2").arg(it->peer, why));
-    QWebSocket* owned = it->socket.release();
-    m_clients.erase(it);
-    if (!code) {
-        owned->abort();
-        owned->deleteLater();
-        return;
-    }
-    // Told why, then let go once it closed too, or after a moment.
-    owned->close(*code, why);
-    connect(owned, &QWebSocket::disconnected, owned, &QObject::deleteLater);
-    QTimer::singleShot(kCloseMillis, owned, [owned] {
-        owned->abort();
-        owned->deleteLater();
-    });
+    m_clients.join(std::move(socket), static_cast<FrameWatch*>(watch.data()), std::move(wanted),
+                   peer, greeting);
 }
 
 QString HttpService::stateMessage(std::size_t station) const {
@@ -807,8 +671,8 @@ QString HttpService::stateMessage(std::size_t station) const {
 
 void HttpService::announceChanges() {
     for (const std::size_t station : m_board.changes(nowMillis())) {
-        if (!m_clients.empty()) {
-            broadcast(station, stateMessage(station));
+        if (m_clients.count() > 0) {
+            m_clients.post(station, stateMessage(station));
         }
     }
 }

@@ -17,6 +17,7 @@
 
 #include "protocols/stream/framestream.h"
 #include "tools/scale-read/clock.h"
+#include "tools/scale-read/http/events/eventclients.h"
 #include "tools/scale-read/http/httpoptions.h"
 #include "tools/scale-read/http/server/httpaccess.h"
 #include "tools/scale-read/http/server/httpconnection.h"
@@ -52,7 +53,6 @@ public:
                                                       CommandDone done)>;
 
     static constexpr qsizetype kBodyLimit = HttpConnection::kBodyLimit;
-    static constexpr qint64 kClientBacklog = 1024 * 1024;
     static constexpr int kDefaultWaitMillis = 10'000;
     static constexpr int kLongestWaitMillis = 60'000;
     // Stable waits at once, in total and from one client address (503 beyond).
@@ -90,11 +90,6 @@ private:
         QPointer<HttpConnection> connection;
         std::uint64_t slot = 0;
     };
-    struct Client {
-        std::unique_ptr<QWebSocket> socket;
-        std::vector<bool> wanted;  // by station
-        QString peer;
-    };
     // A command sent for a request, until its result comes.
     struct PendingCommand {
         std::uint64_t connection = 0;
@@ -122,11 +117,6 @@ private:
     std::vector<bool> wantedStations(const QUrlQuery& query, QString& unknown) const;
     void acceptClients();
     void acceptClient(std::unique_ptr<QWebSocket> socket);
-    // Closed with `code` and its reason, or cut off without one.
-    void dropClient(QWebSocket* socket, const QString& why,
-                    std::optional<QWebSocketProtocol::CloseCode> code);
-    void broadcast(std::size_t station, const QString& message);
-    void flushOutbox();
     void announceChanges();
     void answerWaits(std::size_t station, Status status, const QByteArray& json);
     // The 503 body of a station that is not reading: {"error":...,"state":...,"station":...}.
@@ -160,10 +150,7 @@ private:
     QTimer m_waitTimer;  // one for all stable waits: the earliest deadline
     std::map<std::uint64_t, PendingCommand> m_pendingCommands;  // by ticket
     std::uint64_t m_nextTicket = 0;
-    std::vector<Client> m_clients;
-    std::vector<std::pair<std::size_t, QString>> m_outbox;  // by station, for all clients
-    QTimer m_flush;
-    std::int64_t m_lastFlush = std::numeric_limits<std::int64_t>::min() / 2;  // ms, steady
+    EventClients m_clients;
     QTimer m_watch;
     quint16 m_port = 0;
 };

@@ -10,6 +10,19 @@ constexpr int kPauseMillis = 1000;
 // At most one note a minute about clients turned away at the cap.
 constexpr qint64 kRefusalNoteMillis = 60'000;
 
+// A child of each socket let in: it gives the connection back when the socket goes, whoever owns
+// it by then. (Not the socket's `destroyed` signal: Qt WebSockets cuts every connection of a socket
+// it is done with.)
+class Admission : public QObject {
+public:
+    Admission(QTcpSocket* socket, std::function<void()> release)
+        : QObject(socket), m_release(std::move(release)) {}
+    ~Admission() override { m_release(); }
+
+private:
+    std::function<void()> m_release;
+};
+
 }  // namespace
 
 HttpListener::HttpListener(int limit, int peerLimit, std::function<void(QTcpSocket*)> onConnection,
@@ -26,11 +39,16 @@ HttpListener::HttpListener(int limit, int peerLimit, std::function<void(QTcpSock
     connect(this, &QTcpServer::acceptError, this, [this] { acceptFailed(); });
 }
 
+int HttpListener::openConnections() const {
+    const std::lock_guard lock(m_open->mutex);
+    return m_open->total;
+}
+
 void HttpListener::acceptFailed() {
     if (!m_failing) {
         m_note(QStringLiteral("http: cannot accept connections (%1; %2 open); pausing new ones")
                    .arg(errorString())
-                   .arg(m_open));
+                   .arg(openConnections()));
     }
     m_failing = true;
     pauseAccepting();
@@ -59,25 +77,29 @@ void HttpListener::incomingConnection(qintptr descriptor) {
     }
     m_failing = false;
     const QString peer = socket->peerAddress().toString();
-    int& fromPeer = m_perPeer[peer];
-    if (m_open >= m_limit || fromPeer >= m_peerLimit) {
-        noteRefused(peer, m_open >= m_limit
-                              ? QStringLiteral("already %1 connections").arg(m_limit)
-                              : QStringLiteral("already %1 connections from there").arg(m_peerLimit));
-        if (fromPeer == 0) {
-            m_perPeer.remove(peer);
+    {
+        const std::lock_guard lock(m_open->mutex);
+        int& fromPeer = m_open->perPeer[peer];
+        const bool full = m_open->total >= m_limit;
+        if (full || fromPeer >= m_peerLimit) {
+            if (fromPeer == 0) {
+                m_open->perPeer.remove(peer);
+            }
+            noteRefused(peer, full ? QStringLiteral("already %1 connections").arg(m_limit)
+                                   : QStringLiteral("already %1 connections from there")
+                                         .arg(m_peerLimit));
+            socket->abort();
+            delete socket;
+            return;
         }
-        socket->abort();
-        delete socket;
-        return;
+        ++m_open->total;
+        ++fromPeer;
     }
-    ++m_open;
-    ++fromPeer;
-    // Counted until the socket goes, whoever owns it by then (a WebSocket client's, say).
-    connect(socket, &QObject::destroyed, this, [this, peer] {
-        --m_open;
-        if (auto it = m_perPeer.find(peer); it != m_perPeer.end() && --it.value() <= 0) {
-            m_perPeer.erase(it);
+    new Admission(socket, [open = m_open, peer] {
+        const std::lock_guard lock(open->mutex);
+        --open->total;
+        if (auto it = open->perPeer.find(peer); it != open->perPeer.end() && --it.value() <= 0) {
+            open->perPeer.erase(it);
         }
     });
     m_onConnection(socket);

@@ -5,6 +5,8 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 class QTcpSocket;
 
@@ -22,12 +24,11 @@ public:
     HttpListener(int limit, int peerLimit, std::function<void(QTcpSocket*)> onConnection, Note note,
                  QObject* parent = nullptr);
 
-    int open() const { return m_open; }
-
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    int openConnections() const;
     void acceptFailed();
     void noteRefused(const QString& peer, const QString& why);
 
@@ -35,8 +36,14 @@ private:
     int m_peerLimit;
     std::function<void(QTcpSocket*)> m_onConnection;
     Note m_note;
-    int m_open = 0;
-    QHash<QString, int> m_perPeer;
+    // What is open, in total and by client address. A connection is given back when its socket
+    // goes, in whichever thread that is (a WebSocket client's is served in a thread of its own).
+    struct Open {
+        std::mutex mutex;
+        int total = 0;
+        QHash<QString, int> perPeer;
+    };
+    std::shared_ptr<Open> m_open = std::make_shared<Open>();
     QTimer m_resume;
     bool m_failing = false;
     qint64 m_refused = 0;          // connections closed at the cap since the last note

@@ -17,6 +17,13 @@ int main(int argc, char* argv[]) {
             stop(0);
         }
     });
+    // Qt's own event loop rather than GLib's. GLib wakes a loop through its wake-up descriptor
+    // each time a socket notifier is switched on or off (twice for each client write), and after
+    // a timer has fired it runs it behind every socket, so that a flood of connections can hold
+    // it back. This program starts no other program and needs no GLib source.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
+        qputenv("QT_NO_GLIB", "1");
+    }
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("scale-read"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SCALE_READOUT_VERSION));

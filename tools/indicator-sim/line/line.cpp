@@ -7,6 +7,10 @@
 
 namespace indicatorsim {
 
+void failWithErrno(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
 std::size_t Line::receive(std::span<std::uint8_t> into) {
     const ssize_t count = ::read(fd(), into.data(), into.size());
     if (count > 0) {

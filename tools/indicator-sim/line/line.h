@@ -31,4 +31,7 @@ public:
     virtual std::size_t unsentBytes() const = 0;
 };
 
+// Throws the system's reason for the call that just failed, after `what`.
+[[noreturn]] void failWithErrno(const std::string& what);
+
 }  // namespace indicatorsim

@@ -15,10 +15,6 @@
 namespace indicatorsim {
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
-
 void placeLink(const std::string& linkPath, const std::string& target) {
     namespace fs = std::filesystem;
     const fs::path link(linkPath);
@@ -42,13 +38,13 @@ void placeLink(const std::string& linkPath, const std::string& target) {
     const std::string temporary = linkPath + ".tmp" + std::to_string(::getpid());
     ::unlink(temporary.c_str());
     if (::symlink(target.c_str(), temporary.c_str()) != 0) {
-        fail("cannot create link " + linkPath);
+        failWithErrno("cannot create link " + linkPath);
     }
     if (::rename(temporary.c_str(), linkPath.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         errno = error;
-        fail("cannot create link " + linkPath);
+        failWithErrno("cannot create link " + linkPath);
     }
 }
 
@@ -57,16 +53,16 @@ void placeLink(const std::string& linkPath, const std::string& target) {
 PtyLine::PtyLine(std::string linkPath) : m_linkPath(std::move(linkPath)) {
     char name[256] = {};
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        fail("cannot create a pseudo-terminal");
+        failWithErrno("cannot create a pseudo-terminal");
     }
     m_slavePath = name;
     try {
         if (!scale::setTerminalRaw(m_slave)) {
-            fail("cannot set raw mode on " + m_slavePath);
+            failWithErrno("cannot set raw mode on " + m_slavePath);
         }
         const int flags = ::fcntl(m_master, F_GETFL);
         if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {
-            fail("cannot make the pseudo-terminal non-blocking");
+            failWithErrno("cannot make the pseudo-terminal non-blocking");
         }
         placeLink(m_linkPath, m_slavePath);
     } catch (...) {
@@ -100,7 +96,7 @@ void PtyLine::send(std::span<const std::uint8_t> bytes) {
             scale::discardQueued(m_slave, scale::TerminalQueue::Received);
             flushed = true;
         } else {
-            fail("cannot write to " + m_slavePath);
+            failWithErrno("cannot write to " + m_slavePath);
         }
     }
 }

@@ -12,15 +12,7 @@
 #include <cerrno>
 #include <system_error>
 
-
 namespace indicatorsim {
-namespace {
-
-[[noreturn]] void fail(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
-
-}  // namespace
 
 TcpLine::TcpLine(const TcpPlace& place) {
     sockaddr_in address{};
@@ -29,7 +21,7 @@ TcpLine::TcpLine(const TcpPlace& place) {
     address.sin_port = htons(place.port);
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_listener < 0) {
-        fail("socket");
+        failWithErrno("socket");
     }
     const int on = 1;
     (void)::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -38,7 +30,7 @@ TcpLine::TcpLine(const TcpPlace& place) {
         const int bindError = errno;
         ::close(m_listener);
         errno = bindError;
-        fail("cannot listen on " + place.address + ":" + std::to_string(place.port));
+        failWithErrno("cannot listen on " + place.address + ":" + std::to_string(place.port));
     }
     socklen_t length = sizeof address;
     ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);

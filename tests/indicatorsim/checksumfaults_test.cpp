@@ -16,7 +16,6 @@ namespace indicatorsim {
 namespace {
 
 using scale::test::Bytes;
-using scale::test::hexBytes;
 using scale::test::textBytes;
 using scale::test::operator+;
 
@@ -67,10 +66,10 @@ TEST(ChecksumFaults, LowerCaseLettersAreRejectedAndDigitsPass) {
     }
     EXPECT_GT(lowered, 100);
 
-    Bytes tooShort = hexBytes("41 42 03");
+    Bytes tooShort = scale::test::hexBytes("41 42 03");
     EXPECT_FALSE(lowerCaseChecksum(tooShort));
     spoilChecksum(tooShort);
-    EXPECT_EQ(tooShort, hexBytes("41 42 03"));
+    EXPECT_EQ(tooShort, scale::test::hexBytes("41 42 03"));
 }
 
 // The low checksum digit becomes the next upper-case hexadecimal digit and nothing else changes.

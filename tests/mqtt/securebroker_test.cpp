@@ -47,7 +47,7 @@ bool makeCa(const QString& folder, const QString& name) {
 }
 
 // The reader as a child process in the C locale, with the password in its environment.
-class Reader {
+class PasswordReader {
 public:
     bool start(const QStringList& arguments, const QString& password) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -58,7 +58,7 @@ public:
         m_process.start(QStringLiteral(SCALE_READ_PATH), QStringList{"--quiet"} + arguments);
         return m_process.waitForStarted(5000);
     }
-    ~Reader() {
+    ~PasswordReader() {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.kill();
             m_process.waitForFinished(3000);
@@ -202,11 +202,12 @@ protected:
     void expectMistakesNamedAndRightPublishing() {
         ASSERT_TRUE(LiveWindow::waitFor([&] { return !wrongPassword.errors().isEmpty(); }, 5000));
         firstTry = sinceStart.elapsed();
-        Reader* refused[] = {&untrusted, &plainOnTls, &tlsOnPlain};
+        PasswordReader* refused[] = {&untrusted, &plainOnTls, &tlsOnPlain};
         EXPECT_TRUE(LiveWindow::waitFor(
             [&] {
-                return std::all_of(std::begin(refused), std::end(refused),
-                                   [](Reader* reader) { return !reader->errors().isEmpty(); });
+                return std::all_of(
+                    std::begin(refused), std::end(refused),
+                    [](PasswordReader* reader) { return !reader->errors().isEmpty(); });
             },
             static_cast<int>(5000 - sinceStart.elapsed())));
         ASSERT_TRUE(watcher.waitFor(
@@ -236,7 +237,8 @@ protected:
 
     // Stopped, each reader has said its mistake once and what it kept; the right one nothing.
     void stopAndExpectOneLinePerMistake() {
-        for (Reader* reader : {&wrongPassword, &untrusted, &plainOnTls, &tlsOnPlain, &right}) {
+        for (PasswordReader* reader :
+             {&wrongPassword, &untrusted, &plainOnTls, &tlsOnPlain, &right}) {
             arguments << reader->arguments();
             EXPECT_TRUE(reader->stop());
         }
@@ -321,7 +323,7 @@ protected:
     qint64 firstTry = 0;
     long refusedTicks = 0;
     QStringList arguments;  // the readers' command lines as the system shows them
-    Reader wrongPassword, untrusted, plainOnTls, tlsOnPlain, right;
+    PasswordReader wrongPassword, untrusted, plainOnTls, tlsOnPlain, right;
 };
 
 TEST_F(SecureBrokerRun, RightCaAndPasswordPublishEachMistakeIsNamedOnceAndReadingGoesOn) {

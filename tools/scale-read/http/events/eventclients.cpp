@@ -47,6 +47,11 @@ public:
             client.socket->abort();
         }
         m_clients.clear();
+        // And those being closed, told why.
+        for (QWebSocket* closing : findChildren<QWebSocket*>(Qt::FindDirectChildrenOnly)) {
+            closing->abort();
+            delete closing;
+        }
         // Those that had not joined yet go too, in this thread.
         for (EventClients::Item& item : m_front.take()) {
             if (item.joining) {
@@ -197,7 +202,6 @@ private:
 EventClients::EventClients(Note note) : m_hall(new EventHall(*this, std::move(note))) {
     m_thread.setObjectName(QStringLiteral("websockets"));
     m_hall->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_hall, &QObject::deleteLater);
     m_thread.start();
 }
 
@@ -206,6 +210,7 @@ EventClients::~EventClients() {
                               Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
+    delete m_hall;  // with its thread over, nothing of it runs any more
 }
 
 void EventClients::join(std::unique_ptr<QWebSocket> socket, FrameWatch* watch,

@@ -17,26 +17,9 @@
 #include <QTimer>
 #include <cstdio>
 
-// A shortcut as the portal passes them, a(sa{sv}).
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-Q_DECLARE_METATYPE(Shortcut)
+#include "tools/scale-read/keyboard/desktop/portal/portalshortcut.h"
 
-QDBusArgument& operator<<(QDBusArgument& out, const Shortcut& shortcut) {
-    out.beginStructure();
-    out << shortcut.id << shortcut.properties;
-    out.endStructure();
-    return out;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& in, Shortcut& shortcut) {
-    in.beginStructure();
-    in >> shortcut.id >> shortcut.properties;
-    in.endStructure();
-    return in;
-}
+using scaleread::PortalShortcut;
 
 namespace {
 
@@ -65,7 +48,8 @@ public:
                 return true;
             }
             // RemoteDesktop's AvailableDeviceTypes: a keyboard; GlobalShortcuts' version 1.
-            bus.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(1U)))));
+            bus.send(
+                message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(1U)))));
             return true;
         }
         if (shortcuts && !m_shortcuts) {
@@ -94,10 +78,12 @@ public:
             bus.send(message.createReply());
             return true;
         }
-        const QVariantMap options = args.isEmpty() ? QVariantMap() : qdbus_cast<QVariantMap>(args.last());
+        const QVariantMap options =
+            args.isEmpty() ? QVariantMap() : qdbus_cast<QVariantMap>(args.last());
         const QString sender = message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                    .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        const QString request =
+            QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         uint code = 0;
         QVariantMap results;
         if (shortcuts && member == QLatin1String("CreateSession")) {
@@ -107,9 +93,9 @@ public:
                     .arg(sender, options.value(QStringLiteral("session_handle_token")).toString());
             results.insert(QStringLiteral("session_handle"), m_shortcutSession);
         } else if (shortcuts && member == QLatin1String("BindShortcuts")) {
-            const auto wanted = qdbus_cast<QList<Shortcut>>(args.value(1));
-            QList<Shortcut> bound;
-            for (const Shortcut& shortcut : wanted) {
+            const auto wanted = qdbus_cast<QList<PortalShortcut>>(args.value(1));
+            QList<PortalShortcut> bound;
+            for (const PortalShortcut& shortcut : wanted) {
                 write(QStringLiteral(
                           "BindShortcuts %1 description='%2' preferred_trigger=%3 session=%4")
                           .arg(shortcut.id,
@@ -125,8 +111,9 @@ public:
             results.insert(QStringLiteral("shortcuts"), QVariant::fromValue(bound));
         } else if (member == QLatin1String("CreateSession")) {
             write(QStringLiteral("CreateSession"));
-            results.insert(QStringLiteral("session_handle"),
-                           QStringLiteral("/org/freedesktop/portal/desktop/session/%1/s").arg(sender));
+            results.insert(
+                QStringLiteral("session_handle"),
+                QStringLiteral("/org/freedesktop/portal/desktop/session/%1/s").arg(sender));
         } else if (member == QLatin1String("SelectDevices")) {
             write(QStringLiteral("SelectDevices types=%1 persist_mode=%2 restore_token=%3")
                       .arg(options.value(QStringLiteral("types")).toUInt())
@@ -144,7 +131,8 @@ public:
         // The answer comes later, as a signal on the request, as a real portal's does.
         QTimer::singleShot(10, [bus, request, code, results]() mutable {
             QDBusMessage response = QDBusMessage::createSignal(
-                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+                request, QStringLiteral("org.freedesktop.portal.Request"),
+                QStringLiteral("Response"));
             response << code << results;
             bus.send(response);
         });
@@ -170,8 +158,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fake-portal LOG [cancel|noshortcuts]\n");
         return 2;
     }
-    qDBusRegisterMetaType<Shortcut>();
-    qDBusRegisterMetaType<QList<Shortcut>>();
+    qDBusRegisterMetaType<PortalShortcut>();
+    qDBusRegisterMetaType<QList<PortalShortcut>>();
     Portal portal(args[1], args.value(2));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal) ||

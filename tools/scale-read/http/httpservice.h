@@ -8,7 +8,6 @@
 #include <QWebSocket>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <map>
 #include <memory>
 #include <optional>

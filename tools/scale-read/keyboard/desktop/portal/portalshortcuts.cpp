@@ -7,32 +7,7 @@
 
 #include "tools/scale-read/keyboard/desktop/hotkeyname.h"
 #include "tools/scale-read/keyboard/desktop/portal/portalrequests.h"
-
-namespace {
-
-// One shortcut as the portal passes them, a(sa{sv}): its id and its properties.
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& out, const Shortcut& shortcut) {
-    out.beginStructure();
-    out << shortcut.id << shortcut.properties;
-    out.endStructure();
-    return out;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& in, Shortcut& shortcut) {
-    in.beginStructure();
-    in >> shortcut.id >> shortcut.properties;
-    in.endStructure();
-    return in;
-}
-
-}  // namespace
-
-Q_DECLARE_METATYPE(Shortcut)
+#include "tools/scale-read/keyboard/desktop/portal/portalshortcut.h"
 
 namespace scaleread {
 namespace {
@@ -75,8 +50,8 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::bind(PortalRequests& requests,
         error = noShortcuts();
         return nullptr;
     }
-    qDBusRegisterMetaType<Shortcut>();
-    qDBusRegisterMetaType<QList<Shortcut>>();
+    qDBusRegisterMetaType<PortalShortcut>();
+    qDBusRegisterMetaType<QList<PortalShortcut>>();
     auto shortcuts =
         std::unique_ptr<PortalShortcuts>(new PortalShortcuts(requests, std::move(pressed)));
     const QString refused = QStringLiteral("the hotkey %1 on this desktop").arg(key);
@@ -96,7 +71,7 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::bind(PortalRequests& requests,
             activated ? SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap))
                       : SLOT(deactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     }
-    const QList<Shortcut> wanted{
+    const QList<PortalShortcut> wanted{
         {kShortcutId,
          {{QStringLiteral("description"), QStringLiteral("Type the weight standing now")},
           {QStringLiteral("preferred_trigger"), shortcutTrigger(*hotkey)}}}};
@@ -108,8 +83,9 @@ std::unique_ptr<PortalShortcuts> PortalShortcuts::bind(PortalRequests& requests,
     }
     // What the desktop bound: our shortcut, with the keys it chose for it (or none of it, where
     // the user left it unbound).
-    const auto bound = qdbus_cast<QList<Shortcut>>(results.value(QStringLiteral("shortcuts")));
-    for (const Shortcut& shortcut : bound) {
+    const auto bound =
+        qdbus_cast<QList<PortalShortcut>>(results.value(QStringLiteral("shortcuts")));
+    for (const PortalShortcut& shortcut : bound) {
         if (shortcut.id == kShortcutId) {
             shortcuts->m_bound =
                 shortcut.properties.value(QStringLiteral("trigger_description")).toString();

@@ -53,10 +53,10 @@ protected:
                 const QString peer = QStringLiteral("%1:%2")
                                          .arg(socket->peerAddress().toString())
                                          .arg(socket->peerPort());
-                clients.post(0, QStringLiteral("just before"));
+                clients.post(0, "just before");
                 clients.join(std::unique_ptr<QWebSocket>(socket), m_watch, {true, false}, peer,
                              {QStringLiteral("hello"), QStringLiteral("state")});
-                clients.post(0, QStringLiteral("just after"));
+                clients.post(0, "just after");
             }
         });
     }
@@ -81,7 +81,7 @@ TEST_F(EventClientsTest, AClientGetsItsGreetingThenWhatComesAfterForItsStationsI
     const std::pair<std::size_t, const char*> posts[] = {
         {0, "one"}, {1, "other station"}, {0, "two"}};
     for (const auto& [station, message] : posts) {
-        clients.post(station, QString::fromLatin1(message));
+        clients.post(station, message);
     }
     ASSERT_TRUE(waitFor([&] { return got.size() == 5; })) << got.join(',').toStdString();
     EXPECT_EQ(got.join(','), "hello,state,just after,one,two");
@@ -89,6 +89,28 @@ TEST_F(EventClientsTest, AClientGetsItsGreetingThenWhatComesAfterForItsStationsI
 
     client.close();
     EXPECT_TRUE(waitFor([&] { return clients.count() == 0; }));
+}
+
+// Framed once for all clients: every length form, and text that is not UTF-8 mended as Qt
+// mends a QString, since a client must fail a connection on a text frame that is not UTF-8.
+TEST_F(EventClientsTest, MessagesOfEveryLengthAndTextNotUtf8ArriveAsTextFrames) {
+    QWebSocket client;
+    QStringList got;
+    QObject::connect(&client, &QWebSocket::textMessageReceived,
+                     [&](const QString& message) { got.append(message); });
+    client.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port())));
+    ASSERT_TRUE(waitFor([&] { return got.size() == 3; })) << got.join(',').toStdString();
+    const QByteArray posts[] = {QByteArray(125, 'a'), QByteArray(126, 'b'),
+                                QByteArray(65535, 'c'), QByteArray(65536, 'd'),
+                                "\xe7\xa7\xa4 kg \xff\xb0"};
+    for (const QByteArray& message : posts) {
+        clients.post(0, message);
+    }
+    ASSERT_TRUE(waitFor([&] { return got.size() == 8; })) << got.size();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(got[3 + i], QString::fromLatin1(posts[i])) << i;
+    }
+    EXPECT_EQ(got[7], QStringLiteral("\u79e4 kg \ufffd\ufffd"));
 }
 
 TEST_F(EventClientsTest, AnUnmaskedFrameAsSoonAsTheHandshakeIsAnsweredClosesTheClientWith1002) {

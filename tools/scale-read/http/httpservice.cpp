@@ -146,7 +146,7 @@ void HttpService::frame(std::size_t station, const scale::StreamFrame& frame, bo
         // The record as written, with a type in front: {"type":"record","time":...}.
         const std::string_view message = texts.webSocketMessage();
         m_clients.post(station,
-                       QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+                       QByteArray(message.data(), static_cast<qsizetype>(message.size())));
     }
     if (reading && becameStable) {
         answerWaits(station, Status::Ok,
@@ -672,7 +672,7 @@ QString HttpService::stateMessage(std::size_t station) const {
 void HttpService::announceChanges() {
     for (const std::size_t station : m_board.changes(nowMillis())) {
         if (m_clients.count() > 0) {
-            m_clients.post(station, stateMessage(station));
+            m_clients.post(station, stateMessage(station).toUtf8());
         }
     }
 }

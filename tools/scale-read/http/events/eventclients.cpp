@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "tools/scale-read/http/events/framewatch.h"
+#include "tools/scale-read/http/events/textframe.h"
 
 namespace scaleread {
 namespace {
@@ -76,9 +77,10 @@ public:
 private:
     struct Client {
         std::unique_ptr<QWebSocket> socket;
+        QTcpSocket* line;  // the socket's own connection, a child of it
         std::vector<bool> wanted;  // by station
         QString peer;
-        bool written = false;  // in this batch
+        QByteArray batch;  // its frames of this batch
     };
 
     void flush() {
@@ -90,20 +92,26 @@ private:
                     admit(std::move(*item.joining));
                     continue;
                 }
+                // Qt's sendTextMessage would convert and frame the message anew for every
+                // client; the frame is the same for all of them.
+                const QByteArray frame = textFrame(item.message);
                 for (Client& client : m_clients) {
                     if (client.wanted[item.station]) {
-                        client.socket->sendTextMessage(item.message);
-                        client.written = true;
+                        client.batch.append(frame);
                     }
                 }
             }
             // Written now rather than on each socket's write notice: one wake-up less per
-            // client and batch.
+            // client and batch. Past a close (ours or the client's) nothing more may follow.
             for (Client& client : m_clients) {
-                if (client.written) {
-                    client.socket->flush();
-                    client.written = false;
+                if (!client.batch.isEmpty() &&
+                    client.socket->state() == QAbstractSocket::ConnectedState) {
+                    client.line->write(client.batch);
+                    client.line->flush();
                 }
+                // Kept for the next batch: freed and taken again each time, the memory went
+                // back to the system and came again, at a cost of its own.
+                client.batch.resize(0);
             }
         } catch (const std::exception& failure) {
             note(QStringLiteral("http: %1").arg(QString::fromLocal8Bit(failure.what())));
@@ -134,8 +142,9 @@ private:
         for (const QString& message : joining.greeting) {
             raw->sendTextMessage(message);
         }
-        m_clients.push_back({std::move(joining.socket), std::move(joining.wanted),
-                             std::move(joining.peer), true});
+        raw->flush();
+        m_clients.push_back({std::move(joining.socket), joining.line, std::move(joining.wanted),
+                             std::move(joining.peer), {}});
         std::erase_if(m_unmasked, [](const QPointer<QWebSocket>& socket) { return !socket; });
         if (const auto it = std::find(m_unmasked.begin(), m_unmasked.end(), raw);
             it != m_unmasked.end()) {
@@ -231,14 +240,15 @@ void EventClients::join(std::unique_ptr<QWebSocket> socket, FrameWatch* watch,
     m_count.fetch_add(1, std::memory_order_relaxed);
     Item item;
     item.joining =
-        std::make_unique<Joining>(Joining{std::move(socket), std::move(wanted), peer, greeting});
+        std::make_unique<Joining>(Joining{std::move(socket), watch->socket(), std::move(wanted),
+                                          peer, greeting});
     push(std::move(item));
 }
 
-void EventClients::post(std::size_t station, const QString& message) {
+void EventClients::post(std::size_t station, QByteArray message) {
     Item item;
     item.station = station;
-    item.message = message;
+    item.message = std::move(message);
     push(std::move(item));
 }
 

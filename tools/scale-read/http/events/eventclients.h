@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTcpSocket>
 #include <QThread>
 #include <QWebSocket>
 #include <atomic>
@@ -18,8 +19,8 @@ class EventHall;
 
 // The WebSocket clients of the events path, served from a thread of their own. The reading's
 // event loop then neither looks at their sockets each time the line wakes it nor frames a
-// message once per client: it posts each message once, and the clients' thread sends what came
-// in the last few milliseconds to each client in one write. Made, used and ended in one thread
+// message once per client: it posts each message once, and the clients' thread frames it once
+// and sends what came in the last few milliseconds to each client in one write. Made, used and ended in one thread
 // (the reader's); notes are given in that thread too.
 class EventClients : public QObject {
 public:
@@ -37,8 +38,8 @@ public:
     // child of its TCP socket, looks at what it sends.
     void join(std::unique_ptr<QWebSocket> socket, FrameWatch* watch, std::vector<bool> wanted,
               const QString& peer, const QStringList& greeting);
-    // A message for the clients that want `station`.
-    void post(std::size_t station, const QString& message);
+    // A message for the clients that want `station`: text, sent as UTF-8.
+    void post(std::size_t station, QByteArray message);
 
 private:
     friend class EventHall;
@@ -46,13 +47,14 @@ private:
     // What waits for the clients' thread, in the order it came: messages and joining clients.
     struct Joining {
         std::unique_ptr<QWebSocket> socket;
+        QTcpSocket* line;  // the socket's connection, written to directly
         std::vector<bool> wanted;
         QString peer;
         QStringList greeting;
     };
     struct Item {
         std::size_t station = 0;
-        QString message;
+        QByteArray message;
         std::unique_ptr<Joining> joining;  // set for a client joining, `message` then unused
     };
     std::vector<Item> take();

@@ -19,6 +19,7 @@ public:
     // The handshake is read: what follows are frames. `unmasked` is called once for the first
     // unmasked one.
     void start(std::function<void()> unmasked);
+    QTcpSocket* socket() const { return m_socket; }
 
 private:
     void check();

@@ -61,6 +61,13 @@ protected:
         });
     }
     quint16 port() const { return m_listener.serverPort(); }
+    // `client` connected and greeted: `got` holds its first three messages, and takes the rest.
+    void greeted(QWebSocket& client, QStringList& got) {
+        QObject::connect(&client, &QWebSocket::textMessageReceived,
+                         [&got](const QString& message) { got.append(message); });
+        client.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port())));
+        ASSERT_TRUE(waitFor([&] { return got.size() == 3; })) << got.join(',').toStdString();
+    }
 
     QStringList notes;
     EventClients clients{[this](const QString& note) { notes.append(note); }};
@@ -74,10 +81,7 @@ private:
 TEST_F(EventClientsTest, AClientGetsItsGreetingThenWhatComesAfterForItsStationsInOrder) {
     QWebSocket client;
     QStringList got;
-    QObject::connect(&client, &QWebSocket::textMessageReceived,
-                     [&](const QString& message) { got.append(message); });
-    client.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port())));
-    ASSERT_TRUE(waitFor([&] { return got.size() == 3; })) << got.join(',').toStdString();
+    ASSERT_NO_FATAL_FAILURE(greeted(client, got));
     const std::pair<std::size_t, const char*> posts[] = {
         {0, "one"}, {1, "other station"}, {0, "two"}};
     for (const auto& [station, message] : posts) {
@@ -96,10 +100,7 @@ TEST_F(EventClientsTest, AClientGetsItsGreetingThenWhatComesAfterForItsStationsI
 TEST_F(EventClientsTest, MessagesOfEveryLengthAndTextNotUtf8ArriveAsTextFrames) {
     QWebSocket client;
     QStringList got;
-    QObject::connect(&client, &QWebSocket::textMessageReceived,
-                     [&](const QString& message) { got.append(message); });
-    client.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port())));
-    ASSERT_TRUE(waitFor([&] { return got.size() == 3; })) << got.join(',').toStdString();
+    ASSERT_NO_FATAL_FAILURE(greeted(client, got));
     const QByteArray posts[] = {QByteArray(125, 'a'), QByteArray(126, 'b'),
                                 QByteArray(65535, 'c'), QByteArray(65536, 'd'),
                                 "\xe7\xa7\xa4 kg \xff\xb0"};

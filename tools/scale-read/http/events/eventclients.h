@@ -35,7 +35,8 @@ public:
     std::size_t count() const { return m_count.load(std::memory_order_relaxed); }
     // A client that passed the gate; `socket` has no parent. It gets `greeting` first, then
     // every message posted after this call for the stations it wants (by station). `watch`, a
-    // child of its TCP socket, looks at what it sends.
+    // child of its TCP socket, looks at what it sends. Nothing outside the client may still be
+    // connected to that socket: it is deleted in the clients' thread.
     void join(std::unique_ptr<QWebSocket> socket, FrameWatch* watch, std::vector<bool> wanted,
               const QString& peer, const QStringList& greeting);
     // A message for the clients that want `station`: text, sent as UTF-8.

@@ -125,9 +125,10 @@ class HonestClient(threading.Thread):
 
 
 class Reader:
-    def __init__(self, reader, simulator, folder, file_limit=None, extra=()):
+    def __init__(self, reader, simulator, folder, file_limit=None, extra=(),
+                 line=("--weight", "fixed:1")):
         link = os.path.join(folder, "gate")
-        self.simulator = subprocess.Popen([simulator, "--link", link, "--weight", "fixed:1"],
+        self.simulator = subprocess.Popen([simulator, "--link", link, *line],
                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.time() + 10
         while not os.path.exists(link) and time.time() < deadline:

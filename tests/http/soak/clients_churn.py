@@ -1,20 +1,19 @@
 #!/usr/bin/env python3
-"""Events clients that come and go at once, several at a time, for SECONDS, while a station
-reads at full rate: each is deleted in the clients' thread, and nothing else may still hold its
-socket then. Prints how many came, and exits 1 when the reader died meanwhile or did not end
-cleanly when asked (a leak the sanitizer found, for one).
+"""Events clients that come and go at once, six at a time, for SECONDS, while a station reads at
+full rate: each is deleted in the clients' thread, and nothing else may still hold its socket
+then. Exits 1 when the reader died meanwhile or did not end cleanly when asked (a leak the
+sanitizer found, for one).
 Usage: clients_churn.py READER SIMULATOR SECONDS"""
 import os
 import socket
 import struct
-import subprocess
 import sys
 import tempfile
 import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "attacks"))
-from harness import free_port, websocket  # noqa: E402
+from harness import Reader, websocket  # noqa: E402
 
 
 def churn(port, end, taken):
@@ -28,41 +27,29 @@ def churn(port, end, taken):
         # Reset rather than closed: the reader learns it at once, mid-batch.
         s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         s.close()
-        if b" 101 " in head.split(b"\r\n")[0]:
-            taken.append(1)
+        taken.append(b" 101 " in head.split(b"\r\n")[0])
 
 
 def main(reader, simulator, seconds):
     with tempfile.TemporaryDirectory() as folder:
-        link = os.path.join(folder, "line")
-        sim = subprocess.Popen([simulator, "--link", link, "--baud", "230400", "--rate", "1900",
-                                "--weight", "fixed:8"], stdout=subprocess.DEVNULL)
-        while not os.path.exists(link):
-            time.sleep(0.05)
-        port = free_port()
-        with open(os.path.join(folder, "reader.err"), "w+") as errors:
-            read = subprocess.Popen([reader, "--station", f"s={link},continuous",
-                                     "--http", str(port), "--output", os.devnull],
-                                    stderr=errors)
-            time.sleep(2)
-            taken = []
-            end = time.time() + seconds
-            threads = [threading.Thread(target=churn, args=(port, end, taken)) for _ in range(6)]
+        served = Reader(reader, simulator, folder, extra=["--output", os.devnull],
+                        line=["--baud", "230400", "--rate", "1900", "--weight", "fixed:8"])
+        try:
+            taken, end = [], time.time() + seconds
+            threads = [threading.Thread(target=churn, args=(served.port, end, taken))
+                       for _ in range(6)]
             for thread in threads:
                 thread.start()
             for thread in threads:
                 thread.join()
-            alive = read.poll() is None
-            read.terminate()
-            status = read.wait()
-            sim.terminate()
-            sim.wait()
-            print(f"clients: {len(taken)}; reader {'alive' if alive else 'died'}, "
-                  f"exit status {status}")
-            if not alive or status != 0:
-                errors.seek(0)
-                sys.stderr.write(errors.read()[-4000:])
-                return 1
+            alive = served.process.poll() is None
+        finally:
+            served.stop()
+        status = served.process.returncode
+        print(f"clients: {sum(taken)}; reader {'alive' if alive else 'died'}, exit status {status}")
+        if not alive or status != 0:
+            sys.stderr.write(served.notes()[-4000:])
+            return 1
     return 0
 
 

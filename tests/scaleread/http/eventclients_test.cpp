@@ -54,7 +54,7 @@ protected:
                                          .arg(socket->peerAddress().toString())
                                          .arg(socket->peerPort());
                 clients.post(0, "just before");
-                QObject::disconnect(m_watch->parent(), nullptr, &m_upgrades, nullptr);
+                QObject::disconnect(m_watch->socket(), nullptr, &m_upgrades, nullptr);
                 clients.join(std::unique_ptr<QWebSocket>(socket), m_watch, {true, false}, peer,
                              {QStringLiteral("hello"), QStringLiteral("state")});
                 clients.post(0, "just after");

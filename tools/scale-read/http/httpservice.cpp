@@ -662,9 +662,9 @@ void HttpService::acceptClient(std::unique_ptr<QWebSocket> socket) {
     // Qt's upgrade server deletes a TCP socket that disconnects, from this thread. Served from
     // the clients' thread, the socket is deleted there with its client, and the two deletions
     // would race: the upgrade server lets go of it here.
-    disconnect(watch->parent(), nullptr, m_upgrades, nullptr);
-    m_clients.join(std::move(socket), static_cast<FrameWatch*>(watch.data()), std::move(wanted),
-                   peer, greeting);
+    auto* frameWatch = static_cast<FrameWatch*>(watch.data());
+    disconnect(frameWatch->socket(), nullptr, m_upgrades, nullptr);
+    m_clients.join(std::move(socket), frameWatch, std::move(wanted), peer, greeting);
 }
 
 QString HttpService::stateMessage(std::size_t station) const {

@@ -235,7 +235,7 @@ void EventClients::join(std::unique_ptr<QWebSocket> socket, FrameWatch* watch,
     });
     // Qt leaves the TCP socket with the listener that made it: it goes with its client, and the
     // watch on it too.
-    watch->parent()->setParent(socket.get());
+    watch->socket()->setParent(socket.get());
     socket->moveToThread(&m_thread);
     m_count.fetch_add(1, std::memory_order_relaxed);
     Item item;

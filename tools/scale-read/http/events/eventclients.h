@@ -20,8 +20,8 @@ class EventHall;
 // The WebSocket clients of the events path, served from a thread of their own. The reading's
 // event loop then neither looks at their sockets each time the line wakes it nor frames a
 // message once per client: it posts each message once, and the clients' thread frames it once
-// and sends what came in the last few milliseconds to each client in one write. Made, used and ended in one thread
-// (the reader's); notes are given in that thread too.
+// and sends what came in the last few milliseconds to each client in one write. Made, used and
+// ended in one thread (the reader's); notes are given in that thread too.
 class EventClients : public QObject {
 public:
     using Note = std::function<void(const QString&)>;
